@@ -1,0 +1,23 @@
+#pragma once
+// 2D compositing effects on frames and work images.
+
+#include <cstdint>
+
+#include "image/image.h"
+
+namespace orvanta {
+
+void blurHorizontal(Image* destination, Image source, uint32_t radius);
+void blurVertical(Image* destination, Image source, uint32_t radius);
+uint32_t sampleBilinear(const uint32_t* pixels, int32_t u, int32_t v);
+uint32_t blendPixels(uint32_t a, uint32_t b, uint32_t level);
+void radialBlur(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
+void smoothNeighbours(Image* image);
+void warpPlane(Image* destination, Image texture, float t);
+void warpPlaneKeyed(Image* destination, Image texture, float t);
+void drawLine(Image* image, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
+
+// Blends `source` over `destination`; the source's alpha byte is a transparency.
+void blendImage(Image source, Image* destination);
+
+}  // namespace orvanta

@@ -1,0 +1,15 @@
+#include "scenes/scenes.h"
+
+namespace orvanta {
+
+void initAllScenes() {
+  initBlobScene();
+  initSpikeScene();
+  initPlasmaPlaneScene();
+  initCubeScene();
+  initIntroScene();
+  initTunnelScene();
+  initEndScene();
+}
+
+}  // namespace orvanta
