@@ -1,0 +1,33 @@
+#pragma once
+// What the scenes share: the show's one random generator, grain, the flickering blur and
+// the white flash at the start of a scene.
+
+#include <cstdint>
+
+#include "image/image.h"
+
+namespace orvanta {
+
+inline constexpr uint32_t kWhite = 0xFFFFFFFFu;  // packArgb(255, 255, 255, 255)
+
+// 0 ... 32767 from one linear congruential sequence, state 1 at program start.
+int sceneRandom();
+// Puts the generator back to its program-start state (tests and tools that render the
+// show more than once in one process).
+void resetSceneRandom();
+
+// Subtracts sceneRandom() % amount from red, green and blue of every pixel (one draw per pixel).
+void addNoise(Image& image, int amount);
+
+// One draw; four frames in ten are blurred through the work image.
+void flickerBlur(Image& frame, Image& work, float t);
+
+struct FlashIn {
+  bool armed = true;
+  float startTime = 0.0f;  // centiseconds
+  float duration = 0.0f;   // centiseconds
+};
+
+void applyFlashIn(FlashIn& flash, Image& frame, float t);
+
+}  // namespace orvanta
