@@ -40,9 +40,67 @@ struct SpanSteps {
   int32_t dInvDepth = 0;
 };
 
+// Float to 16.16; anything outside (-32768, 32768), NaN included, becomes kFixedOverflow.
 int32_t toFixed(float value);
+
+// Ceiling of a 16.16 value, as an integer.
+inline int32_t fixedCeil(int32_t value) {
+  return static_cast<int32_t>(static_cast<uint32_t>(value) + 0xFFFFu) >> 16;
+}
+
+// True when an image can be sampled by the span routines: pixels present, square, a power of
+// two from 16 to 1024 wide, with a matching widthShift / widthMask pair.
+bool textureDrawable(const Image& image);
+
+// True when every image the set's drawing path reads is there and addressable; a set that
+// fails draws nothing instead of reading outside its images.
+bool textureSetDrawable(const TextureSet& set);
 
 void drawTriangle(Image& target, const TextureSet& set, RenderVertex& a, RenderVertex& b, RenderVertex& c);
 void drawWireTriangle(Image& target, RenderVertex& a, RenderVertex& b, RenderVertex& c, uint32_t colour);
+
+// The setup shared by both paths. It writes pixelX / pixelY of the three records and hands
+// each part of the triangle (at most two) to `sink`; u2 / v2 are set up only with `twoLayers`.
+using SpanSink = void (*)(void* context, const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
+                          int32_t rows, const SpanSteps& steps);
+void setupTriangle(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink, void* context);
+
+void setupTexturedTriangle(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c);
+void setupTexturedTriangleTranslucent(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b,
+                                      RenderVertex& c);
+void setupTwoLayerTriangle(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+                           RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
+                           CombineMode combineMode);
+void setupTwoLayerTriangleTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+                                      RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
+                                      CombineMode combineMode);
+
+// Span routines. Each fills `rows` rows from `firstRow`, walking its own copies of the edges;
+// a pixel is drawn where the interpolated inverse depth is strictly greater than gDepthBuffer.
+// Opaque routines write the depth, translucent ones leave it. Rows and columns outside the
+// target (or a depth buffer of another width) are never touched.
+void fillTexturedSpans(Image& target, const Image& texture, TriangleEdge left, TriangleEdge right, int32_t firstRow,
+                       int32_t rows, SpanSteps steps);
+void fillTexturedSpansTranslucent(Image& target, const Image& texture, TriangleEdge left, TriangleEdge right,
+                                  int32_t firstRow, int32_t rows, SpanSteps steps);
+
+void fillLayersBumpAdd(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+                       TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
+void fillLayersBumpMultiply(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+                            TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
+void fillLayersAdd(Image& target, const Image& texture, const Image& envMap, TriangleEdge left, TriangleEdge right,
+                   int32_t firstRow, int32_t rows, SpanSteps steps);
+void fillLayersMultiply(Image& target, const Image& texture, const Image& envMap, TriangleEdge left,
+                        TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
+void fillLayersBumpAddTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+                                  TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
+                                  SpanSteps steps);
+void fillLayersBumpMultiplyTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+                                       TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
+                                       SpanSteps steps);
+void fillLayersAddTranslucent(Image& target, const Image& texture, const Image& envMap, TriangleEdge left,
+                              TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
+void fillLayersMultiplyTranslucent(Image& target, const Image& texture, const Image& envMap, TriangleEdge left,
+                                   TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 
 }  // namespace orvanta

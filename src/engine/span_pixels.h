@@ -1,0 +1,49 @@
+#pragma once
+// Byte-wise pixel arithmetic of the span routines: each of the four bytes of a 0xAARRGGBB
+// word is treated alike, alpha included.
+
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace orvanta::span {
+
+// (a + b) >> 1 per byte. a + b = 2 (a & b) + (a ^ b); masking before the shift keeps each
+// byte's low bit from spilling into its neighbour.
+inline uint32_t averageBytes(uint32_t a, uint32_t b) { return (a & b) + (((a ^ b) & 0xFEFEFEFEu) >> 1); }
+
+// min(255, a + b) per byte.
+inline uint32_t addBytesSaturated(uint32_t a, uint32_t b) {
+#if defined(__SSE2__)
+  return static_cast<uint32_t>(
+      _mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(a)), _mm_cvtsi32_si128(static_cast<int>(b)))));
+#else
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t sum = ((a >> shift) & 0xFFu) + ((b >> shift) & 0xFFu);
+    out |= (sum > 0xFFu ? 0xFFu : sum) << shift;
+  }
+  return out;
+#endif
+}
+
+// (a * b) >> 8 per byte.
+inline uint32_t multiplyBytes(uint32_t a, uint32_t b) {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i wideA = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(a)), zero);
+  const __m128i wideB = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(b)), zero);
+  const __m128i product = _mm_srli_epi16(_mm_mullo_epi16(wideA, wideB), 8);
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(product, zero)));
+#else
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    out |= ((((a >> shift) & 0xFFu) * ((b >> shift) & 0xFFu)) >> 8) << shift;
+  }
+  return out;
+#endif
+}
+
+}  // namespace orvanta::span
