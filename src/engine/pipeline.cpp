@@ -1,0 +1,182 @@
+#include "engine/pipeline.h"
+
+#include <cmath>
+
+#include "engine/clip.h"
+#include "engine/raster.h"
+
+namespace orvanta {
+namespace {
+
+// n / |n| component by component; n is a normal scaled by kNormalScale and rotated.
+Vec3 toUnit(const Vec3& n) {
+  const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+  return Vec3{n.x / length, n.y / length, n.z / length};
+}
+
+struct Projection {
+  float halfW;
+  float halfH;
+  float scaleX;
+  float scaleY;
+  float maxX;  // the rasterizers stay inside the target for screen positions up to these
+  float maxY;
+
+  void project(RenderVertex& vertex) const {
+    vertex.depth = vertex.view.z;
+    const float r = 1.0f / vertex.view.z;
+    vertex.screenX = r * vertex.view.x * scaleX + halfW;
+    vertex.screenY = r * vertex.view.y * scaleY + halfH;
+  }
+
+  // Clipped or wholly inside, a vertex projects to columns 1 .. W-1 and rows 1 .. H-1 give
+  // or take rounding. Anything else (NaN or infinite model coordinates, a camera looking
+  // straight up) would be drawn outside the frame, so the triangle is dropped.
+  bool onTarget(const RenderVertex& vertex) const {
+    return vertex.screenX >= 0.0f && vertex.screenX <= maxX && vertex.screenY >= 0.0f && vertex.screenY <= maxY;
+  }
+
+  bool onTarget(const RenderVertex& a, const RenderVertex& b, const RenderVertex& c) const {
+    return onTarget(a) && onTarget(b) && onTarget(c);
+  }
+};
+
+struct LayerRule {
+  bool environment;
+  bool faceNormal;
+  bool vertexCoords;
+};
+
+// Fills one texture layer (u, v or u2, v2) of the three working corners, in texels.
+void fillLayer(RenderVertex* corners[3], const MeshFace& face, const LayerRule& rule, float RenderVertex::*u,
+               float RenderVertex::*v, float size, float half, float centre) {
+  if (rule.environment) {
+    if (rule.faceNormal) {
+      const float faceU = half * face.viewFaceNormal.x + centre;
+      const float faceV = half * face.viewFaceNormal.y + centre;
+      for (int k = 0; k < 3; ++k) {
+        corners[k]->*u = faceU;
+        corners[k]->*v = faceV;
+      }
+    } else {
+      for (int k = 0; k < 3; ++k) {
+        corners[k]->*u = half * corners[k]->viewNormal.x + centre;
+        corners[k]->*v = half * corners[k]->viewNormal.y + centre;
+      }
+    }
+  } else if (rule.vertexCoords) {
+    for (int k = 0; k < 3; ++k) {
+      corners[k]->*u = corners[k]->*u * size;
+      corners[k]->*v = corners[k]->*v * size;
+    }
+  } else {
+    for (int k = 0; k < 3; ++k) {
+      corners[k]->*u = size * face.corners[k].u;
+      corners[k]->*v = size * face.corners[k].v;
+    }
+  }
+}
+
+}  // namespace
+
+void Mesh::drawMesh(Image& target, const Camera& camera, const TextureSet& set) {
+  // A mesh that never loaded has nothing to draw.
+  if (vertices == nullptr || faces == nullptr) return;
+
+  Projection projection;
+  projection.halfW = static_cast<float>(target.width) * 0.5f;
+  projection.halfH = static_cast<float>(target.height) * 0.5f;
+  projection.scaleX = projection.halfW - 1.0f;
+  projection.scaleY = projection.halfH - 1.0f;
+  projection.maxX = static_cast<float>(target.width) - 0.5f;
+  projection.maxY = static_cast<float>(target.height) - 0.5f;
+
+  const ObjectToView toView = objectToView(*this, camera);
+  const Matrix4& rotation = toView.rotation;
+  const Vec3& offset = toView.offset;
+
+  for (int32_t i = 0; i < vertexCount; ++i) {
+    RenderVertex& vertex = vertices[i];
+    Vec3 p;
+    rotation.transformPoint(vertex.position.x, vertex.position.y, vertex.position.z, p);
+    vertex.view = Vec3{p.x + offset.x, p.y + offset.y, p.z + offset.z};
+    Vec3 n;
+    rotation.transformPoint(vertex.normal.x * kNormalScale, vertex.normal.y * kNormalScale,
+                            vertex.normal.z * kNormalScale, n);
+    vertex.viewNormal = toUnit(n);
+    computeClipCode(vertex);
+    projection.project(vertex);
+  }
+
+  // Checked once per call: a set or target the rasterizers cannot read or write safely
+  // draws nothing; the mesh still gets its per-frame view-space fields.
+  const bool drawable = targetDrawable(target) && textureSetDrawable(set);
+
+  const int32_t flags = set.flags;
+  const bool translucent = (flags & kTranslucent) != 0;
+  const LayerRule layer1{(flags & kEnvLayer1) != 0, (flags & kFaceNormalLayer1) != 0,
+                         (flags & kVertexUvLayer1) != 0};
+  const LayerRule layer2{(flags & kEnvLayer2) != 0, (flags & kFaceNormalLayer2) != 0,
+                         (flags & kVertexUvLayer2) != 0};
+  const float size = static_cast<float>(set.texture.width);
+  const float half = size * 0.5f - 1.0f;
+  const float centre = half + 1.0f;
+
+  RenderVertex first[kClipBufferCapacity];
+  RenderVertex second[kClipBufferCapacity];
+
+  for (int32_t f = 0; f < faceCount; ++f) {
+    MeshFace& face = faces[f];
+    Vec3 n;
+    rotation.transformPoint(face.faceNormal.x * kNormalScale, face.faceNormal.y * kNormalScale,
+                            face.faceNormal.z * kNormalScale, n);
+    face.viewFaceNormal = toUnit(n);
+    if (!drawable) continue;
+
+    const RenderVertex& meshA = vertices[face.indices[0]];
+    const RenderVertex& meshB = vertices[face.indices[1]];
+    const RenderVertex& meshC = vertices[face.indices[2]];
+    if (meshA.depth < kFaceRejectDepth && meshB.depth < kFaceRejectDepth && meshC.depth < kFaceRejectDepth) continue;
+
+    // Counter-clockwise on the screen (y down) is the front; the unclipped projections
+    // decide, even for a face that crosses the eye plane.
+    const float area = (meshB.screenX - meshA.screenX) * (meshC.screenY - meshA.screenY) -
+                       (meshB.screenY - meshA.screenY) * (meshC.screenX - meshA.screenX);
+    if (!(area < 0.0f) && !translucent) continue;
+
+    RenderVertex a = meshA;
+    RenderVertex b = meshB;
+    RenderVertex c = meshC;
+    RenderVertex* corners[3] = {&a, &b, &c};
+    fillLayer(corners, face, layer1, &RenderVertex::u, &RenderVertex::v, size, half, centre);
+    fillLayer(corners, face, layer2, &RenderVertex::u2, &RenderVertex::v2, size, half, centre);
+
+    if ((a.clipCode | b.clipCode | c.clipCode) == 0) {
+      if (projection.onTarget(a, b, c)) drawTriangle(target, set, a, b, c);
+      continue;
+    }
+
+    first[0] = a;
+    first[1] = b;
+    first[2] = c;
+    // Near plane first, so that z >= kNearZ before any side plane divides by it.
+    int nearCount = 0;
+    int rightCount = 0;
+    int leftCount = 0;
+    int bottomCount = 0;
+    int count = 0;
+    clipPolygon(first, 3, second, nearCount, kClipNear);
+    clipPolygon(second, nearCount, first, rightCount, kClipRight);
+    clipPolygon(first, rightCount, second, leftCount, kClipLeft);
+    clipPolygon(second, leftCount, first, bottomCount, kClipBottom);
+    clipPolygon(first, bottomCount, second, count, kClipTop);
+    for (int k = 0; k < count; ++k) projection.project(second[k]);
+    for (int k = 0; k + 2 < count; ++k) {
+      if (projection.onTarget(second[0], second[k + 1], second[k + 2])) {
+        drawTriangle(target, set, second[0], second[k + 1], second[k + 2]);
+      }
+    }
+  }
+}
+
+}  // namespace orvanta

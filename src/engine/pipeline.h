@@ -1,0 +1,45 @@
+#pragma once
+// The object render pipeline's constants and the checks that decide, once per drawMesh
+// call, whether the rasterizers can be trusted with a texture set and a target.
+// Mesh::drawMesh and Mesh::projectTextureCoords are declared in engine/mesh.h.
+
+#include "engine/camera.h"
+#include "engine/mesh.h"
+#include "image/image.h"
+#include "image/texture_set.h"
+
+namespace orvanta {
+
+// Normals are scaled up before the rotation and renormalised after.
+inline constexpr float kNormalScale = 10000.0f;
+// A face whose three depths are all below this is skipped before culling.
+inline constexpr float kFaceRejectDepth = 16.0f;
+// Each of the two clipping buffers; a triangle grows to at most 8 vertices after the five
+// planes, and to 19 even if rounding were to make its clip codes disagree.
+inline constexpr int kClipBufferCapacity = 20;
+
+// The images the flags make the rasterizers read are present, square, a power of two from
+// 16 to 1024 with a matching addressing pair, and (bump map) extra has texture's size.
+// Flags that select no drawing path need no image.
+bool textureSetDrawable(const TextureSet& set);
+
+// The target has pixels and the depth buffer covers it row for row.
+bool targetDrawable(const Image& target);
+
+// Object space to view space: view = position * rotation + offset.
+struct ObjectToView {
+  Matrix4 rotation;  // orientation, then the camera's view matrix (3x3 only)
+  Vec3 offset;       // (position - eye) through the view matrix
+};
+
+inline ObjectToView objectToView(const Mesh& mesh, const Camera& camera) {
+  ObjectToView result;
+  result.rotation.setIdentity();
+  mesh.orientation.applyTo(result.rotation);
+  camera.viewMatrix.applyTo(result.rotation);
+  camera.viewMatrix.transformPoint(mesh.position.x - camera.eye.x, mesh.position.y - camera.eye.y,
+                                   mesh.position.z - camera.eye.z, result.offset);
+  return result;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include "driver/depth_buffer.h"
+#include "engine/pipeline.h"
+
+namespace orvanta {
+namespace {
+
+// A camera at the origin whose view space is world space.
+Camera identityCamera() {
+  Camera camera;
+  camera.eye = Vec3{};
+  camera.viewMatrix.setIdentity();
+  return camera;
+}
+
+TEST(ProjectTextureCoords, MapsTheFixedFrameOntoTheUnitSquare) {
+  Mesh mesh;
+  mesh.allocate(3, 0);
+  mesh.vertices[0].position = {0.0f, 0.0f, 100.0f};        // frame centre
+  mesh.vertices[1].position = {200.0f, -110.0f, 100.0f};   // lands at (478, -10.9)
+  mesh.vertices[2].position = {-50.0f, 60.0f, 100.0f};     // (80.5, 191.4)
+  mesh.vertices[2].view = {1.0f, 2.0f, 3.0f};
+  mesh.vertices[2].u = 0.25f;
+  const Camera camera = identityCamera();
+
+  mesh.projectTextureCoords(1, camera);
+  EXPECT_FLOAT_EQ(mesh.vertices[0].u2, 0.5f);
+  EXPECT_FLOAT_EQ(mesh.vertices[0].v2, 0.5f);
+  EXPECT_EQ(mesh.vertices[1].u2, 1.0f);
+  EXPECT_EQ(mesh.vertices[1].v2, 0.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[2].u2, (160.0f - 0.5f * 159.0f) / 320.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[2].v2, (120.0f + 0.6f * 119.0f) / 240.0f);
+  // Nothing else of the vertex changes.
+  EXPECT_EQ(mesh.vertices[2].u, 0.25f);
+  EXPECT_EQ(mesh.vertices[2].view.y, 2.0f);
+  EXPECT_EQ(mesh.vertices[2].screenX, 0.0f);
+
+  mesh.projectTextureCoords(0, camera);
+  EXPECT_FLOAT_EQ(mesh.vertices[2].u, (160.0f - 0.5f * 159.0f) / 320.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[0].v, 0.5f);
+}
+
+TEST(ProjectTextureCoords, FollowsTheMeshPlacement) {
+  Mesh mesh;
+  mesh.allocate(1, 0);
+  mesh.vertices[0].position = {10.0f, 0.0f, 0.0f};
+  mesh.setOrientationScale(2.0f, 1.0f, 1.0f);       // (20, 0, 0)
+  mesh.setPosition(0.0f, 0.0f, 100.0f);             // (20, 0, 100) once the eye is taken off
+  Camera camera = identityCamera();
+  camera.eye = {0.0f, 0.0f, -100.0f};
+  mesh.projectTextureCoords(0, camera);
+  EXPECT_FLOAT_EQ(mesh.vertices[0].u, (160.0f + 0.1f * 159.0f) / 320.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[0].v, 0.5f);
+
+  Mesh empty;
+  empty.projectTextureCoords(0, camera);  // never loaded: nothing to do
+  EXPECT_EQ(empty.vertexCount, 0);
+}
+
+Image texture(int32_t side, int32_t shift) {
+  Image image;
+  image.create(side, side);
+  image.widthShift = shift;
+  image.widthMask = static_cast<uint32_t>(side - 1);
+  return image;
+}
+
+TEST(DrawChecks, TextureSetsNeedWhatTheirPathReads) {
+  TextureSet set;
+  EXPECT_TRUE(textureSetDrawable(set));  // no drawing path: nothing is read
+  set.flags = kWireframe;
+  EXPECT_TRUE(textureSetDrawable(set));
+  set.flags = kTextured;
+  EXPECT_FALSE(textureSetDrawable(set));  // missing texture
+
+  set.texture = texture(64, 6);
+  EXPECT_TRUE(textureSetDrawable(set));
+  set.flags = kTextured | kTwoLayer;
+  EXPECT_FALSE(textureSetDrawable(set));  // missing environment map
+  set.envMap = texture(256, 8);           // the two layers may differ in size
+  EXPECT_TRUE(textureSetDrawable(set));
+  set.flags = kTextured | kTwoLayer | kBumpMap;
+  EXPECT_FALSE(textureSetDrawable(set));  // missing height map
+  Image heights;
+  heights.create(64, 32);
+  set.extra = heights;
+  EXPECT_FALSE(textureSetDrawable(set));  // not the texture's size
+  releasePixels(heights);
+  heights.create(64, 64);
+  set.extra = heights;
+  EXPECT_TRUE(textureSetDrawable(set));
+
+  // Sizes the addressing cannot serve.
+  Image saved = set.texture;
+  Image wide;
+  wide.create(128, 64);
+  wide.widthShift = 7;
+  wide.widthMask = 127;
+  set.flags = kTextured;
+  set.texture = wide;
+  EXPECT_FALSE(textureSetDrawable(set));
+  Image odd = texture(100, 8);  // a 100-wide picture gets the 256 pair
+  odd.widthMask = 255;
+  set.texture = odd;
+  EXPECT_FALSE(textureSetDrawable(set));
+  Image tiny = texture(8, 3);
+  set.texture = tiny;
+  EXPECT_FALSE(textureSetDrawable(set));
+  Image huge = texture(2048, 11);
+  set.texture = huge;
+  EXPECT_FALSE(textureSetDrawable(set));
+  Image mismatched = texture(64, 6);
+  mismatched.widthMask = 127;
+  set.texture = mismatched;
+  EXPECT_FALSE(textureSetDrawable(set));
+  Image smallest = texture(16, 4);
+  set.texture = smallest;
+  EXPECT_TRUE(textureSetDrawable(set));
+
+  for (Image* image : {&saved, &set.envMap, &heights, &wide, &odd, &tiny, &huge, &mismatched, &smallest}) {
+    releasePixels(*image);
+  }
+}
+
+TEST(DrawChecks, TargetMustMatchTheDepthBuffer) {
+  Image frame;
+  frame.create(40, 30);
+  gDepthBuffer = DepthBuffer{};
+  EXPECT_FALSE(targetDrawable(frame));
+  createDepthBuffer(40, 30);
+  EXPECT_TRUE(targetDrawable(frame));
+  createDepthBuffer(41, 30);
+  EXPECT_FALSE(targetDrawable(frame));
+  createDepthBuffer(40, 29);
+  EXPECT_FALSE(targetDrawable(frame));
+  createDepthBuffer(40, 31);
+  EXPECT_TRUE(targetDrawable(frame));
+  Image none;
+  EXPECT_FALSE(targetDrawable(none));
+  releasePixels(frame);
+  createDepthBuffer(kFrameWidth, kFrameHeight);
+}
+
+}  // namespace
+}  // namespace orvanta
