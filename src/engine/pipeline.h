@@ -1,6 +1,7 @@
 #pragma once
-// The object render pipeline's constants and the checks that decide, once per drawMesh
-// call, whether the rasterizers can be trusted with a texture set and a target.
+// The object render pipeline's constants and the check that decides, once per drawMesh
+// call, whether the rasterizers can be trusted with a target (textureSetDrawable, in
+// engine/raster.h, does the same for a texture set).
 // Mesh::drawMesh and Mesh::projectTextureCoords are declared in engine/mesh.h.
 
 #include "engine/camera.h"
@@ -17,11 +18,6 @@ inline constexpr float kFaceRejectDepth = 16.0f;
 // Each of the two clipping buffers; a triangle grows to at most 8 vertices after the five
 // planes, and to 19 even if rounding were to make its clip codes disagree.
 inline constexpr int kClipBufferCapacity = 20;
-
-// The images the flags make the rasterizers read are present, square, a power of two from
-// 16 to 1024 with a matching addressing pair, and (bump map) extra has texture's size.
-// Flags that select no drawing path need no image.
-bool textureSetDrawable(const TextureSet& set);
 
 // The target has pixels and the depth buffer covers it row for row.
 bool targetDrawable(const Image& target);

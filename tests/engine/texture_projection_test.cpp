@@ -2,6 +2,7 @@
 
 #include "driver/depth_buffer.h"
 #include "engine/pipeline.h"
+#include "engine/raster.h"
 
 namespace orvanta {
 namespace {
