@@ -1,9 +1,15 @@
+#include "scenes/data_files.h"
 #include "scenes/scenes.h"
 
 namespace orvanta {
+namespace {
 
-void initEndScene() {}
+Image gEndImage;  // 320 x 240
 
-void renderEndScene(Image& frame, float /*t*/) { frame.clear(); }
+}  // namespace
+
+void initEndScene() { gEndImage.loadTga(dataFile("l33t.tga")); }
+
+void renderEndScene(Image& frame, float /*t*/) { copyImage(gEndImage, &frame); }
 
 }  // namespace orvanta

@@ -1,9 +1,22 @@
+#include "scenes/data_files.h"
 #include "scenes/scenes.h"
+#include "scenes/toolkit.h"
 
 namespace orvanta {
+namespace {
 
-void initIntroScene() {}
+Image gIntroImage;  // 320 x 240
 
-void renderIntroScene(Image& frame, float /*t*/) { frame.clear(); }
+}  // namespace
+
+void initIntroScene() { gIntroImage.loadTga(dataFile("progress.tga")); }
+
+// A still picture; only the random flicker and grain change from frame to frame.
+void renderIntroScene(Image& frame, float /*t*/) {
+  copyImage(gIntroImage, &frame);
+  frame.fadeTo(static_cast<uint32_t>(sceneRandom() % 48), kWhite);
+  addNoise(frame, 30);
+  frame.brighten(255);
+}
 
 }  // namespace orvanta

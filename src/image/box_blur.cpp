@@ -1,0 +1,14 @@
+#include "image/box_blur_kernels.h"
+#include "image/effects.h"
+
+namespace orvanta {
+
+void blurHorizontal(Image* destination, Image source, uint32_t radius) {
+  kernels::blurHorizontalPlain(destination, source, radius);
+}
+
+void blurVertical(Image* destination, Image source, uint32_t radius) {
+  kernels::blurVerticalPlain(destination, source, radius);
+}
+
+}  // namespace orvanta

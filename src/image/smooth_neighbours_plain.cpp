@@ -1,0 +1,24 @@
+#include "image/smooth_kernels.h"
+
+namespace orvanta::kernels {
+
+void smoothNeighboursPlain(uint32_t* pixels, size_t count) {
+  constexpr size_t kRow = 320;
+  if (count < 2 * kRow + 2) return;
+  uint32_t left = pixels[kRow];
+  for (size_t i = kRow + 1; i <= count - kRow - 1; ++i) {
+    const uint32_t right = pixels[i + 1];
+    const uint32_t up = pixels[i - kRow];
+    const uint32_t down = pixels[i + kRow];
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+      const uint32_t sum = ((left >> shift) & 0xFFu) + ((right >> shift) & 0xFFu) + ((up >> shift) & 0xFFu) +
+                           ((down >> shift) & 0xFFu);
+      out |= (sum >> 2) << shift;
+    }
+    pixels[i] = out;
+    left = out;
+  }
+}
+
+}  // namespace orvanta::kernels

@@ -1,0 +1,20 @@
+#include "image/texture_set.h"
+
+namespace orvanta {
+
+int TextureSet::loadTexture(const char* path) {
+  texture.loadTga(path);
+  return 1;
+}
+
+int TextureSet::loadEnvMap(const char* path) {
+  envMap.loadTga(path);
+  return 1;
+}
+
+int TextureSet::loadExtra(const char* path) {
+  extra.loadTga(path);
+  return 1;
+}
+
+}  // namespace orvanta
