@@ -1,0 +1,118 @@
+// The grid kernel shared by the SSE2 and AVX builds. Included inside an anonymous namespace
+// after an `Ops` type is defined with: V, kLanes, zero, set1, load, store, add, sub, mul,
+// div, sqrt, keepNonNegative. Uses nothing from the standard library, so that no shared
+// inline code is compiled for the wider instruction set.
+
+template <class Ops>
+void fillBlocks(const orvanta::field_grid::Job& job) {
+  using V = typename Ops::V;
+  constexpr int32_t kLanes = Ops::kLanes;
+  const int32_t perAxis = job.samplesPerAxis;
+  const int32_t total = perAxis * perAxis * perAxis;
+  const V step = Ops::set1(orvanta::kNormalStep);
+  const V one = Ops::set1(1.0f);
+
+  alignas(64) float xs[kLanes];
+  alignas(64) float ys[kLanes];
+  alignas(64) float zs[kLanes];
+  alignas(64) float outValue[kLanes];
+  alignas(64) float outX[kLanes];
+  alignas(64) float outY[kLanes];
+  alignas(64) float outZ[kLanes];
+
+  int32_t i = 0;
+  int32_t j = 0;
+  int32_t k = 0;
+  for (int32_t base = 0; base < total; base += kLanes) {
+    const int32_t lanes = total - base < kLanes ? total - base : kLanes;
+    for (int32_t lane = 0; lane < kLanes; ++lane) {
+      if (lane < lanes) {
+        xs[lane] = static_cast<float>(i) * job.cellSize - job.half;
+        ys[lane] = static_cast<float>(j) * job.cellSize - job.half;
+        zs[lane] = static_cast<float>(k) * job.cellSize - job.half;
+        if (++i == perAxis) {
+          i = 0;
+          if (++j == perAxis) {
+            j = 0;
+            ++k;
+          }
+        }
+      } else {  // unused lanes repeat the first sample; they are not stored
+        xs[lane] = xs[0];
+        ys[lane] = ys[0];
+        zs[lane] = zs[0];
+      }
+    }
+    const V x = Ops::load(xs);
+    const V y = Ops::load(ys);
+    const V z = Ops::load(zs);
+    const V xPlus = Ops::add(x, step);
+    const V xMinus = Ops::sub(x, step);
+    const V yPlus = Ops::add(y, step);
+    const V yMinus = Ops::sub(y, step);
+    const V zPlus = Ops::add(z, step);
+    const V zMinus = Ops::sub(z, step);
+
+    V centre = Ops::zero();
+    V sumXPlus = Ops::zero();
+    V sumXMinus = Ops::zero();
+    V sumYPlus = Ops::zero();
+    V sumYMinus = Ops::zero();
+    V sumZPlus = Ops::zero();
+    V sumZMinus = Ops::zero();
+    for (int32_t s = 0; s < job.sourceCount; ++s) {
+      const orvanta::FieldSource& source = *job.sources[s];
+      const V px = Ops::set1(source.position.x);
+      const V py = Ops::set1(source.position.y);
+      const V pz = Ops::set1(source.position.z);
+      const V strength = Ops::set1(source.strength);
+
+      V d = Ops::sub(x, px);
+      const V dx2 = Ops::mul(d, d);
+      d = Ops::sub(xPlus, px);
+      const V dxPlus2 = Ops::mul(d, d);
+      d = Ops::sub(xMinus, px);
+      const V dxMinus2 = Ops::mul(d, d);
+      d = Ops::sub(y, py);
+      const V dy2 = Ops::mul(d, d);
+      d = Ops::sub(yPlus, py);
+      const V dyPlus2 = Ops::mul(d, d);
+      d = Ops::sub(yMinus, py);
+      const V dyMinus2 = Ops::mul(d, d);
+      d = Ops::sub(z, pz);
+      const V dz2 = Ops::mul(d, d);
+      d = Ops::sub(zPlus, pz);
+      const V dzPlus2 = Ops::mul(d, d);
+      d = Ops::sub(zMinus, pz);
+      const V dzMinus2 = Ops::mul(d, d);
+
+      // Squared distances summed x, then y, then z, as the per-sample formula does.
+      const V xy = Ops::add(dx2, dy2);
+      centre = Ops::add(centre, Ops::div(strength, Ops::add(xy, dz2)));
+      sumXPlus = Ops::add(sumXPlus, Ops::div(strength, Ops::add(Ops::add(dxPlus2, dy2), dz2)));
+      sumXMinus = Ops::add(sumXMinus, Ops::div(strength, Ops::add(Ops::add(dxMinus2, dy2), dz2)));
+      sumYPlus = Ops::add(sumYPlus, Ops::div(strength, Ops::add(Ops::add(dx2, dyPlus2), dz2)));
+      sumYMinus = Ops::add(sumYMinus, Ops::div(strength, Ops::add(Ops::add(dx2, dyMinus2), dz2)));
+      sumZPlus = Ops::add(sumZPlus, Ops::div(strength, Ops::add(xy, dzPlus2)));
+      sumZMinus = Ops::add(sumZMinus, Ops::div(strength, Ops::add(xy, dzMinus2)));
+    }
+
+    const V gx = Ops::sub(sumXMinus, sumXPlus);
+    const V gy = Ops::sub(sumYMinus, sumYPlus);
+    const V gz = Ops::sub(sumZMinus, sumZPlus);
+    const V length2 = Ops::add(Ops::add(Ops::mul(gx, gx), Ops::mul(gy, gy)), Ops::mul(gz, gz));
+    const V scale = Ops::div(one, Ops::sqrt(length2));
+    Ops::store(outValue, Ops::keepNonNegative(centre));
+    Ops::store(outX, Ops::mul(gx, scale));
+    Ops::store(outY, Ops::mul(gy, scale));
+    Ops::store(outZ, Ops::mul(gz, scale));
+
+    orvanta::GridSample* out = job.samples + base;
+    for (int32_t lane = 0; lane < lanes; ++lane) {
+      out[lane].normal.x = outX[lane];
+      out[lane].normal.y = outY[lane];
+      out[lane].normal.z = outZ[lane];
+      out[lane].value = outValue[lane];
+    }
+  }
+}

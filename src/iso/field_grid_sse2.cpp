@@ -1,0 +1,43 @@
+#include "iso/field_grid_kernels.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace orvanta::field_grid {
+
+#if defined(__SSE2__)
+namespace {
+
+struct Sse2Ops {
+  using V = __m128;
+  static constexpr int32_t kLanes = 4;
+  static V zero() { return _mm_setzero_ps(); }
+  static V set1(float value) { return _mm_set1_ps(value); }
+  static V load(const float* from) { return _mm_load_ps(from); }
+  static void store(float* to, V value) { _mm_store_ps(to, value); }
+  static V add(V a, V b) { return _mm_add_ps(a, b); }
+  static V sub(V a, V b) { return _mm_sub_ps(a, b); }
+  static V mul(V a, V b) { return _mm_mul_ps(a, b); }
+  static V div(V a, V b) { return _mm_div_ps(a, b); }
+  static V sqrt(V a) { return _mm_sqrt_ps(a); }
+  // Below zero or not a number becomes +0; everything else, -0 included, stays.
+  static V keepNonNegative(V a) { return _mm_and_ps(a, _mm_cmpge_ps(a, _mm_setzero_ps())); }
+};
+
+#include "iso/field_grid_kernel.inl"
+
+}  // namespace
+
+bool fillSse2(const Job& job) {
+  fillBlocks<Sse2Ops>(job);
+  return true;
+}
+
+#else
+
+bool fillSse2(const Job&) { return false; }
+
+#endif
+
+}  // namespace orvanta::field_grid
