@@ -1,9 +1,125 @@
+#include "scenes/plasma_plane_scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <emmintrin.h>
+
+#include "image/effects.h"
+#include "image/truncate.h"
+#include "scenes/data_files.h"
 #include "scenes/scenes.h"
+#include "scenes/toolkit.h"
 
 namespace orvanta {
+namespace {
 
-void initPlasmaPlaneScene() {}
+constexpr int32_t kGridSide = 24;
+constexpr int32_t kGridSpacing = 10;  // height samples every 10 pixels
 
-void renderPlasmaPlaneScene(Image& frame, float /*t*/) { frame.clear(); }
+bool windowFits(const Image& picture, int32_t x, int32_t y, const Image& window) {
+  return picture.pixels != nullptr && x >= 0 && y >= 0 && picture.width - x >= window.width &&
+         picture.height - y >= window.height;
+}
+
+uint32_t addSaturated(uint32_t p, uint32_t q) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t sum = ((p >> shift) & 0xFFu) + ((q >> shift) & 0xFFu);
+    out |= std::min(sum, 255u) << shift;
+  }
+  return out;
+}
+
+}  // namespace
+
+void mixPlasma(Image* destination, Image first, Image second, float t) {
+  const int32_t ax = truncToInt32(std::sin(t * 0.0054103611045413546) * 159.0 + 160.0);
+  const int32_t ay = truncToInt32(std::sin(t * 0.0034905555513170036) * 119.0 + 120.0);
+  const int32_t bx = truncToInt32(std::sin(t * 0.003665083328882853) * 159.0 + 160.0);
+  const int32_t by = truncToInt32(std::sin(t * 0.007853749990463257) * 119.0 + 120.0);
+  if (destination->pixelCount() == 0 || !windowFits(first, ax, ay, *destination) ||
+      !windowFits(second, bx, by, *destination)) {
+    return;
+  }
+  uint32_t* out = destination->pixels;
+  for (int32_t y = 0; y < destination->height; ++y) {
+    const uint32_t* p = first.pixels + static_cast<size_t>(ay + y) * first.width + ax;
+    const uint32_t* q = second.pixels + static_cast<size_t>(by + y) * second.width + bx;
+    int32_t x = 0;
+    for (; x + 4 <= destination->width; x += 4) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_adds_epu8(a, b));
+    }
+    for (; x < destination->width; ++x) out[x] = addSaturated(p[x], q[x]);
+    out += destination->width;
+  }
+}
+
+void displaceGrid(Mesh& destination, const Mesh& source, int32_t n, Image heights) {
+  // A grid model or a height image too small for n x n samples is left flat.
+  const int64_t vertices = static_cast<int64_t>(n) * n;
+  if (n <= 0 || vertices > destination.vertexCount || vertices > source.vertexCount || heights.pixels == nullptr ||
+      kGridSpacing * (n - 1) >= heights.width || kGridSpacing * (n - 1) >= heights.height) {
+    return;
+  }
+  for (int32_t r = 0; r < n; ++r) {
+    for (int32_t c = 0; c < n; ++c) {
+      const int32_t k = r * n + c;
+      const Vec3& from = source.vertices[k].position;
+      const uint32_t texel = heights.pixels[kGridSpacing * r * heights.width + kGridSpacing * c];
+      const float red = static_cast<float>((texel >> 16) & 0xFFu);
+      Vec3& to = destination.vertices[k].position;
+      to.x = from.x;
+      to.y = from.y;
+      to.z = static_cast<float>(static_cast<double>(red * from.z) * 1.8);
+    }
+  }
+}
+
+void PlasmaPlaneScene::load() {
+  gridSet.setFlags(kTextured | kTwoLayer | kEnvLayer2 | kBumpMap | kAddLayers);
+  gridSet.loadTexture(dataFile("tex0132.tga"));
+  gridSet.loadEnvMap(dataFile("kvennenv2.tga"));
+  gridSet.loadExtra(dataFile("tex01b3.tga"));
+  grid.load3ds(dataFile("plane24.3ds"));
+  grid.computeVertexNormals();
+  gridSource.load3ds(dataFile("plane24.3ds"));
+  overlay.loadTga(dataFile("control_test.tga"));
+  firstPlasma.loadTga(dataFile("plasma.tga"));
+  secondPlasma.loadTga(dataFile("plasma.tga"));
+  heights.create(kFrameWidth, kFrameHeight);
+  work.create(kFrameWidth, kFrameHeight);
+}
+
+void PlasmaPlaneScene::render(Image& frame, float t) {
+  frame.clear();
+  camera.lookAt(0.0f, 200.0f, -300.0f, 0.0f, 0.0f, 0.0f);
+  mixPlasma(&heights, firstPlasma, secondPlasma, t);
+  displaceGrid(grid, gridSource, kGridSide, heights);
+  grid.computeVertexNormals();
+
+  grid.setOrientationScale(1.0f, 1.0f, 1.0f);
+  grid.rotate(0.0f, 0.0f, static_cast<float>(t * 0.4));
+  grid.setPosition(0.0f, 0.0f, 0.0f);
+  grid.drawMesh(frame, camera, gridSet);
+
+  smoothNeighbours(&frame);
+  addNoise(frame, 10);
+  frame.brighten(255);
+  frame.brighten(255);
+  blendImage(overlay, &frame);
+  flickerBlur(frame, work, t);
+}
+
+PlasmaPlaneScene& plasmaPlaneScene() {
+  static PlasmaPlaneScene scene;
+  return scene;
+}
+
+void initPlasmaPlaneScene() { plasmaPlaneScene().load(); }
+
+void renderPlasmaPlaneScene(Image& frame, float t) { plasmaPlaneScene().render(frame, t); }
 
 }  // namespace orvanta

@@ -1,9 +1,111 @@
+#include "scenes/spike_scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "image/effects.h"
+#include "image/truncate.h"
+#include "scenes/data_files.h"
 #include "scenes/scenes.h"
+#include "scenes/toolkit.h"
 
 namespace orvanta {
 
-void initSpikeScene() {}
+void computeSpikeWeights(const Mesh& mesh, std::vector<float>& weights) {
+  const int32_t count = std::max(mesh.vertexCount, 0);
+  weights.assign(static_cast<size_t>(count), 0.0f);
+  float largest = -1.0f;
+  for (int32_t i = 0; i < count; ++i) {
+    const Vec3& p = mesh.vertices[i].position;
+    const float distance = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    weights[i] = distance;
+    largest = std::max(largest, distance);
+  }
+  for (float& weight : weights) weight = largest - weight;
+}
 
-void renderSpikeScene(Image& frame, float /*t*/) { frame.clear(); }
+void twistSpikes(const Mesh& source, Mesh& destination, const std::vector<float>& weights, float angle,
+                 float factor) {
+  // Both meshes come from the same file; if they don't match, only the common vertices move.
+  const int32_t count = std::min({source.vertexCount, destination.vertexCount, static_cast<int32_t>(weights.size())});
+  Matrix4 rotation;
+  for (int32_t i = 0; i < count; ++i) {
+    const float a = angle + factor * weights[i];
+    rotation.setRotation(a, a, a);
+    const Vec3& p = source.vertices[i].position;
+    rotation.transformPoint(p.x, p.y, p.z, destination.vertices[i].position);
+  }
+}
+
+void SpikeScene::load() {
+  mask.loadTga(dataFile("happyface.tga"));
+  credits.loadTga(dataFile("credits.tga"));
+  bodySet.setFlags(kTextured);
+  bodySet.loadTexture(dataFile("s02_tex1.tga"));
+  spikeSet.setFlags(kTextured | kEnvLayer1);
+  spikeSet.loadTexture(dataFile("s08_back3.tga"));
+  spikeSet.loadEnvMap(dataFile("kvennenv3.tga"));
+  body.load3ds(dataFile("s01_a.3ds"));
+  body.computeVertexNormals();
+  spikeSource.load3ds(dataFile("spike.3ds"));
+  spikes.load3ds(dataFile("spike.3ds"));
+  spikes.computeVertexNormals();
+  blurWork.create(kFrameWidth, kFrameHeight);
+  creditsLayer.create(kFrameWidth, kFrameHeight);
+  computeSpikeWeights(spikes, spikeWeights);
+}
+
+void SpikeScene::render(Image& frame, float t) {
+  const float s = static_cast<float>(t * 0.1);
+  frame.clear();
+
+  const double radius = 200.0 * std::sin(s * 0.0052358333269755045) + 600.0;
+  const float angle = s * 0.017452778f;
+  const float eyeX = static_cast<float>(radius * std::sin(static_cast<double>(angle)));
+  const float eyeY = static_cast<float>(40.0 * std::sin(s * 0.010471666653951009));
+  const float eyeZ = static_cast<float>(radius * std::cos(static_cast<double>(angle)));
+  camera.lookAt(eyeX, eyeY, eyeZ, 0.0f, 0.0f, 0.0f);
+
+  body.setOrientationScale(1.0f, 1.0f, 1.0f);
+  body.rotate(0.0f, 0.0f, 0.0f);
+  body.setPosition(0.0f, 0.0f, 0.0f);
+  body.drawMesh(frame, camera, bodySet);
+
+  radialBlur(&frame, 160, 120, 2000, 16);
+
+  twistSpikes(spikeSource, spikes, spikeWeights, static_cast<float>(t * 0.8), 1.0f);
+  spikes.setOrientationScale(1.0f, 1.0f, 1.0f);
+  spikes.rotate(0.0f, 0.0f, 0.0f);
+  spikes.setPosition(0.0f, 0.0f, 0.0f);
+  spikes.drawMesh(frame, camera, spikeSet);
+
+  smoothNeighbours(&frame);
+  addNoise(frame, noiseLevel);
+  mask.modulateInto(frame);
+  frame.brighten(255);
+  frame.brighten(255);
+
+  if (t > 4800.0) {
+    if (sceneRandom() % 10 > 5) {
+      blurVertical(&blurWork, credits, static_cast<uint32_t>(truncToInt32((std::sin(t * 0.0479951388306088) + 1.0) * 8.0)));
+      blurHorizontal(&creditsLayer, blurWork,
+                     static_cast<uint32_t>(truncToInt32((std::sin(t * 0.06282999992370605) + 1.0) * 8.0)));
+    } else {
+      copyImage(credits, &creditsLayer);
+    }
+    blendImage(creditsLayer, &frame);
+  }
+
+  noiseLevel = std::max(noiseLevel - 1, 20);
+}
+
+SpikeScene& spikeScene() {
+  static SpikeScene scene;
+  return scene;
+}
+
+void initSpikeScene() { spikeScene().load(); }
+
+void renderSpikeScene(Image& frame, float t) { spikeScene().render(frame, t); }
 
 }  // namespace orvanta

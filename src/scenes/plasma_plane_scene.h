@@ -1,0 +1,39 @@
+#pragma once
+// The plasma-plane scene: a grid displaced by a moving plasma, turning slowly, drawn with a
+// bump-mapped two-layer texture; an overlay, grain and the flickering blur.
+
+#include <cstdint>
+
+#include "engine/camera.h"
+#include "engine/mesh.h"
+#include "image/image.h"
+#include "image/texture_set.h"
+
+namespace orvanta {
+
+// Fills the destination with the saturating per-byte sum of two moving windows into the
+// plasma pictures. Pictures too small for the windows leave the destination unchanged.
+void mixPlasma(Image* destination, Image first, Image second, float t);
+
+// Vertex k = r * n + c of the destination gets the source position with its z multiplied by
+// the red byte of heights at (10c, 10r) and by 1.8. Only positions change.
+void displaceGrid(Mesh& destination, const Mesh& source, int32_t n, Image heights);
+
+struct PlasmaPlaneScene {
+  Camera camera{0.0f, 0.0f, -300.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+  Mesh grid;
+  Mesh gridSource;  // flat positions, never drawn
+  TextureSet gridSet;
+  Image overlay;
+  Image firstPlasma;
+  Image secondPlasma;
+  Image heights;
+  Image work;
+
+  void load();
+  void render(Image& frame, float t);
+};
+
+PlasmaPlaneScene& plasmaPlaneScene();
+
+}  // namespace orvanta
