@@ -1,0 +1,114 @@
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "image/image.h"
+#include "image/tunnel.h"
+
+namespace orvanta {
+namespace {
+
+// Textures like the show's: a tiled base picture, a smooth height map, a soft light blob.
+Image baseTexture() {
+  Image image;
+  image.create(kTunnelTextureSize, kTunnelTextureSize);
+  for (int32_t y = 0; y < kTunnelTextureSize; ++y) {
+    for (int32_t x = 0; x < kTunnelTextureSize; ++x) {
+      const uint32_t tile = ((x >> 5) + (y >> 5)) & 1 ? 0x60u : 0x30u;
+      image.pixels[y * kTunnelTextureSize + x] = packArgb(tile + (x & 31), tile, tile + (y & 31), 0xFF);
+    }
+  }
+  return image;
+}
+
+Image heightTexture() {
+  Image image;
+  image.create(kTunnelTextureSize, kTunnelTextureSize);
+  for (int32_t y = 0; y < kTunnelTextureSize; ++y) {
+    for (int32_t x = 0; x < kTunnelTextureSize; ++x) {
+      const double h = 127.5 + 60.0 * std::sin(x * 0.0981748) + 60.0 * std::sin(y * 0.0490874);
+      const uint32_t level = static_cast<uint32_t>(h);
+      image.pixels[y * kTunnelTextureSize + x] = packArgb(level, level, level, 0xFF);
+    }
+  }
+  return image;
+}
+
+Image envTexture() {
+  Image image;
+  image.create(kTunnelTextureSize, kTunnelTextureSize);
+  for (int32_t y = 0; y < kTunnelTextureSize; ++y) {
+    for (int32_t x = 0; x < kTunnelTextureSize; ++x) {
+      const double dx = x - 128.0;
+      const double dy = y - 128.0;
+      const double light = std::max(0.0, 255.0 - std::sqrt(dx * dx + dy * dy) * 2.0);
+      const uint32_t level = static_cast<uint32_t>(light);
+      image.pixels[y * kTunnelTextureSize + x] = packArgb(level, level, level, 0);
+    }
+  }
+  return image;
+}
+
+// Worst case for the caches: every texel different.
+Image noiseTexture(uint32_t seed) {
+  Image image;
+  image.create(kTunnelTextureSize, kTunnelTextureSize);
+  uint32_t state = seed;
+  for (size_t i = 0; i < image.pixelCount(); ++i) {
+    state = state * 1664525u + 1013904223u;
+    image.pixels[i] = state;
+  }
+  return image;
+}
+
+// The scene's view at show time t (centiseconds).
+void setSceneView(Tunnel& tunnel, float t) {
+  const double time = t;
+  tunnel.uOffset = static_cast<float>(time * 0.7);
+  tunnel.vOffset = static_cast<float>(time * 0.3);
+  tunnel.setView(0.0f, 0.0f, static_cast<float>(-time * 2.3),
+                 static_cast<float>(30.0 * std::sin(time * 0.006981111102634007)),
+                 static_cast<float>(30.0 * std::sin(time * 0.008726388878292508)), 0.0f);
+}
+
+void drawFrames(benchmark::State& state, Image base, Image height, Image env) {
+  Tunnel tunnel;
+  tunnel.init(kFrameWidth, kFrameHeight);
+  Image frame;
+  frame.create(kFrameWidth, kFrameHeight);
+  float t = 1530.0f;
+  for (auto _ : state) {
+    setSceneView(tunnel, t);
+    tunnel.draw(frame, base, height, env);
+    benchmark::DoNotOptimize(frame.pixels);
+    t += 1.7f;
+    if (t > 3000.0f) t = 1530.0f;
+  }
+}
+
+void BM_TunnelDraw(benchmark::State& state) {
+  drawFrames(state, baseTexture(), heightTexture(), envTexture());
+}
+BENCHMARK(BM_TunnelDraw)->Unit(benchmark::kMicrosecond);
+
+void BM_TunnelDrawNoiseTextures(benchmark::State& state) {
+  drawFrames(state, noiseTexture(1), noiseTexture(2), noiseTexture(3));
+}
+BENCHMARK(BM_TunnelDrawNoiseTextures)->Unit(benchmark::kMicrosecond);
+
+void BM_TunnelCastRays(benchmark::State& state) {
+  Tunnel tunnel;
+  tunnel.init(kFrameWidth, kFrameHeight);
+  setSceneView(tunnel, 2000.0f);
+  for (auto _ : state) {
+    for (int32_t r = 0; r < tunnel.rows; ++r) {
+      for (int32_t c = 0; c < tunnel.cols; ++c) benchmark::DoNotOptimize(tunnel.castRay(8 * c, 8 * r));
+    }
+  }
+}
+BENCHMARK(BM_TunnelCastRays)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace orvanta

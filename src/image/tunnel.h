@@ -1,0 +1,60 @@
+#pragma once
+// The ray-cast tunnel: one ray per node of a grid with 8-pixel spacing, hitting the inside
+// of a cylinder around the z axis; the 8 x 8 blocks between nodes are filled by bilinear
+// 16.16 stepping of the texture coordinates and the light.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/math.h"
+#include "image/image.h"
+#include "image/tunnel_block.h"
+
+namespace orvanta {
+
+// x^2 + y^2 = 16384: radius 128.
+inline constexpr float kTunnelRadiusSq = 16384.0f;
+inline constexpr int32_t kTunnelBlockSize = 8;
+// The tunnel's textures are addressed with both coordinates taken modulo 256.
+inline constexpr int32_t kTunnelTextureSize = 256;
+
+struct TunnelNode {
+  float u = 0.0f;   // column along the axis
+  float v = 0.0f;   // row around the axis
+  float u2 = 0.0f;  // second layer, scrolled by uOffset
+  float v2 = 0.0f;  // second layer, scrolled by vOffset
+  int32_t shade = 0;  // 0 ... 255
+};
+
+struct Tunnel {
+  int32_t cols = 0;
+  int32_t rows = 0;
+  std::vector<TunnelNode> nodes;  // row-major; node (c, r) belongs to pixel (8c, 8r)
+  float uOffset = 0.0f;
+  float vOffset = 0.0f;
+  Vec3 position;
+  Vec3 angles;  // degrees
+  Matrix4 rotation;
+
+  // Scratch of draw: per node column, the 16.16 values at the top of the current block row and
+  // the steps down its left edge. Sized once; no allocation per frame.
+  struct ColumnEdge {
+    TunnelFixed start;
+    TunnelFixed step;
+  };
+  std::vector<ColumnEdge> columnEdges;
+
+  void init(int32_t width, int32_t height);
+  void setView(float px, float py, float pz, float ax, float ay, float az);
+  TunnelNode castRay(int32_t x, int32_t y) const;
+  // Casts every node, then fills every block. Fills nothing unless the three textures are
+  // 256 x 256 and the target holds the whole grid.
+  void draw(Image& target, Image base, Image heightMap, Image envMap);
+  // Fills the 8 x 8 pixels whose top-left corner is (x, y). Skipped when a texture is not
+  // 256 x 256 or the block does not lie inside the target.
+  void drawBlock(Image& target, Image base, Image heightMap, Image envMap, int32_t x, int32_t y,
+                 const TunnelNode& topLeft, const TunnelNode& topRight, const TunnelNode& bottomLeft,
+                 const TunnelNode& bottomRight) const;
+};
+
+}  // namespace orvanta

@@ -1,0 +1,59 @@
+#pragma once
+// The inner loop of the tunnel: the 8 rows of an 8 x 8 block, stepped in 16.16 fixed point.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace orvanta {
+
+// u, v, u2, v2 and the shade s, all 16.16.
+struct TunnelFixed {
+  int32_t u = 0;
+  int32_t v = 0;
+  int32_t u2 = 0;
+  int32_t v2 = 0;
+  int32_t s = 0;
+};
+
+// Wrapping addition, as 32-bit registers do it.
+inline int32_t wrapAdd(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
+inline TunnelFixed advance(const TunnelFixed& value, const TunnelFixed& step) {
+  return {wrapAdd(value.u, step.u), wrapAdd(value.v, step.v), wrapAdd(value.u2, step.u2),
+          wrapAdd(value.v2, step.v2), wrapAdd(value.s, step.s)};
+}
+
+// The three 256 x 256 textures; the height map's red byte displaces the environment lookup.
+struct TunnelTextures {
+  const uint32_t* base;
+  const uint32_t* height;
+  const uint32_t* env;
+};
+
+// The left and right edges of a block at its top row and their steps per row.
+struct TunnelEdges {
+  TunnelFixed left;
+  TunnelFixed right;
+  TunnelFixed leftStep;
+  TunnelFixed rightStep;
+};
+
+// Writes 8 rows of 8 pixels, `stride` words apart; each row runs from the left edge towards the
+// right one in eighths of the difference. Takes the AVX2 path when the processor has it.
+void drawTunnelBlockPixels(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
+                           ptrdiff_t stride);
+
+// The same, byte by byte and one pixel at a time, for checking the fast paths.
+void drawTunnelBlockPixelsReference(const TunnelTextures& textures, const TunnelEdges& edges,
+                                    uint32_t* out, ptrdiff_t stride);
+// One pixel at a time with bit tricks; the path without AVX2.
+void drawTunnelBlockPixelsScalar(const TunnelTextures& textures, const TunnelEdges& edges,
+                                 uint32_t* out, ptrdiff_t stride);
+bool tunnelBlockHasAvx2();
+// Only when tunnelBlockHasAvx2().
+void drawTunnelBlockPixelsAvx2(const TunnelTextures& textures, const TunnelEdges& edges,
+                               uint32_t* out, ptrdiff_t stride);
+
+}  // namespace orvanta
