@@ -20,6 +20,13 @@ struct PlainLookup {
     base = texels[address(u, v)];
     layer = layerTexels[layerAddress(u2, v2)];
   }
+
+#if defined(__SSE2__)
+  void four(__m128i u, __m128i v, __m128i u2, __m128i v2, __m128i& base, __m128i& layer) const {
+    base = span::gather4(texels, address(u, v));
+    layer = span::gather4(layerTexels, layerAddress(u2, v2));
+  }
+#endif
 };
 
 // The second-layer texel displaced by the height map's slope around the base texel. The
@@ -57,40 +64,83 @@ struct BumpLookup {
     const uint32_t row = (v2 >> 16) + hy - h0;
     layer = layerTexels[((row & layerMask) << layerShift) + (column & layerMask)];
   }
+
+#if defined(__SSE2__)
+  void four(__m128i u, __m128i v, __m128i u2, __m128i v2, __m128i& base, __m128i& layer) const {
+    const __m128i i1 = address(u, v);
+    base = span::gather4(texels, i1);
+    const __m128i wrap = _mm_set1_epi32(static_cast<int>(indexMask));
+    const __m128i redByte = _mm_set1_epi32(0xFF);
+    const __m128i h0 = _mm_and_si128(_mm_srli_epi32(span::gather4(heights, i1), 16), redByte);
+    const __m128i right = _mm_and_si128(_mm_add_epi32(i1, _mm_set1_epi32(1)), wrap);
+    const __m128i hx = _mm_and_si128(_mm_srli_epi32(span::gather4(heights, right), 16), redByte);
+    const __m128i down = _mm_and_si128(_mm_add_epi32(i1, _mm_set1_epi32(static_cast<int>(below))), wrap);
+    const __m128i hy = _mm_and_si128(_mm_srli_epi32(span::gather4(heights, down), 16), redByte);
+    const __m128i column = _mm_sub_epi32(_mm_add_epi32(_mm_srli_epi32(u2, 16), hx), h0);
+    const __m128i row = _mm_sub_epi32(_mm_add_epi32(_mm_srli_epi32(v2, 16), hy), h0);
+    const __m128i mask = _mm_set1_epi32(static_cast<int>(layerMask));
+    const __m128i i2 = _mm_add_epi32(_mm_sll_epi32(_mm_and_si128(row, mask), _mm_cvtsi32_si128(layerShift)),
+                                     _mm_and_si128(column, mask));
+    layer = span::gather4(layerTexels, i2);
+  }
+#endif
+};
+
+// A pixel from the two layers' texels and the old pixel.
+template <typename Lookup, typename Compose>
+struct LayerShader {
+  Lookup lookup;
+  Compose compose;
+
+  uint32_t operator()(uint32_t old, uint32_t u, uint32_t v, uint32_t u2, uint32_t v2) const {
+    uint32_t base;
+    uint32_t layer;
+    lookup(u, v, u2, v2, base, layer);
+    return compose(base, layer, old);
+  }
+
+#if defined(__SSE2__)
+  __m128i four(__m128i old, __m128i u, __m128i v, __m128i u2, __m128i v2) const {
+    __m128i base;
+    __m128i layer;
+    lookup.four(u, v, u2, v2, base, layer);
+    return compose(base, layer, old);
+  }
+#endif
 };
 
 template <bool kWriteDepth, typename Lookup, typename Compose>
 void fillLayers(Image& target, const Lookup& lookup, const TriangleEdge& left, const TriangleEdge& right,
                 int32_t firstRow, int32_t rows, const SpanSteps& steps, Compose compose) {
   span::walkSpans<true, kWriteDepth>(target, left, right, firstRow, rows, steps,
-                                     [&](uint32_t old, uint32_t u, uint32_t v, uint32_t u2, uint32_t v2) {
-                                       uint32_t base;
-                                       uint32_t layer;
-                                       lookup(u, v, u2, v2, base, layer);
-                                       return compose(base, layer, old);
-                                     });
+                                     LayerShader<Lookup, Compose>{lookup, compose});
 }
 
-// The ways of composing a pixel from base texel, second-layer texel and the old pixel.
-struct AddSaturated {
-  uint32_t operator()(uint32_t base, uint32_t layer, uint32_t) const { return span::addBytesSaturated(base, layer); }
-};
-struct Average {
-  uint32_t operator()(uint32_t base, uint32_t layer, uint32_t) const { return span::averageBytes(base, layer); }
-};
-struct Multiply {
-  uint32_t operator()(uint32_t base, uint32_t layer, uint32_t) const { return span::multiplyBytes(base, layer); }
-};
-struct HalfThenAdd {
-  uint32_t operator()(uint32_t base, uint32_t layer, uint32_t old) const {
-    return span::addBytesSaturated(span::averageBytes(base, old), layer);
-  }
-};
-struct MultiplyThenHalf {
-  uint32_t operator()(uint32_t base, uint32_t layer, uint32_t old) const {
-    return span::averageBytes(span::multiplyBytes(base, layer), old);
-  }
-};
+// The ways of composing a pixel from base texel, second-layer texel and the old pixel, for
+// one pixel and for four.
+#if defined(__SSE2__)
+#define ORVANTA_COMPOSE_FOUR(body) \
+  __m128i operator()(__m128i base, __m128i layer, [[maybe_unused]] __m128i old) const { return body; }
+#else
+#define ORVANTA_COMPOSE_FOUR(body)
+#endif
+
+#define ORVANTA_COMPOSE(name, one, four)                                                                     \
+  struct name {                                                                                           \
+    uint32_t operator()(uint32_t base, uint32_t layer, [[maybe_unused]] uint32_t old) const { return one; } \
+    ORVANTA_COMPOSE_FOUR(four)                                                                            \
+  };
+
+ORVANTA_COMPOSE(AddSaturated, span::addBytesSaturated(base, layer), span::addBytesSaturated4(base, layer))
+ORVANTA_COMPOSE(Average, span::averageBytes(base, layer), span::averageBytes4(base, layer))
+ORVANTA_COMPOSE(Multiply, span::multiplyBytes(base, layer), span::multiplyBytes4(base, layer))
+ORVANTA_COMPOSE(HalfThenAdd, span::addBytesSaturated(span::averageBytes(base, old), layer),
+                span::addBytesSaturated4(span::averageBytes4(base, old), layer))
+ORVANTA_COMPOSE(MultiplyThenHalf, span::averageBytes(span::multiplyBytes(base, layer), old),
+                span::averageBytes4(span::multiplyBytes4(base, layer), old))
+
+#undef ORVANTA_COMPOSE
+#undef ORVANTA_COMPOSE_FOUR
 
 }  // namespace
 

@@ -47,3 +47,32 @@ inline uint32_t multiplyBytes(uint32_t a, uint32_t b) {
 }
 
 }  // namespace orvanta::span
+
+#if defined(__SSE2__)
+namespace orvanta::span {
+
+// The same arithmetic on four pixels at once.
+inline __m128i averageBytes4(__m128i a, __m128i b) {
+  const __m128i half = _mm_srli_epi32(_mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi32(static_cast<int>(0xFEFEFEFEu))), 1);
+  return _mm_add_epi32(_mm_and_si128(a, b), half);
+}
+
+inline __m128i addBytesSaturated4(__m128i a, __m128i b) { return _mm_adds_epu8(a, b); }
+
+inline __m128i multiplyBytes4(__m128i a, __m128i b) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)), 8);
+  const __m128i high = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)), 8);
+  return _mm_packus_epi16(low, high);
+}
+
+// Four words loaded from base at the four lane indices.
+inline __m128i gather4(const uint32_t* base, __m128i indices) {
+  alignas(16) uint32_t lane[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lane), indices);
+  return _mm_setr_epi32(static_cast<int>(base[lane[0]]), static_cast<int>(base[lane[1]]),
+                        static_cast<int>(base[lane[2]]), static_cast<int>(base[lane[3]]));
+}
+
+}  // namespace orvanta::span
+#endif

@@ -3,23 +3,41 @@
 #include "engine/span_walk.h"
 
 namespace orvanta {
+namespace {
+
+// The texel itself, or the texel averaged with the old pixel.
+template <bool kTranslucent>
+struct TexelShader {
+  const uint32_t* texels;
+  span::TexelAddress address;
+
+  explicit TexelShader(const Image& texture) : texels(texture.pixels), address(texture) {}
+
+  uint32_t operator()(uint32_t old, uint32_t u, uint32_t v, uint32_t, uint32_t) const {
+    const uint32_t texel = texels[address(u, v)];
+    if constexpr (kTranslucent) return span::averageBytes(texel, old);
+    return texel;
+  }
+
+#if defined(__SSE2__)
+  __m128i four(__m128i old, __m128i u, __m128i v, __m128i, __m128i) const {
+    const __m128i texel = span::gather4(texels, address(u, v));
+    if constexpr (kTranslucent) return span::averageBytes4(texel, old);
+    return texel;
+  }
+#endif
+};
+
+}  // namespace
 
 void fillTexturedSpans(Image& target, const Image& texture, TriangleEdge left, TriangleEdge right, int32_t firstRow,
                        int32_t rows, SpanSteps steps) {
-  const uint32_t* const texels = texture.pixels;
-  const span::TexelAddress address(texture);
-  span::walkSpans<false, true>(target, left, right, firstRow, rows, steps,
-                               [&](uint32_t, uint32_t u, uint32_t v, uint32_t, uint32_t) { return texels[address(u, v)]; });
+  span::walkSpans<false, true>(target, left, right, firstRow, rows, steps, TexelShader<false>(texture));
 }
 
 void fillTexturedSpansTranslucent(Image& target, const Image& texture, TriangleEdge left, TriangleEdge right,
                                   int32_t firstRow, int32_t rows, SpanSteps steps) {
-  const uint32_t* const texels = texture.pixels;
-  const span::TexelAddress address(texture);
-  span::walkSpans<false, false>(target, left, right, firstRow, rows, steps,
-                                [&](uint32_t old, uint32_t u, uint32_t v, uint32_t, uint32_t) {
-                                  return span::averageBytes(texels[address(u, v)], old);
-                                });
+  span::walkSpans<false, false>(target, left, right, firstRow, rows, steps, TexelShader<true>(texture));
 }
 
 }  // namespace orvanta

@@ -9,6 +9,10 @@
 #include "engine/raster.h"
 #include "image/image.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace orvanta::span {
 
 // The texel index of 16.16 coordinates (u, v) in a square power-of-two texture; both wrap.
@@ -23,6 +27,15 @@ struct TexelAddress {
       : mask(image.widthMask), rowMask(image.widthMask << image.widthShift), rowShift(16 - image.widthShift) {}
 
   uint32_t operator()(uint32_t u, uint32_t v) const { return ((v >> rowShift) & rowMask) + ((u >> 16) & mask); }
+
+#if defined(__SSE2__)
+  __m128i operator()(__m128i u, __m128i v) const {
+    const __m128i row = _mm_and_si128(_mm_srl_epi32(v, _mm_cvtsi32_si128(rowShift)),
+                                      _mm_set1_epi32(static_cast<int>(rowMask)));
+    const __m128i column = _mm_and_si128(_mm_srli_epi32(u, 16), _mm_set1_epi32(static_cast<int>(mask)));
+    return _mm_add_epi32(row, column);
+  }
+#endif
 };
 
 // left + ((((step >> 4) * p) >> 4), the multiply wrapping in 32 bits.
@@ -40,10 +53,92 @@ struct SpanPoint {
   uint32_t z;
 };
 
-// `shade(old, u, v, u2, v2)` gives the new pixel for a pixel that passes the depth test.
-template <bool kTwoLayers, bool kWriteDepth, typename Shade>
+// Draws `count` pixels of one row from `point` on. A shader gives the new pixel of a pixel
+// that passes the depth test: shader(old, u, v, u2, v2) for one pixel and, with SSE2,
+// shader.four(old, u, v, u2, v2) for four neighbouring ones. Groups of four are tested,
+// shaded and stored together; pixels and depths that fail the test are stored unchanged.
+template <bool kTwoLayers, bool kWriteDepth, typename Shader>
+inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, SpanPoint point, const SpanSteps& steps,
+                    const Shader& shader) {
+  const uint32_t du = static_cast<uint32_t>(steps.du);
+  const uint32_t dv = static_cast<uint32_t>(steps.dv);
+  const uint32_t du2 = static_cast<uint32_t>(steps.du2);
+  const uint32_t dv2 = static_cast<uint32_t>(steps.dv2);
+  const uint32_t dz = static_cast<uint32_t>(steps.dInvDepth);
+  int32_t i = 0;
+#if defined(__SSE2__)
+  if (count >= 4) {
+    auto lanes = [](uint32_t start, uint32_t step) {
+      return _mm_setr_epi32(static_cast<int>(start), static_cast<int>(start + step),
+                            static_cast<int>(start + 2u * step), static_cast<int>(start + 3u * step));
+    };
+    __m128i u = lanes(point.u, du);
+    __m128i v = lanes(point.v, dv);
+    __m128i u2 = _mm_setzero_si128();
+    __m128i v2 = _mm_setzero_si128();
+    if constexpr (kTwoLayers) {
+      u2 = lanes(point.u2, du2);
+      v2 = lanes(point.v2, dv2);
+    }
+    __m128i z = lanes(point.z, dz);
+    const __m128i du4 = _mm_set1_epi32(static_cast<int>(4u * du));
+    const __m128i dv4 = _mm_set1_epi32(static_cast<int>(4u * dv));
+    const __m128i du24 = _mm_set1_epi32(static_cast<int>(4u * du2));
+    const __m128i dv24 = _mm_set1_epi32(static_cast<int>(4u * dv2));
+    const __m128i dz4 = _mm_set1_epi32(static_cast<int>(4u * dz));
+    for (; i + 4 <= count; i += 4) {
+      __m128i* const pixels = reinterpret_cast<__m128i*>(pixel + i);
+      __m128i* const depths = reinterpret_cast<__m128i*>(depth + i);
+      const __m128i stored = _mm_loadu_si128(depths);
+      const __m128i pass = _mm_cmpgt_epi32(z, stored);
+      const int passMask = _mm_movemask_epi8(pass);
+      if (passMask != 0) {
+        const __m128i old = _mm_loadu_si128(pixels);
+        const __m128i fresh = shader.four(old, u, v, u2, v2);
+        if (passMask == 0xFFFF) {
+          _mm_storeu_si128(pixels, fresh);
+          if constexpr (kWriteDepth) _mm_storeu_si128(depths, z);
+        } else {
+          _mm_storeu_si128(pixels, _mm_or_si128(_mm_and_si128(pass, fresh), _mm_andnot_si128(pass, old)));
+          if constexpr (kWriteDepth) {
+            _mm_storeu_si128(depths, _mm_or_si128(_mm_and_si128(pass, z), _mm_andnot_si128(pass, stored)));
+          }
+        }
+      }
+      u = _mm_add_epi32(u, du4);
+      v = _mm_add_epi32(v, dv4);
+      if constexpr (kTwoLayers) {
+        u2 = _mm_add_epi32(u2, du24);
+        v2 = _mm_add_epi32(v2, dv24);
+      }
+      z = _mm_add_epi32(z, dz4);
+    }
+    const uint32_t done = static_cast<uint32_t>(i);
+    point.u += done * du;
+    point.v += done * dv;
+    point.u2 += done * du2;
+    point.v2 += done * dv2;
+    point.z += done * dz;
+  }
+#endif
+  for (; i < count; ++i) {
+    if (static_cast<int32_t>(point.z) > depth[i]) {
+      pixel[i] = shader(pixel[i], point.u, point.v, point.u2, point.v2);
+      if constexpr (kWriteDepth) depth[i] = static_cast<int32_t>(point.z);
+    }
+    point.u += du;
+    point.v += dv;
+    if constexpr (kTwoLayers) {
+      point.u2 += du2;
+      point.v2 += dv2;
+    }
+    point.z += dz;
+  }
+}
+
+template <bool kTwoLayers, bool kWriteDepth, typename Shader>
 inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const TriangleEdge& rightEdge, int32_t firstRow,
-                      int32_t rows, const SpanSteps& steps, Shade&& shade) {
+                      int32_t rows, const SpanSteps& steps, const Shader& shader) {
   uint32_t* const pixels = target.pixels;
   int32_t* const depths = gDepthBuffer.values;
   const int32_t width = target.width;
@@ -125,22 +220,7 @@ inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const Triangl
       }
       if (xs < xe) {
         const int64_t rowStart = row * width + xs;
-        uint32_t* pixel = pixels + rowStart;
-        int32_t* depth = depths + rowStart;
-        const int32_t count = xe - xs;
-        for (int32_t i = 0; i < count; ++i) {
-          if (static_cast<int32_t>(point.z) > depth[i]) {
-            pixel[i] = shade(pixel[i], point.u, point.v, point.u2, point.v2);
-            if constexpr (kWriteDepth) depth[i] = static_cast<int32_t>(point.z);
-          }
-          point.u += du;
-          point.v += dv;
-          if constexpr (kTwoLayers) {
-            point.u2 += du2;
-            point.v2 += dv2;
-          }
-          point.z += dz;
-        }
+        drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, point, steps, shader);
       }
     }
     advanceRows(1);
