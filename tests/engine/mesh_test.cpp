@@ -13,29 +13,6 @@ void setTriangle(Mesh& mesh, int face, int a, int b, int c) {
   mesh.faces[face].indices[2] = c;
 }
 
-TEST(Mesh, StartsEmptyAndAllocatesZeroFilledRecords) {
-  Mesh mesh;
-  EXPECT_EQ(mesh.vertexCount, 0);
-  EXPECT_EQ(mesh.faceCount, 0);
-  EXPECT_EQ(mesh.vertices, nullptr);
-  EXPECT_EQ(mesh.faces, nullptr);
-  EXPECT_EQ(mesh.orientation.m[1][1], 1.0f);
-  EXPECT_EQ(mesh.orientation.m[1][0], 0.0f);
-
-  mesh.allocate(5, 7);
-  EXPECT_EQ(mesh.vertexCount, 5);
-  EXPECT_EQ(mesh.faceCount, 7);
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(mesh.vertices[i].screenX, 0.0f);
-    EXPECT_EQ(mesh.vertices[i].clipCode, 0u);
-    EXPECT_EQ(mesh.vertices[i].normal.y, 0.0f);
-  }
-  for (int i = 0; i < 7; ++i) {
-    EXPECT_EQ(mesh.faces[i].indices[2], 0);
-    EXPECT_EQ(mesh.faces[i].corners[1].u, 0.0f);
-  }
-}
-
 TEST(Mesh, FaceNormalsAreUnitAndFollowTheCornerOrder) {
   Mesh mesh;
   mesh.allocate(4, 2);

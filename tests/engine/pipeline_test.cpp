@@ -334,18 +334,6 @@ TEST(DrawMesh, FaceCrossingTheNearPlaneIsClippedToItsVisiblePart) {
   releasePixels(set.texture);
 }
 
-TEST(DrawMesh, FacesTooCloseOrBehindDrawNothing) {
-  Frame frame(64, 64);
-  TextureSet set = flatSet(0xFFFFFFFFu, kTextured | kTranslucent);
-  Mesh mesh;
-  // Depths 10, 12, 15: rejected outright; 10, 12, 20: clipped away whole by the near plane.
-  buildMesh(mesh, {Quad{{{-5, -5, 10}, {-5, 5, 12}, {5, 5, 15}, {5, -5, 15}}, {}},
-                   Quad{{{-5, -5, 10}, {-5, 5, 12}, {5, 5, 20}, {5, -5, 20}}, {}}});
-  mesh.drawMesh(frame.image, identityCamera(), set);
-  EXPECT_EQ(frame.countDrawn(), 0);
-  releasePixels(set.texture);
-}
-
 TEST(DrawMesh, UnusableInputsDrawNothing) {
   Frame frame(64, 64);
   Mesh empty;  // a model that failed to load

@@ -2,7 +2,6 @@
 
 #include "driver/depth_buffer.h"
 #include "engine/pipeline.h"
-#include "engine/raster.h"
 
 namespace orvanta {
 namespace {
@@ -57,71 +56,6 @@ TEST(ProjectTextureCoords, FollowsTheMeshPlacement) {
   Mesh empty;
   empty.projectTextureCoords(0, camera);  // never loaded: nothing to do
   EXPECT_EQ(empty.vertexCount, 0);
-}
-
-Image texture(int32_t side, int32_t shift) {
-  Image image;
-  image.create(side, side);
-  image.widthShift = shift;
-  image.widthMask = static_cast<uint32_t>(side - 1);
-  return image;
-}
-
-TEST(DrawChecks, TextureSetsNeedWhatTheirPathReads) {
-  TextureSet set;
-  EXPECT_TRUE(textureSetDrawable(set));  // no drawing path: nothing is read
-  set.flags = kWireframe;
-  EXPECT_TRUE(textureSetDrawable(set));
-  set.flags = kTextured;
-  EXPECT_FALSE(textureSetDrawable(set));  // missing texture
-
-  set.texture = texture(64, 6);
-  EXPECT_TRUE(textureSetDrawable(set));
-  set.flags = kTextured | kTwoLayer;
-  EXPECT_FALSE(textureSetDrawable(set));  // missing environment map
-  set.envMap = texture(256, 8);           // the two layers may differ in size
-  EXPECT_TRUE(textureSetDrawable(set));
-  set.flags = kTextured | kTwoLayer | kBumpMap;
-  EXPECT_FALSE(textureSetDrawable(set));  // missing height map
-  Image heights;
-  heights.create(64, 32);
-  set.extra = heights;
-  EXPECT_FALSE(textureSetDrawable(set));  // not the texture's size
-  releasePixels(heights);
-  heights.create(64, 64);
-  set.extra = heights;
-  EXPECT_TRUE(textureSetDrawable(set));
-
-  // Sizes the addressing cannot serve.
-  Image saved = set.texture;
-  Image wide;
-  wide.create(128, 64);
-  wide.widthShift = 7;
-  wide.widthMask = 127;
-  set.flags = kTextured;
-  set.texture = wide;
-  EXPECT_FALSE(textureSetDrawable(set));
-  Image odd = texture(100, 8);  // a 100-wide picture gets the 256 pair
-  odd.widthMask = 255;
-  set.texture = odd;
-  EXPECT_FALSE(textureSetDrawable(set));
-  Image tiny = texture(8, 3);
-  set.texture = tiny;
-  EXPECT_FALSE(textureSetDrawable(set));
-  Image huge = texture(2048, 11);
-  set.texture = huge;
-  EXPECT_FALSE(textureSetDrawable(set));
-  Image mismatched = texture(64, 6);
-  mismatched.widthMask = 127;
-  set.texture = mismatched;
-  EXPECT_FALSE(textureSetDrawable(set));
-  Image smallest = texture(16, 4);
-  set.texture = smallest;
-  EXPECT_TRUE(textureSetDrawable(set));
-
-  for (Image* image : {&saved, &set.envMap, &heights, &wide, &odd, &tiny, &huge, &mismatched, &smallest}) {
-    releasePixels(*image);
-  }
 }
 
 TEST(DrawChecks, TargetMustMatchTheDepthBuffer) {
