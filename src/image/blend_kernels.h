@@ -21,4 +21,11 @@ void brightenSse2(uint32_t* pixels, size_t count, uint32_t amount);
 void modulateSse2(const uint32_t* source, uint32_t* target, size_t count);
 void blendOverSse2(const uint32_t* source, uint32_t* destination, size_t count);
 
+// Eight pixels at a time; only when hasAvx2().
+bool hasAvx2();
+void fadeToAvx2(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour);
+void brightenAvx2(uint32_t* pixels, size_t count, uint32_t amount);
+void modulateAvx2(const uint32_t* source, uint32_t* target, size_t count);
+void blendOverAvx2(const uint32_t* source, uint32_t* destination, size_t count);
+
 }  // namespace orvanta::kernels

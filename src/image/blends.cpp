@@ -6,18 +6,39 @@
 
 namespace orvanta {
 
-void Image::fadeTo(uint32_t level, uint32_t colour) { kernels::fadeToSse2(pixels, pixelCount(), level, colour); }
+void Image::fadeTo(uint32_t level, uint32_t colour) {
+  if (kernels::hasAvx2()) {
+    kernels::fadeToAvx2(pixels, pixelCount(), level, colour);
+  } else {
+    kernels::fadeToSse2(pixels, pixelCount(), level, colour);
+  }
+}
 
-void Image::brighten(uint32_t amount) { kernels::brightenSse2(pixels, pixelCount(), amount); }
+void Image::brighten(uint32_t amount) {
+  if (kernels::hasAvx2()) {
+    kernels::brightenAvx2(pixels, pixelCount(), amount);
+  } else {
+    kernels::brightenSse2(pixels, pixelCount(), amount);
+  }
+}
 
 // Callers pass images of equal size; a smaller target bounds the count.
 void Image::modulateInto(Image& target) const {
-  kernels::modulateSse2(pixels, target.pixels, std::min(pixelCount(), target.pixelCount()));
+  const size_t count = std::min(pixelCount(), target.pixelCount());
+  if (kernels::hasAvx2()) {
+    kernels::modulateAvx2(pixels, target.pixels, count);
+  } else {
+    kernels::modulateSse2(pixels, target.pixels, count);
+  }
 }
 
 void blendImage(Image source, Image* destination) {
-  kernels::blendOverSse2(source.pixels, destination->pixels,
-                         std::min(source.pixelCount(), destination->pixelCount()));
+  const size_t count = std::min(source.pixelCount(), destination->pixelCount());
+  if (kernels::hasAvx2()) {
+    kernels::blendOverAvx2(source.pixels, destination->pixels, count);
+  } else {
+    kernels::blendOverSse2(source.pixels, destination->pixels, count);
+  }
 }
 
 }  // namespace orvanta

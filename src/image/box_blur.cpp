@@ -4,11 +4,11 @@
 namespace orvanta {
 
 void blurHorizontal(Image* destination, Image source, uint32_t radius) {
-  kernels::blurHorizontalPlain(destination, source, radius);
+  kernels::blurHorizontalSse2(destination, source, radius);
 }
 
 void blurVertical(Image* destination, Image source, uint32_t radius) {
-  kernels::blurVerticalPlain(destination, source, radius);
+  kernels::blurVerticalSse2(destination, source, radius);
 }
 
 }  // namespace orvanta

@@ -22,4 +22,8 @@ int32_t writableRows(const Image& source, const Image& destination);
 void blurHorizontalPlain(Image* destination, Image source, uint32_t radius);
 void blurVerticalPlain(Image* destination, Image source, uint32_t radius);
 
+// Radii 1 ... 128 on images up to 1024 wide; anything else goes the plain way.
+void blurHorizontalSse2(Image* destination, Image source, uint32_t radius);
+void blurVerticalSse2(Image* destination, Image source, uint32_t radius);
+
 }  // namespace orvanta::kernels

@@ -4,7 +4,7 @@
 namespace orvanta {
 
 void radialBlur(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
-  kernels::radialBlurPlain(image, cx, cy, strength, keep);
+  kernels::radialBlurQuadrants(image, cx, cy, strength, keep);
 }
 
 }  // namespace orvanta

@@ -12,4 +12,9 @@ namespace orvanta::kernels {
 // array are clamped to it.
 void radialBlurPlain(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
 
+// Whether the quadrants may be walked side by side: centre inside a 320-wide image and
+// 0 <= strength <= 65536. Otherwise radialBlurQuadrants takes the plain order.
+bool radialBlurQuadrantsApply(const Image& image, int32_t cx, int32_t cy, int32_t strength);
+void radialBlurQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
+
 }  // namespace orvanta::kernels

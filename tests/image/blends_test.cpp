@@ -139,5 +139,40 @@ TEST(WholeImageBlends, VectorPathsEqualThePerByteFormulas) {
   }
 }
 
+TEST(WholeImageBlends, WideVectorPathsEqualThePerByteFormulas) {
+  if (!kernels::hasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+  std::mt19937 generator(7);
+  for (int round = 0; round < 400; ++round) {
+    const size_t count = 1 + generator() % 83;
+    std::vector<uint32_t> a(count), b(count);
+    for (auto& w : a) w = generator();
+    for (auto& w : b) w = generator();
+    if (round % 3 == 0) a[generator() % count] = 0xFFFFFFFF;
+    if (round % 5 == 0) b[generator() % count] = 0;
+    const uint32_t level = generator();
+    const uint32_t colour = generator();
+
+    std::vector<uint32_t> plain = a, fast = a;
+    kernels::fadeToPlain(plain.data(), count, level, colour);
+    kernels::fadeToAvx2(fast.data(), count, level, colour);
+    ASSERT_EQ(plain, fast) << "fadeTo level " << level;
+
+    plain = a, fast = a;
+    kernels::brightenPlain(plain.data(), count, level);
+    kernels::brightenAvx2(fast.data(), count, level);
+    ASSERT_EQ(plain, fast) << "brighten " << level;
+
+    plain = b, fast = b;
+    kernels::modulatePlain(a.data(), plain.data(), count);
+    kernels::modulateAvx2(a.data(), fast.data(), count);
+    ASSERT_EQ(plain, fast) << "modulate";
+
+    plain = b, fast = b;
+    kernels::blendOverPlain(a.data(), plain.data(), count);
+    kernels::blendOverAvx2(a.data(), fast.data(), count);
+    ASSERT_EQ(plain, fast) << "blend";
+  }
+}
+
 }  // namespace
 }  // namespace orvanta

@@ -1,0 +1,153 @@
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/box_blur_kernels.h"
+
+// Window sums of up to 257 bytes fit 16-bit lanes, and (sum * W) >> 16 is then exactly the
+// high half of a 16 x 16-bit product, so four channels of two pixels go through one register.
+
+namespace orvanta::kernels {
+namespace {
+
+constexpr uint32_t kMaxFastRadius = 128;  // 2r + 1 <= 257: 255 * (2r + 1) < 65536
+constexpr int32_t kMaxFastWidth = 1024;   // the scratch rows live on the stack
+
+__m128i loadFour(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+void storeFour(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+
+bool fastWindow(const BoxWindow& window, int32_t width) {
+  return window.radius >= 1 && window.radius <= kMaxFastRadius && width <= kMaxFastWidth;
+}
+
+// One row: window sums advance by (entering - leaving) per pixel. Four pixels at a time the
+// differences are summed as a prefix within the block and added to the carried sum; 16-bit
+// lanes wrap, which is exact because every true window sum fits them.
+void blurRow(const uint32_t* source, uint32_t* destination, int32_t width, BoxWindow window) {
+  const int32_t r = static_cast<int32_t>(window.radius);
+  // Zero before and after the row stands for the clipped window: padded[r + 1 + i] = source[i].
+  alignas(16) uint32_t padded[kMaxFastWidth + 2 * kMaxFastRadius + 8];
+  alignas(16) uint32_t tail[4];
+  const int32_t lead = r + 1;
+  std::memset(padded, 0, sizeof(uint32_t) * static_cast<size_t>(lead));
+  std::memcpy(padded + lead, source, sizeof(uint32_t) * static_cast<size_t>(width));
+  std::memset(padded + lead + width, 0, sizeof(uint32_t) * static_cast<size_t>(r + 4));
+
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weight = _mm_set1_epi16(static_cast<int16_t>(window.weight));
+  // Sum of pixels 0 ... r - 1 in both halves of the register.
+  __m128i sum = zero;
+  for (int32_t i = 0; i < r; ++i) {
+    sum = _mm_add_epi16(sum, _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(source[i])), zero));
+  }
+  sum = _mm_unpacklo_epi64(sum, sum);
+
+  for (int32_t x = 0; x < width; x += 4) {
+    const __m128i entering = loadFour(padded + lead + x + r);
+    const __m128i leaving = loadFour(padded + lead + x - r - 1);
+    __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(entering, zero), _mm_unpacklo_epi8(leaving, zero));
+    __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(entering, zero), _mm_unpackhi_epi8(leaving, zero));
+    lo = _mm_add_epi16(lo, _mm_slli_si128(lo, 8));  // [d0, d0 + d1]
+    hi = _mm_add_epi16(hi, _mm_slli_si128(hi, 8));  // [d2, d2 + d3]
+    hi = _mm_add_epi16(hi, _mm_unpackhi_epi64(lo, lo));
+    lo = _mm_add_epi16(lo, sum);
+    hi = _mm_add_epi16(hi, sum);
+    sum = _mm_unpackhi_epi64(hi, hi);
+    const __m128i out = _mm_packus_epi16(_mm_mulhi_epu16(lo, weight), _mm_mulhi_epu16(hi, weight));
+    if (x + 4 <= width) {
+      storeFour(destination + x, out);
+    } else {
+      _mm_store_si128(reinterpret_cast<__m128i*>(tail), out);
+      std::memcpy(destination + x, tail, sizeof(uint32_t) * static_cast<size_t>(width - x));
+    }
+  }
+}
+
+// Column sums of a whole row at once: sums[x] holds the window of column x.
+void blurColumns(const Image& source, Image* destination, BoxWindow window, int32_t rows) {
+  const int32_t width = source.width;
+  const int32_t height = source.height;
+  const int32_t r = static_cast<int32_t>(window.radius);
+  const int32_t blocks = (width + 3) / 4;
+  alignas(16) __m128i sums[2 * ((kMaxFastWidth + 3) / 4)];
+  alignas(16) uint32_t row[kMaxFastWidth + 4] = {};
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weight = _mm_set1_epi16(static_cast<int16_t>(window.weight));
+
+  // Rows are read through a copy padded to whole blocks when the width is not a multiple of 4.
+  const bool ragged = (width % 4) != 0;
+  auto rowAt = [&](int32_t y) -> const uint32_t* {
+    const uint32_t* p = source.pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
+    if (!ragged) return p;
+    std::memcpy(row, p, sizeof(uint32_t) * static_cast<size_t>(width));
+    return row;
+  };
+
+  for (int32_t b = 0; b < 2 * blocks; ++b) sums[b] = zero;
+  for (int32_t y = 0; y < r; ++y) {
+    const uint32_t* in = rowAt(y);
+    for (int32_t b = 0; b < blocks; ++b) {
+      const __m128i p = loadFour(in + 4 * b);
+      sums[2 * b] = _mm_add_epi16(sums[2 * b], _mm_unpacklo_epi8(p, zero));
+      sums[2 * b + 1] = _mm_add_epi16(sums[2 * b + 1], _mm_unpackhi_epi8(p, zero));
+    }
+  }
+  alignas(16) uint32_t tail[4];
+  for (int32_t y = 0; y < rows; ++y) {
+    if (y > r) {
+      const uint32_t* out = rowAt(y - r - 1);
+      for (int32_t b = 0; b < blocks; ++b) {
+        const __m128i p = loadFour(out + 4 * b);
+        sums[2 * b] = _mm_sub_epi16(sums[2 * b], _mm_unpacklo_epi8(p, zero));
+        sums[2 * b + 1] = _mm_sub_epi16(sums[2 * b + 1], _mm_unpackhi_epi8(p, zero));
+      }
+    }
+    if (y + r < height) {
+      const uint32_t* in = rowAt(y + r);
+      for (int32_t b = 0; b < blocks; ++b) {
+        const __m128i p = loadFour(in + 4 * b);
+        sums[2 * b] = _mm_add_epi16(sums[2 * b], _mm_unpacklo_epi8(p, zero));
+        sums[2 * b + 1] = _mm_add_epi16(sums[2 * b + 1], _mm_unpackhi_epi8(p, zero));
+      }
+    }
+    uint32_t* target = destination->pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
+    for (int32_t b = 0; b < blocks; ++b) {
+      const __m128i out = _mm_packus_epi16(_mm_mulhi_epu16(sums[2 * b], weight), _mm_mulhi_epu16(sums[2 * b + 1], weight));
+      if (4 * b + 4 <= width) {
+        storeFour(target + 4 * b, out);
+      } else {
+        _mm_store_si128(reinterpret_cast<__m128i*>(tail), out);
+        std::memcpy(target + 4 * b, tail, sizeof(uint32_t) * static_cast<size_t>(width - 4 * b));
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void blurHorizontalSse2(Image* destination, Image source, uint32_t radius) {
+  if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
+  const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.width);
+  if (!fastWindow(window, source.width)) {
+    blurHorizontalPlain(destination, source, radius);
+    return;
+  }
+  const int32_t rows = writableRows(source, *destination);
+  for (int32_t y = 0; y < rows; ++y) {
+    const size_t row = static_cast<size_t>(y) * static_cast<size_t>(source.width);
+    blurRow(source.pixels + row, destination->pixels + row, source.width, window);
+  }
+}
+
+void blurVerticalSse2(Image* destination, Image source, uint32_t radius) {
+  if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
+  const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.height);
+  if (!fastWindow(window, source.width)) {
+    blurVerticalPlain(destination, source, radius);
+    return;
+  }
+  blurColumns(source, destination, window, writableRows(source, *destination));
+}
+
+}  // namespace orvanta::kernels
