@@ -16,8 +16,8 @@
 namespace orvanta::span {
 
 // The texel index of 16.16 coordinates (u, v) in a square power-of-two texture; both wrap.
-// (v >> 16) & mask keeps only bits below bit 26, so a logical shift gives the same bits as
-// an arithmetic one.
+// Only bits 16 to 25 of u and v survive the masks, so logical shifts give the same index as
+// arithmetic ones.
 struct TexelAddress {
   uint32_t mask;
   uint32_t rowMask;  // mask << shift
@@ -38,7 +38,7 @@ struct TexelAddress {
 #endif
 };
 
-// left + ((((step >> 4) * p) >> 4), the multiply wrapping in 32 bits.
+// The sub-pixel prestep ((step >> 4) * p) >> 4 of an attribute, the multiply wrapping in 32 bits.
 inline uint32_t prestep(int32_t step, uint32_t p) {
   const uint32_t scaled = static_cast<uint32_t>(step >> 4) * p;
   return static_cast<uint32_t>(static_cast<int32_t>(scaled) >> 4);
@@ -136,6 +136,8 @@ inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, SpanPoint po
   }
 }
 
+// Walks `rows` rows from `firstRow`: each row covers the columns ceiling(left x) up to
+// ceiling(right x) - 1; the edges and the left edge's attributes step once per row.
 template <bool kTwoLayers, bool kWriteDepth, typename Shader>
 inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const TriangleEdge& rightEdge, int32_t firstRow,
                       int32_t rows, const SpanSteps& steps, const Shader& shader) {
