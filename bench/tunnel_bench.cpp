@@ -6,6 +6,7 @@
 
 #include "image/image.h"
 #include "image/tunnel.h"
+#include "scenes/tunnel_scene.h"
 
 namespace orvanta {
 namespace {
@@ -109,6 +110,31 @@ void BM_TunnelCastRays(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TunnelCastRays)->Unit(benchmark::kMicrosecond);
+
+// A whole scene frame: tunnel, logo, flickering blur (four frames in ten), smoothing,
+// brightening; the flash is over after the first 60 cs.
+void BM_TunnelSceneFrame(benchmark::State& state) {
+  TunnelScene scene;
+  scene.tunnel.init(kFrameWidth, kFrameHeight);
+  scene.base = baseTexture();
+  scene.heightMap = heightTexture();
+  scene.envMap = envTexture();
+  scene.blurWork.create(kFrameWidth, kFrameHeight);
+  scene.logo.create(kFrameWidth, kFrameHeight);
+  for (size_t i = 0; i < scene.logo.pixelCount(); ++i) {
+    scene.logo.pixels[i] = (i / kFrameWidth) % 60 < 20 ? 0x00E0E0E0u : 0xFF000000u;
+  }
+  Image frame;
+  frame.create(kFrameWidth, kFrameHeight);
+  float t = 1530.0f;
+  for (auto _ : state) {
+    scene.render(frame, t);
+    benchmark::DoNotOptimize(frame.pixels);
+    t += 1.7f;
+    if (t > 3000.0f) t = 1600.0f;
+  }
+}
+BENCHMARK(BM_TunnelSceneFrame)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace orvanta
