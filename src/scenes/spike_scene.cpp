@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "image/effects.h"
-#include "image/truncate.h"
 #include "scenes/data_files.h"
 #include "scenes/scenes.h"
 #include "scenes/toolkit.h"
@@ -87,9 +86,7 @@ void SpikeScene::render(Image& frame, float t) {
 
   if (t > 4800.0) {
     if (sceneRandom() % 10 > 5) {
-      blurVertical(&blurWork, credits, static_cast<uint32_t>(truncToInt32((std::sin(t * 0.0479951388306088) + 1.0) * 8.0)));
-      blurHorizontal(&creditsLayer, blurWork,
-                     static_cast<uint32_t>(truncToInt32((std::sin(t * 0.06282999992370605) + 1.0) * 8.0)));
+      blurPair(&creditsLayer, &blurWork, credits, t);
     } else {
       copyImage(credits, &creditsLayer);
     }

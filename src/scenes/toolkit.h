@@ -19,6 +19,10 @@ void resetSceneRandom();
 // Subtracts sceneRandom() % amount from red, green and blue of every pixel (one draw per pixel).
 void addNoise(Image& image, int amount);
 
+// The show's two-pass blur: vertical from source into work, then horizontal from work into
+// destination, with radii that swing between 0 and 16 with the show time t.
+void blurPair(Image* destination, Image* work, Image source, float t);
+
 // One draw; four frames in ten are blurred through the work image.
 void flickerBlur(Image& frame, Image& work, float t);
 
