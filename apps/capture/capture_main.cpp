@@ -1,0 +1,123 @@
+// orvanta_capture: runs the show offline with a fixed frame step and writes its frames.
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "capture/capture_display.h"
+#include "capture/capture_options.h"
+#include "driver/main_loop.h"
+#include "scenes/data_files.h"
+
+namespace {
+
+using namespace orvanta;
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// Every frame is the same step of show time, so the run is the same on every machine.
+class FixedStepTimer final : public FrameTimer {
+ public:
+  explicit FixedStepTimer(int fps) : delta_(static_cast<float>(1.0 / fps)) {}
+  void start() override {}
+  float tick() override { return delta_; }
+
+ private:
+  float delta_;
+};
+
+class NoMusic final : public MusicPlayer {
+ public:
+  bool open(const char*) override { return false; }
+  void play() override {}
+  void close() override {}
+};
+
+float showLengthCs(std::span<const TimelineEntry> script) {
+  uint32_t last = 0;
+  for (const TimelineEntry& entry : script) {
+    if (entry.kind == TimelineKind::WaitUntil && entry.value > last) last = entry.value;
+  }
+  return static_cast<float>(last);
+}
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "orvanta_capture: %s\n", message.c_str());
+  return kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const ParsedCaptureOptions parsed = parseCaptureOptions(argc, argv);
+  if (parsed.outcome == ParsedCaptureOptions::Outcome::Help) {
+    std::fputs(captureUsage(), stdout);
+    return 0;
+  }
+  if (parsed.outcome == ParsedCaptureOptions::Outcome::Error) {
+    std::fprintf(stderr, "orvanta_capture: %s\n%s", parsed.error.c_str(), captureUsage());
+    return kExitUsage;
+  }
+  const CaptureOptions& options = parsed.options;
+  setDataDirectory(options.dataDirectory);
+  std::signal(SIGPIPE, SIG_IGN);  // a vanished reader shows up as a failed write instead
+
+  CaptureOutputs outputs;
+  VideoSettings videoSettings;
+  VideoPipe video;
+  if (!options.videoFile.empty()) {
+    videoSettings.ffmpeg = findProgram("ffmpeg");
+    if (videoSettings.ffmpeg.empty()) {
+      return fail("--video needs ffmpeg, which is not installed (not found on PATH); no video was written");
+    }
+    videoSettings.file = options.videoFile;
+    videoSettings.fps = options.fps;
+    videoSettings.soundtrack = dataFile(kSoundtrackName);
+    outputs.video = &video;
+    outputs.videoSettings = &videoSettings;
+  }
+  PngWriter png;
+  if (!options.pngDirectory.empty()) {
+    if (!png.open(options.pngDirectory)) return fail(png.error());
+    outputs.png = &png;
+  }
+  std::FILE* hashes = nullptr;
+  if (options.hashesFile == "-") {
+    hashes = stdout;
+  } else if (!options.hashesFile.empty()) {
+    hashes = std::fopen(options.hashesFile.c_str(), "w");
+    if (hashes == nullptr) return fail("cannot write " + options.hashesFile);
+  }
+  outputs.hashes = hashes;
+  ProgressBar progress(stderr, isatty(STDERR_FILENO) != 0, showLengthCs(kTimelineScript));
+  outputs.progress = &progress;
+
+  CaptureDisplay display(options, outputs);
+  FixedStepTimer timer(options.fps);
+  NoMusic music;
+  runShow(display, timer, music, true);
+  progress.finish();
+
+  std::string error = display.error();
+  if (hashes != nullptr) {
+    const bool flushed = std::fflush(hashes) == 0 && std::ferror(hashes) == 0;
+    const bool closed = hashes == stdout || std::fclose(hashes) == 0;
+    if (error.empty() && !(flushed && closed)) error = "cannot write the hashes to " + options.hashesFile;
+  }
+  if (outputs.video != nullptr) {
+    if (!error.empty()) {
+      video.abandon();
+      error += "; no video was written";
+    } else if (!video.started()) {
+      error = "no frame lies in the chosen time range; no video was written";
+    } else if (!video.finish()) {
+      error = video.error() + "; no video was written";
+    }
+  }
+  if (!error.empty()) return fail(error);
+  return 0;
+}

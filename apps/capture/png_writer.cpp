@@ -1,0 +1,52 @@
+#include "capture/png_writer.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+
+namespace orvanta {
+
+std::string pngFileName(uint64_t index) {
+  char name[40];
+  std::snprintf(name, sizeof name, "frame_%06" PRIu64 ".png", index);
+  return name;
+}
+
+bool PngWriter::open(const std::string& directory) {
+  std::error_code failure;
+  std::filesystem::create_directories(directory, failure);
+  if (failure || !std::filesystem::is_directory(directory)) {
+    error_ = "cannot create the directory " + directory + (failure ? ": " + failure.message() : "");
+    return false;
+  }
+  directory_ = directory;
+  return true;
+}
+
+bool PngWriter::write(uint64_t index, const uint32_t* pixels, int32_t width, int32_t height) {
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  rgb_.resize(count * 3);
+  for (size_t i = 0; i < count; ++i) {
+    rgb_[i * 3 + 0] = static_cast<uint8_t>(pixels[i] >> 16);
+    rgb_[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
+    rgb_[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
+  }
+  const std::string path = (std::filesystem::path(directory_) / pngFileName(index)).string();
+  if (stbi_write_png(path.c_str(), width, height, 3, rgb_.data(), width * 3) == 0) {
+    error_ = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orvanta

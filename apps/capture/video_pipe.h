@@ -1,0 +1,51 @@
+#pragma once
+// Frames piped to ffmpeg, which encodes them with the soundtrack. ffmpeg writes to a temporary
+// file beside the target, renamed only once ffmpeg has finished successfully, so a failed or
+// interrupted capture never leaves a half-written video under the requested name.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+namespace orvanta {
+
+// The path of an executable found on PATH (or the name itself when it holds a '/'), or "".
+std::string findProgram(const std::string& name);
+
+struct VideoSettings {
+  std::string ffmpeg;       // path of the ffmpeg executable
+  std::string file;         // the finished video
+  int fps = 60;
+  int32_t width = 0;
+  int32_t height = 0;
+  std::string soundtrack;   // empty or unreadable: a video without sound
+  double soundtrackStartSeconds = 0.0;  // where in the soundtrack the first frame lies
+};
+
+class VideoPipe {
+ public:
+  ~VideoPipe() { abandon(); }
+  bool start(const VideoSettings& settings);
+  bool write(const uint32_t* pixels);
+  // Waits for ffmpeg; the video gets its name only when ffmpeg succeeded.
+  bool finish();
+  // Stops ffmpeg and removes its output.
+  void abandon();
+  bool started() const { return child_ > 0; }
+  const std::string& error() const { return error_; }
+  const std::string& partialFile() const { return partialFile_; }
+
+ private:
+  bool closeAndWait();
+
+  VideoSettings settings_;
+  std::string partialFile_;
+  pid_t child_ = -1;
+  int input_ = -1;
+  std::string error_;
+};
+
+std::string partialFileName(const std::string& file);
+
+}  // namespace orvanta

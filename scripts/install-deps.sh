@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need; does nothing when all are present.
+set -euo pipefail
+
+packages=(
+  cmake make g++ pkg-config
+  libsdl2-dev libsdl2-mixer-dev libstb-dev libmp3lame-dev
+  googletest libgtest-dev libbenchmark-dev
+  xvfb xauth
+)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+missing=()
+if command -v dpkg-query >/dev/null; then
+  for package in "${packages[@]}"; do installed "$package" || missing+=("$package"); done
+else
+  echo "note: not a Debian system; install the equivalents of: ${packages[*]}" >&2
+  exit 0
+fi
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}" >&2
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,28 @@
+#pragma once
+// The soundtrack on SDL_mixer: decoded and played on the mixer's own threads. Without an audio
+// device or a readable file the show runs silently and nothing is reported.
+
+#include "driver/show_platform.h"
+
+struct _Mix_Music;
+struct Mix_Chunk;
+
+namespace orvanta {
+
+class SdlMusicPlayer final : public MusicPlayer {
+ public:
+  ~SdlMusicPlayer() override { close(); }
+  bool open(const char* fileName) override;
+  void play() override;
+  void close() override;
+
+ private:
+  void releaseAudio();
+
+  bool initialised_ = false;
+  bool audioStarted_ = false;
+  _Mix_Music* stream_ = nullptr;  // the file opened as a stream
+  Mix_Chunk* sample_ = nullptr;   // the file decoded whole, when it does not stream
+};
+
+}  // namespace orvanta
