@@ -10,6 +10,7 @@
 
 #include "engine/mesh.h"
 #include "image/messages.h"
+#include "image/open_data_file.h"
 
 namespace orvanta {
 namespace {
@@ -187,7 +188,7 @@ bool Mesh::parse3ds(const uint8_t* bytes, size_t size, Parsed3ds& out) {
 }
 
 void Mesh::load3ds(const char* path) {
-  std::FILE* file = std::fopen(path, "rb");
+  std::FILE* file = openDataFile(path);
   if (file == nullptr) {
     const std::string text = std::string("Cant open ") + path;
     showMessage(text.c_str(), "ERROR!");

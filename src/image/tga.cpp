@@ -3,6 +3,7 @@
 
 #include "image/image.h"
 #include "image/messages.h"
+#include "image/open_data_file.h"
 
 // File bytes blue, green, red, alpha read as one word give 0xAARRGGBB only on little-endian machines.
 static_assert(std::endian::native == std::endian::little);
@@ -54,7 +55,7 @@ void flipRows(Image& image) {
 }  // namespace
 
 void Image::loadTga(const char* path) {
-  std::FILE* file = std::fopen(path, "rb");
+  std::FILE* file = openDataFile(path);
   if (file == nullptr) {
     char text[1024];
     std::snprintf(text, sizeof text, "Cant open %s", path);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -324,6 +326,24 @@ TEST_F(Load3ds, MissingFileIsReportedAndFailedLoadsKeepTheMesh) {
   EXPECT_EQ(gMessages.size(), 1u);
   EXPECT_EQ(mesh.faceCount, 1);
   EXPECT_EQ(mesh.vertices[0].position.y, -3.0f);
+}
+
+TEST_F(Load3ds, DirectoryOrNamedPipeInThePlaceOfAModelCannotBeOpened) {
+  // A directory reports a size of many exabytes on some file systems; a pipe would block.
+  const std::string directory = ::testing::TempDir() + "load_3ds_test_folder.3ds";
+  const std::string pipe = ::testing::TempDir() + "load_3ds_test_pipe.3ds";
+  std::filesystem::create_directory(directory);
+  std::remove(pipe.c_str());
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  for (const std::string& path : {directory, pipe}) {
+    Mesh mesh;
+    mesh.load3ds(path.c_str());
+    EXPECT_EQ(gMessages, std::vector<std::string>{"ERROR!|Cant open " + path});
+    EXPECT_EQ(mesh.vertices, nullptr);
+    gMessages.clear();
+  }
+  std::filesystem::remove(directory);
+  std::remove(pipe.c_str());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -133,6 +135,20 @@ TEST_F(TgaLoader, MissingFileIsReportedInABoxAndChangesNothing) {
   EXPECT_EQ(gLastCaption, "ERROR!");
   EXPECT_EQ(owned.image.width, 2);
   EXPECT_EQ(owned.image.pixels[3], 5u);
+}
+
+TEST_F(TgaLoader, DirectoryOrNamedPipeInThePlaceOfAPictureCannotBeOpened) {
+  const std::string directory = folder.path() + "/folder.tga";
+  const std::string pipe = folder.path() + "/pipe.tga";
+  std::filesystem::create_directory(directory);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);  // opening it for reading would wait for a writer
+  for (const std::string& path : {directory, pipe}) {
+    OwnedImage owned(2, 2);
+    EXPECT_EQ(load(owned, path), "");
+    EXPECT_EQ(gLastMessage, "Cant open " + path);
+    EXPECT_EQ(gLastCaption, "ERROR!");
+    EXPECT_EQ(owned.image.width, 2);
+  }
 }
 
 TEST_F(TgaLoader, TextureSetLoadersFillTheirLayerAndAlwaysReturnOne) {

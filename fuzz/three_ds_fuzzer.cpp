@@ -1,0 +1,69 @@
+// libFuzzer target: any bytes as a 3DS file, then the loaded mesh through what the scenes do
+// with meshes: normals, drawing with each kind of texture set, the spike twist and the grid
+// displacement.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "driver/depth_buffer.h"
+#include "fuzz_stage.h"
+#include "image/messages.h"
+#include "memory_file.h"
+#include "scenes/plasma_plane_scene.h"
+#include "scenes/spike_scene.h"
+
+namespace {
+
+using namespace orvanta;
+
+void ignoreMessage(const char*, const char*) {}
+
+void drawEveryWay(Mesh& mesh) {
+  const Image good = fuzz::stage().texture64;
+  clearDepthBuffer();
+  constexpr int32_t kFlagWords[] = {
+      kTextured,
+      kTextured | kEnvLayer1,
+      kTextured | kTwoLayer | kEnvLayer2 | kBumpMap | kAddLayers,
+      kTextured | kTwoLayer | kBumpMap | kAddLayers | kVertexUvLayer2,
+      kWireframe | kTranslucent | kEnvLayer1 | kFaceNormalLayer1,
+  };
+  for (int32_t flags : kFlagWords) {
+    TextureSet set;
+    set.setFlags(flags);
+    set.texture = good;
+    set.envMap = good;
+    set.extra = good;
+    fuzz::drawWithTextureSet(mesh, set);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static fuzz::MemoryFile file("3ds");
+  static const bool quiet = [] {
+    setMessageHook(ignoreMessage);
+    return true;
+  }();
+  (void)quiet;
+
+  const char* path = file.hold(data, size);
+  Mesh mesh;
+  mesh.load3ds(path);
+  mesh.computeFaceNormals();
+  mesh.computeVertexNormals();
+  drawEveryWay(mesh);
+
+  // The spike scene twists a second copy of the same file; the plasma scene displaces one.
+  Mesh copy;
+  copy.load3ds(path);
+  std::vector<float> weights;
+  computeSpikeWeights(copy, weights);
+  twistSpikes(mesh, copy, weights, 1234.5f, 1.0f);
+  copy.computeVertexNormals();
+  drawEveryWay(copy);
+  displaceGrid(copy, mesh, 24, fuzz::stage().heights);
+  return 0;
+}
