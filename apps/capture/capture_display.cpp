@@ -11,8 +11,9 @@ bool CaptureDisplay::open(const char* /*title*/, int32_t width, int32_t height, 
 }
 
 void CaptureDisplay::present(const uint32_t* pixels, const FrameInfo& frame) {
-  if (failed() || !frame.sceneRendered) return;  // the closing frame only repeats the last picture
+  if (failed()) return;
   if (outputs_.progress != nullptr) outputs_.progress->update(frame.showTimeCs);
+  if (!frame.sceneRendered) return;  // the closing frame only repeats the last picture
   const double showTimeCs = frame.showTimeCs;
   if (showTimeCs < options_.fromSeconds * 100.0 || showTimeCs >= options_.toSeconds * 100.0) return;
 

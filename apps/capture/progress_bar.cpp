@@ -15,7 +15,8 @@ void ProgressBar::update(float showTimeCs) {
   const int filled = static_cast<int>(fraction * kWidth);
   for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '-';
   bar[kWidth] = '\0';
-  std::fprintf(stream_, "\r[%s] %3d%%  %6.2f s / %.2f s", bar, percent, showTimeCs / 100.0, showLengthCs_ / 100.0);
+  std::fprintf(stream_, "\r[%s] %3d%%  %6.2f s / %.2f s", bar, percent, fraction * showLengthCs_ / 100.0,
+               showLengthCs_ / 100.0);
   std::fflush(stream_);
 }
 
