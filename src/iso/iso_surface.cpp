@@ -24,6 +24,8 @@ void IsoSurface::init(float level, int32_t cells, int32_t size) {
     planeOffsets[index] = index * perAxis * perAxis;
     rowOffsets[index] = index * perAxis;
   }
+  belowRows_.reset();
+  if (perAxis <= 64) belowRows_ = std::make_unique<uint64_t[]>(static_cast<size_t>(perAxis) * static_cast<size_t>(perAxis));
 }
 
 void IsoSurface::gatherCell(GridSample corners[8], int32_t i, int32_t j, int32_t k) const {
@@ -106,6 +108,21 @@ void IsoSurface::buildMesh() {
   mesh.faceCount = 0;
   if (!samples || !triangles) return;
 
+  const int32_t n = cellsPerAxis;
+  if (n <= 0) return;
+  const int32_t perAxis = samplesPerAxis();
+  uint64_t* below = belowRows_.get();
+  if (below != nullptr) {
+    for (int32_t k = 0; k <= n; ++k) {
+      for (int32_t j = 0; j <= n; ++j) {
+        const GridSample* row = &samples[sampleIndex(0, j, k)];
+        uint64_t bits = 0;
+        for (int32_t i = 0; i <= n; ++i) bits |= static_cast<uint64_t>(row[i].value < isoLevel) << i;
+        below[k * perAxis + j] = bits;
+      }
+    }
+  }
+
   // Offsets of the eight corners from a cell's origin sample.
   int32_t cornerOffsets[8];
   for (int32_t c = 0; c < 8; ++c) {
@@ -114,19 +131,26 @@ void IsoSurface::buildMesh() {
                                    static_cast<int32_t>(kCubeCornerOffsets[c][2]));
   }
 
-  const int32_t n = cellsPerAxis;
   GridSample corners[8];
   for (int32_t i = 0; i < n; ++i) {
     for (int32_t j = 0; j < n; ++j) {
       for (int32_t k = 0; k < n; ++k) {
-        // Most cells lie wholly inside or outside: classify them from the grid before
-        // gathering anything.
-        const GridSample* origin = &samples[sampleIndex(i, j, k)];
-        int32_t index = 0;
-        for (int32_t c = 0; c < 8; ++c) {
-          if (origin[cornerOffsets[c]].value < isoLevel) index |= 1 << c;
+        // Most cells lie wholly inside or outside: find them before gathering anything.
+        bool cut;
+        if (below != nullptr) {
+          const uint64_t* rows = &below[k * perAxis + j];
+          const uint64_t corners8 = ((rows[0] >> i) & 3u) | (((rows[1] >> i) & 3u) << 2) |
+                                    (((rows[perAxis] >> i) & 3u) << 4) | (((rows[perAxis + 1] >> i) & 3u) << 6);
+          cut = corners8 != 0 && corners8 != 0xFF;
+        } else {
+          const GridSample* origin = &samples[sampleIndex(i, j, k)];
+          int32_t index = 0;
+          for (int32_t c = 0; c < 8; ++c) {
+            if (origin[cornerOffsets[c]].value < isoLevel) index |= 1 << c;
+          }
+          cut = kEdgeTable[index] != 0;
         }
-        if (kEdgeTable[index] == 0) {
+        if (!cut) {
           triangleCount = 0;
           continue;
         }

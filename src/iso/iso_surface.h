@@ -73,6 +73,9 @@ class IsoSurface {
   float halfExtent() const { return static_cast<float>(cellsPerAxis) * cellSize * 0.5f; }
 
  private:
+  // One bit per sample along x, set when the sample lies below the level; row (j, k) at
+  // k * (n + 1) + j. Only for grids of up to 64 samples per axis.
+  std::unique_ptr<uint64_t[]> belowRows_;
   int32_t vertexCapacity_ = 0;
   int32_t faceCapacity_ = 0;
 };

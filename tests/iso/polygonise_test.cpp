@@ -198,6 +198,33 @@ TEST_F(SphereTest, MovingTheSourceAwayEmptiesTheMesh) {
   EXPECT_EQ(surface.mesh.faceCount, 0);
 }
 
+// Grids wider than 64 samples classify their cells one sample at a time.
+TEST(PolygoniseTest, FineGridsGiveTheSameKindOfSurface) {
+  for (const int32_t cells : {63, 70}) {
+    IsoSurface surface;
+    surface.init(0.1f, cells, 2);
+    surface.sources.addSource(10.0f);
+    surface.sources.setSourcePosition(0, 1.0f, -1.5f, 0.5f);
+    surface.polygonise();
+    ASSERT_GT(surface.mesh.faceCount, 5000) << cells;
+    EXPECT_EQ(surface.mesh.vertexCount, 3 * surface.mesh.faceCount);
+    for (int32_t v = 0; v < surface.mesh.vertexCount; ++v) {
+      const Vec3& p = surface.mesh.vertices[v].position;
+      const float radius = std::sqrt((p.x - 1.0f) * (p.x - 1.0f) + (p.y + 1.5f) * (p.y + 1.5f) + (p.z - 0.5f) * (p.z - 0.5f));
+      ASSERT_NEAR(radius, std::sqrt(1000.0f), 0.5f) << cells;
+    }
+  }
+}
+
+TEST(PolygoniseTest, AGridWithoutCellsGivesNothing) {
+  IsoSurface surface;
+  surface.init(0.1f, 0, 14);
+  surface.sources.addSource(10.0f);
+  surface.sources.setSourcePosition(0, 3.0f, 0.0f, 0.0f);
+  surface.polygonise();
+  EXPECT_EQ(surface.mesh.faceCount, 0);
+}
+
 TEST(PolygoniseTest, NoSourcesGiveAnEmptyMesh) {
   IsoSurface surface;
   surface.init(0.1f, 18, 14);
