@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -112,6 +113,16 @@ TEST(SdlDisplay, EscapeAndCloseRequestQuitOnTheNextEvent) {
   EXPECT_EQ(display.takeEvent(), DisplayEvent::Quit);
   EXPECT_EQ(display.takeEvent(), DisplayEvent::None);
   display.close();
+}
+
+TEST(SdlDisplay, InterruptAndTerminateEndTheShowLikeACloseRequest) {
+  for (int signal : {SIGINT, SIGTERM}) {
+    SdlDisplay display;
+    ASSERT_TRUE(display.open("veltrane", 320, 240, true));
+    std::raise(signal);
+    EXPECT_EQ(display.takeEvent(), DisplayEvent::Quit) << signal;
+    display.close();
+  }
 }
 
 TEST(SdlDisplay, TakesOneEventPerCallAndDropsPointerNoise) {
