@@ -75,28 +75,6 @@ TEST(IsoGridTest, NormalPointsAwayFromTheSource) {
   EXPECT_NEAR(diagonal.z, -0.57735f, 1e-4f);
 }
 
-TEST(IsoGridTest, GridNormalsAreUnitAndOutward) {
-  IsoSurface surface;
-  surface.init(0.1f, 6, 14);
-  surface.sources.addSource(10.0f);
-  surface.sources.setSourcePosition(0, 3.0f, -2.0f, 1.0f);
-  surface.fillGrid();
-  for (int32_t k = 0; k <= 6; ++k) {
-    for (int32_t j = 0; j <= 6; ++j) {
-      for (int32_t i = 0; i <= 6; ++i) {
-        const GridSample& s = surface.samples[surface.sampleIndex(i, j, k)];
-        const float dx = surface.sampleCoordinate(i) - 3.0f;
-        const float dy = surface.sampleCoordinate(j) + 2.0f;
-        const float dz = surface.sampleCoordinate(k) - 1.0f;
-        const float length = std::sqrt(dx * dx + dy * dy + dz * dz);
-        EXPECT_NEAR(s.normal.x, dx / length, 2e-3f);
-        EXPECT_NEAR(s.normal.y, dy / length, 2e-3f);
-        EXPECT_NEAR(s.normal.z, dz / length, 2e-3f);
-      }
-    }
-  }
-}
-
 // The vector kernels must give every value and normal of the per-sample formula, bit for
 // bit, wherever the sources are.
 TEST(IsoGridTest, VectorKernelsMatchThePerSampleFormula) {

@@ -88,18 +88,6 @@ TEST(PolygoniseCellTest, OnlyCornerZeroBelowGivesOneTriangleOnEdgesZeroEightThre
   expectVec(out[0].normals[2], 0.0f, 0.5f, 0.0f);
 }
 
-TEST(PolygoniseCellTest, TwoSeparateCornersGiveTwoTrianglesInTableOrder) {
-  IsoTriangle out[5];
-  GridSample corners[8];
-  // Corners 0 and 6 below: row 65 = (0, 8, 3), (5, 10, 6).
-  const float values[8] = {0.0f, 0.2f, 0.2f, 0.2f, 0.2f, 0.2f, 0.0f, 0.2f};
-  unitCell(corners, values);
-  ASSERT_EQ(IsoSurface::polygoniseCell(corners, 0.1f, out), 2);
-  expectVec(out[1].positions[0], 14.0f, 7.0f, 14.0f);  // edge 5: corner 5 to 6
-  expectVec(out[1].positions[1], 14.0f, 14.0f, 7.0f);  // edge 10: corner 2 to 6
-  expectVec(out[1].positions[2], 7.0f, 14.0f, 14.0f);  // edge 6: corner 6 to 7
-}
-
 TEST(GatherCellTest, CornersCarryTheirSampleAndWorldPosition) {
   IsoSurface surface;
   surface.init(0.1f, 18, 14);
