@@ -102,21 +102,23 @@ ArgbPicture buildEnvironment(const Surroundings& s) {
 }  // namespace
 
 ArgbPicture buildTealEnvironment() {
+  // Mostly dark, so that the grid scene's fourfold brightening leaves colour, with a hot key
+  // light, a few cool light panels and a warm horizon that the bumps make sparkle.
   Surroundings s{};
-  s.skyZenith = hexColour(0x0A2C40);
-  s.skyHorizon = hexColour(0x2FA4B8);
-  s.groundHorizon = hexColour(0x6A3A1C);
-  s.groundNadir = hexColour(0x140C08);
-  s.horizonGlow = hexColour(0xFFB060) * 0.8f;
+  s.skyZenith = hexColour(0x061C2A);
+  s.skyHorizon = hexColour(0x145A6C);
+  s.groundHorizon = hexColour(0x3A1E0C);
+  s.groundNadir = hexColour(0x0A0604);
+  s.horizonGlow = hexColour(0xFFA050) * 0.7f;
   s.sun = normalised({-0.45f, -0.65f, -0.6f});
-  s.sunColour = hexColour(0xFFF0D8) * 1.6f;
+  s.sunColour = hexColour(0xFFF0D8) * 1.8f;
   s.sunSharpness = 40.0f;
-  s.boxes[0] = {normalised({0.8f, -0.3f, -0.5f}), 0.05f, hexColour(0x9AF0FF) * 0.8f};
+  s.boxes[0] = {normalised({0.8f, -0.3f, -0.5f}), 0.05f, hexColour(0x9AF0FF) * 0.9f};
   s.boxes[1] = {normalised({-0.2f, -0.95f, 0.2f}), 0.06f, hexColour(0xC8F8FF) * 0.6f};
-  s.boxes[2] = {normalised({0.3f, 0.2f, -0.95f}), 0.03f, hexColour(0xFF9040) * 0.5f};
-  s.rim = hexColour(0x40C0E0) * 0.35f;
-  s.outside = hexColour(0x061420);
-  s.exposure = 0.55f;
+  s.boxes[2] = {normalised({0.3f, 0.2f, -0.95f}), 0.03f, hexColour(0xFF9040) * 0.6f};
+  s.rim = hexColour(0x40C0E0) * 0.25f;
+  s.outside = hexColour(0x040C14);
+  s.exposure = 0.45f;
   s.seed = 301u;
   s.discRadius = 125.0f;
   s.horizonDrop = 0.12f;
@@ -145,24 +147,52 @@ ArgbPicture buildGoldEnvironment() {
 }
 
 ArgbPicture buildChromeEnvironment() {
-  Surroundings s{};
-  s.skyZenith = hexColour(0x1A2A6A);
-  s.skyHorizon = hexColour(0x7AC8F0);
-  s.groundHorizon = hexColour(0x5A4A60);
-  s.groundNadir = hexColour(0x0E0A18);
-  s.horizonGlow = hexColour(0xFFFFFF) * 0.9f;
-  s.sun = normalised({-0.5f, -0.6f, -0.62f});
-  s.sunColour = hexColour(0xFFFFFF) * 2.0f;
-  s.sunSharpness = 60.0f;
-  s.boxes[0] = {normalised({0.75f, -0.35f, -0.55f}), 0.04f, hexColour(0xFFC0F0) * 0.9f};
-  s.boxes[1] = {normalised({-0.1f, -0.98f, 0.1f}), 0.07f, hexColour(0xE0F0FF) * 0.7f};
-  s.boxes[2] = {normalised({-0.6f, 0.45f, -0.65f}), 0.04f, hexColour(0xFF8040) * 0.6f};
-  s.rim = hexColour(0xA0C8FF) * 0.4f;
-  s.outside = hexColour(0x101830);
-  s.exposure = 0.28f;
-  s.seed = 303u;
-  s.horizonDrop = 0.15f;
-  return buildEnvironment(s);
+  // The blobs' mesher and the spikes' normals point opposite ways, so the two objects read
+  // this map turned by half a turn against each other. It is therefore drawn symmetric under
+  // that turn: bands around the centre and highlights in opposite pairs, liquid chrome in a
+  // ring of lights rather than a sky above a floor.
+  constexpr int32_t kSide = 256;
+  ArgbPicture picture;
+  picture.width = kSide;
+  picture.height = kSide;
+  picture.pixels.resize(static_cast<size_t>(kSide) * kSide);
+  const Rgb deep = hexColour(0x0A0E2A);
+  const Rgb blue = hexColour(0x2A5CC8);
+  const Rgb ice = hexColour(0xCFF4FF);
+  const Rgb magenta = hexColour(0xD040A0);
+  const Rgb amber = hexColour(0xFFA040);
+  const Rgb cyan = hexColour(0x30C8E8);
+  for (int32_t py = 0; py < kSide; ++py) {
+    for (int32_t px = 0; px < kSide; ++px) {
+      const float x = (static_cast<float>(px) + 0.5f - 128.0f) / 127.5f;
+      const float y = (static_cast<float>(py) + 0.5f - 128.0f) / 127.5f;
+      const float rho = std::min(1.0f, std::sqrt(x * x + y * y));
+      // Coordinates that repeat under the half turn (x, y) -> (-x, -y).
+      const float c2 = rho > 1e-6f ? (x * x - y * y) / (rho * rho) : 1.0f;
+      const float s2 = rho > 1e-6f ? 2.0f * x * y / (rho * rho) : 0.0f;
+      const float ripple = smoothNoise(c2 * 1.8f + rho * 5.0f, s2 * 1.8f - rho * 3.0f, 331u);
+      const float r = rho + 0.04f * ripple;
+      // Steep normals (most of a blob, seen through the camera's scaling) land near the rim:
+      // give it colour that changes around the circle instead of one white band.
+      const float around = std::atan2(s2, c2) + r * 4.0f + ripple;
+      const Rgb band = std::sin(around) > 0.0f ? mix(cyan, magenta, std::sin(around)) : mix(cyan, amber, -std::sin(around));
+      // Facing the viewer: the soft light behind the camera, fading into deep blue.
+      Rgb c = mix(ice * 0.9f, deep, smoothstep(0.0f, 0.25f, r));
+      c = mix(c, blue, smoothstep(0.15f, 0.45f, r));
+      c = mix(c, mix(band, ice, 0.25f), 0.7f * smoothstep(0.45f, 0.95f, r));
+      c = c + ice * (0.5f * smoothstep(0.96f, 1.0f, r));                       // thin rim
+      c = c * (0.75f + 0.35f * clamp01(0.5f + ripple));
+      // Two soft windows opposite each other.
+      for (const float sign : {-1.0f, 1.0f}) {
+        const float wx = x - sign * 0.42f;
+        const float wy = y - sign * 0.4f;
+        const float d = std::sqrt(wx * wx * 1.6f + wy * wy * 0.7f);
+        c = c + ice * (1.6f * (1.0f - smoothstep(0.08f, 0.13f, d)));
+      }
+      picture.pixels[static_cast<size_t>(py) * kSide + px] = packPixel(c * 0.3f, 1.0f);
+    }
+  }
+  return picture;
 }
 
 }  // namespace orvanta::datagen

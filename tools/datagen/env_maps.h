@@ -16,7 +16,7 @@ namespace orvanta::datagen {
 ArgbPicture buildTealEnvironment();
 // "kvennenv3.tga": a golden variant.
 ArgbPicture buildGoldEnvironment();
-// "s08_back3.tga": cool chrome for the blobs and the spikes.
+// "s08_back3.tga": cool chrome for the blobs and the spikes, the same under a half turn.
 ArgbPicture buildChromeEnvironment();
 
 }  // namespace orvanta::datagen

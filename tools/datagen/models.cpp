@@ -32,7 +32,7 @@ Model buildPlaneGrid() {
   // units from its centre, so the square covers the frame at every angle of its turn.
   constexpr double kHalfSide = 165.0;
   constexpr double kMaxWeight = 0.62;
-  constexpr double kTiles = 3.0;  // texture repeats across the grid
+  constexpr double kTiles = 4.0;  // texture repeats across the grid
   Model model;
   model.name = "plane24";
   const int last = kGridSide - 1;
@@ -114,11 +114,11 @@ Model buildSpikeBall() {
 Model buildSpikeBody() {
   constexpr int kAround = 36;
   constexpr int kDown = 20;
-  constexpr double kRadius = 60.0;
+  constexpr double kRadius = 66.0;
   Model model;
   model.name = "s01_a";
-  // Rows of vertices from the top pole (engine -y is up) to the bottom one; each row has
-  // kAround + 1 vertices so the texture seam gets its own coordinates.
+  // The core: a lumpy sphere. Rows of vertices run from the top pole (engine -y is up) to the
+  // bottom one; each row has kAround + 1 vertices so the texture seam gets its own coordinates.
   for (int i = 0; i <= kDown; ++i) {
     const double theta = kPi * i / kDown;
     for (int j = 0; j <= kAround; ++j) {
@@ -145,6 +145,38 @@ Model buildSpikeBody() {
         model.addTriangle(a, d, b);
       } else {
         model.addQuad(a, d, e, b);
+      }
+    }
+  }
+  // A flat ring around the core, tilted so the circling camera sees it open. Both sides are
+  // faces of their own (with their own vertices) so it shows from above and below.
+  constexpr int kRingSegments = 72;
+  constexpr double kInner = 92.0;
+  constexpr double kOuter = 178.0;
+  constexpr double kTilt = 0.42;  // radians about x
+  const double ct = std::cos(kTilt);
+  const double st = std::sin(kTilt);
+  for (int side = 0; side < 2; ++side) {
+    const auto first = static_cast<uint16_t>(model.vertices.size());
+    for (int j = 0; j <= kRingSegments; ++j) {
+      const double phi = 2.0 * kPi * j / kRingSegments;
+      for (int k = 0; k < 2; ++k) {
+        const double r = k == 0 ? kInner : kOuter;
+        // Ring in the x-z plane, then turned about x.
+        const double x = r * std::cos(phi);
+        const double z = r * std::sin(phi);
+        addVertex(model, {x, -z * st, z * ct}, 8.0 * j / kRingSegments, 0.25 + 0.5 * k);
+      }
+    }
+    for (int j = 0; j < kRingSegments; ++j) {
+      const auto in0 = static_cast<uint16_t>(first + 2 * j);
+      const auto out0 = static_cast<uint16_t>(in0 + 1);
+      const auto in1 = static_cast<uint16_t>(in0 + 2);
+      const auto out1 = static_cast<uint16_t>(in0 + 3);
+      if (side == 0) {
+        model.addQuad(in0, in1, out1, out0);
+      } else {
+        model.addQuad(in0, out0, out1, in1);
       }
     }
   }

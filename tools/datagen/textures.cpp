@@ -193,7 +193,7 @@ ArgbPicture buildPanelTexture() {
       canvas.at(x, y) = c;
     }
   }
-  return packOpaque(canvas, 0.55f);
+  return packOpaque(canvas, 0.45f);
 }
 
 ArgbPicture buildStoneTexture() {
@@ -219,7 +219,7 @@ ArgbPicture buildStoneTexture() {
       canvas.at(x, y) = c;
     }
   }
-  return packOpaque(canvas, 0.27f);
+  return packOpaque(canvas, 0.34f);
 }
 
 ArgbPicture buildLatticeTexture() {
@@ -275,8 +275,8 @@ ArgbPicture buildLatticeTexture() {
 ArgbPicture buildCoreTexture() {
   Canvas canvas(kSide, kSide);
   constexpr int32_t kCells = 6;
-  const Rgb deep = hexColour(0x2A0626);
-  const Rgb flesh = hexColour(0x7A1848);
+  const Rgb deep = hexColour(0x4A0C30);
+  const Rgb flesh = hexColour(0xB02A58);
   const Rgb vein = hexColour(0xFF7A1E);
   const Rgb hot = hexColour(0xFFE27A);
   for (int32_t y = 0; y < kSide; ++y) {
@@ -295,7 +295,7 @@ ArgbPicture buildCoreTexture() {
       canvas.at(x, y) = c;
     }
   }
-  return packOpaque(canvas, 0.32f);
+  return packOpaque(canvas, 0.6f);
 }
 
 }  // namespace orvanta::datagen
