@@ -41,6 +41,7 @@ struct Surroundings {
   uint32_t seed;
   float discRadius = 127.5f;  // texels; a smaller disc leaves a border that repeats cleanly
   float horizonDrop = 0.0f;   // lowers the horizon so it curves across the sphere
+  float skyCurve = 0.55f;     // smaller: the sky darkens towards the zenith sooner
 };
 
 // Radiance seen along direction r (view axes: y down, z away from the viewer).
@@ -48,7 +49,7 @@ Rgb radiance(const Surroundings& s, Dir r) {
   const float elevation = -r.y + s.horizonDrop;
   Rgb c;
   if (elevation >= 0.0f) {
-    c = mix(s.skyHorizon, s.skyZenith, std::pow(clamp01(elevation), 0.55f));
+    c = mix(s.skyHorizon, s.skyZenith, std::pow(clamp01(elevation), s.skyCurve));
     // Thin cloud bands give the reflections something to move over.
     const float bands = smoothNoise(r.x * 2.5f + 7.0f, r.z * 2.5f + elevation * 8.0f, s.seed);
     c = c * (0.85f + 0.3f * clamp01(0.5f + bands));
@@ -105,7 +106,7 @@ ArgbPicture buildTealEnvironment() {
   // Mostly dark, so that the grid scene's fourfold brightening leaves colour, with a hot key
   // light, a few cool light panels and a warm horizon that the bumps make sparkle.
   Surroundings s{};
-  s.skyZenith = hexColour(0x061C2A);
+  s.skyZenith = hexColour(0x030E16);
   s.skyHorizon = hexColour(0x145A6C);
   s.groundHorizon = hexColour(0x3A1E0C);
   s.groundNadir = hexColour(0x0A0604);
@@ -118,10 +119,11 @@ ArgbPicture buildTealEnvironment() {
   s.boxes[2] = {normalised({0.3f, 0.2f, -0.95f}), 0.03f, hexColour(0xFF9040) * 0.6f};
   s.rim = hexColour(0x40C0E0) * 0.25f;
   s.outside = hexColour(0x040C14);
-  s.exposure = 0.45f;
+  s.exposure = 0.36f;
   s.seed = 301u;
   s.discRadius = 125.0f;
   s.horizonDrop = 0.12f;
+  s.skyCurve = 0.35f;  // the grid scene sees mostly the upper sky, four times brightened
   return buildEnvironment(s);
 }
 

@@ -198,15 +198,15 @@ ArgbPicture buildTunnelLogo(const FontSet& fonts) {
     for (int32_t x = 0; x < kW; ++x) {
       const float across = std::fabs(static_cast<float>(x) + 0.5f - 160.0f) / 160.0f;
       const float down = std::fabs(static_cast<float>(y) + 0.5f - 124.0f) / 36.0f;
-      const float a = 0.55f * (1.0f - smoothstep(0.55f, 1.0f, across)) * (1.0f - smoothstep(0.6f, 1.0f, down));
+      const float a = 0.8f * (1.0f - smoothstep(0.6f, 1.0f, across)) * (1.0f - smoothstep(0.7f, 1.0f, down));
       blendPixel(canvas, x, y, kNavy, a);
     }
   }
   drawLine(canvas, 40.0f, 96.5f, 280.0f, 96.5f, 1.0f, kCyan, 0.55f);
   drawLine(canvas, 40.0f, 152.5f, 280.0f, 152.5f, 1.0f, kCyan, 0.55f);
   drawTitle(canvas, fonts, 160.0f, 92.0f, 54.0f);
-  TextStyle sub = shadowed(kAmber, 2.0f);
-  drawText(canvas, fonts.sans, "a quillmoth production", 9.0f, 160.0f, 156.0f, Align::kCentre, sub);
+  TextStyle sub = shadowed(kAmber * 1.2f, 2.0f);
+  drawText(canvas, fonts.sansBold, "a quillmoth production", 10.0f, 160.0f, 155.0f, Align::kCentre, sub);
   // The scene brightens after blending: half strength.
   return packOverlay(scaled(canvas, 0.5f));
 }

@@ -193,7 +193,7 @@ ArgbPicture buildPanelTexture() {
       canvas.at(x, y) = c;
     }
   }
-  return packOpaque(canvas, 0.45f);
+  return packOpaque(canvas, 0.4f);
 }
 
 ArgbPicture buildStoneTexture() {
@@ -219,7 +219,7 @@ ArgbPicture buildStoneTexture() {
       canvas.at(x, y) = c;
     }
   }
-  return packOpaque(canvas, 0.34f);
+  return packOpaque(canvas, 0.65f);
 }
 
 ArgbPicture buildLatticeTexture() {
@@ -266,7 +266,7 @@ ArgbPicture buildLatticeTexture() {
       const float scratch = periodicFbm(fx / kSideF * 16.0f, fy / kSideF * 16.0f, 16, 3, 53u);
       Rgb c = bright < 0.6f ? mix(brassDark, brass, bright / 0.6f) : mix(brass, brassLight, (bright - 0.6f) / 0.4f);
       c = c * (0.85f + 0.2f * scratch);
-      picture.pixels[static_cast<size_t>(y) * kSide + x] = packPixel(c * 0.27f, 1.0f);
+      picture.pixels[static_cast<size_t>(y) * kSide + x] = packPixel(c * 0.6f, 1.0f);
     }
   }
   return picture;
