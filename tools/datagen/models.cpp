@@ -184,8 +184,10 @@ Model buildSpikeBody() {
 }
 
 Model buildBevelCube() {
-  constexpr double kHalf = 70.0;
-  constexpr double kBevel = 14.0;
+  // The cube scene's camera stays 400 to 450 units away, where the frame is about 84 units
+  // high from the centre: this size leaves the silhouette and the rounded edges in view.
+  constexpr double kHalf = 56.0;
+  constexpr double kBevel = 12.0;
   constexpr int kBevelSteps = 3;
   constexpr int kInnerSteps = 4;  // affine texturing wants the flat sides split up
   constexpr double kUvScale = 0.75;
