@@ -43,7 +43,7 @@ MonoPatch leadPatch() {
   patch.envelopeDecay = 0.18;
   patch.resonance = 0.9;
   patch.keyTracking = 0.5;
-  patch.glide = 0.03;
+  patch.glide = 0.018;
   patch.vibratoDepth = 0.18;
   patch.vibratoRate = 5.6;
   patch.vibratoDelay = 0.22;
@@ -51,7 +51,16 @@ MonoPatch leadPatch() {
   return patch;
 }
 
-// The theme laid on a section's bars, `transpose` semitones away; notes that touch the next one glide into it.
+// A short note straight after another in the same bar is slurred: the voice glides into it without a new attack.
+bool slurred(size_t index) {
+  if (index == 0) return false;
+  const ThemeNote& previous = kTheme[index - 1];
+  const ThemeNote& note = kTheme[index];
+  return previous.bar == note.bar && previous.step + previous.length == note.step && note.length <= 2;
+}
+
+// The theme laid on a section's bars, `transpose` semitones away. Detached notes are released a little early;
+// a note slurred into the next holds until it.
 std::vector<MonoNote> theme(const Section& section, int transpose) {
   std::vector<MonoNote> notes;
   const size_t count = sizeof(kTheme) / sizeof(kTheme[0]);
@@ -59,10 +68,9 @@ std::vector<MonoNote> theme(const Section& section, int transpose) {
     const ThemeNote& note = kTheme[i];
     const Bar& bar = section.bars[static_cast<size_t>(note.bar)];
     const double start = bar.stepTime(note.step) - section.start;
-    const bool joined = i > 0 && kTheme[i - 1].bar == note.bar && kTheme[i - 1].step + kTheme[i - 1].length == note.step &&
-                        note.length <= 2;
-    notes.push_back({start, bar.stepSeconds() * (note.length - 0.4), static_cast<double>(note.note + transpose),
-                     note.step % 4 == 0 ? 1.0f : 0.85f, joined, 1.0f});
+    const double held = i + 1 < count && slurred(i + 1) ? note.length + 0.05 : note.length - 0.4;
+    notes.push_back({start, bar.stepSeconds() * held, static_cast<double>(note.note + transpose),
+                     note.step % 4 == 0 ? 1.0f : 0.85f, slurred(i), 1.0f});
   }
   return notes;
 }

@@ -174,6 +174,7 @@ StereoBuffer renderCrash(double seconds, SynthRandom& random) {
     out.left[i] = darkLeft.process(highLeft.high()) * envelope;
     out.right[i] = darkRight.process(highRight.high()) * envelope;
   }
+  fadeOutTail(out, 0.05);
   return out;
 }
 
@@ -211,6 +212,7 @@ StereoBuffer renderRiser(double seconds, SynthRandom& random) {
     out.left[i] = left.band() * level;
     out.right[i] = right.band() * level;
   }
+  fadeOutTail(out);
   return out;
 }
 
@@ -231,7 +233,7 @@ StereoBuffer renderCrackle(double seconds, SynthRandom& random) {
     if (t >= nextClick) {
       // Mostly faint ticks, now and then a louder pop.
       const float size = random.unit();
-      clickLevel = (size > 0.93f ? 0.9f : 0.25f * size + 0.05f) * (random.unit() < 0.5f ? -1.0f : 1.0f);
+      clickLevel = (size > 0.93f ? 0.5f : 0.25f * size + 0.05f) * (random.unit() < 0.5f ? -1.0f : 1.0f);
       clickPan = random.bipolar() * 0.8f;
       clickAge = 0.0;
       nextClick = t + 0.004 + 0.09 * static_cast<double>(random.unit());
