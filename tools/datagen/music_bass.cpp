@@ -63,7 +63,7 @@ MonoPatch growlBass() {
   patch.keyTracking = 0.4;
   patch.glide = 0.03;
   patch.drive = 2.6f;
-  patch.level = 0.5f;
+  patch.level = 0.4f;
   return patch;
 }
 
