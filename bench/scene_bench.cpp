@@ -1,0 +1,227 @@
+// The show with its real data set: each scene's frames as the show draws them at 60 fps, the
+// start-up up to the first frame, the whole offline show, and the capture tool's frame hash.
+// The data set is the one the golden test makes (build/<preset>/tests/golden/data) unless
+// ORVANTA_DATA names another folder. tools/bench-table prints the table.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/depth_buffer.h"
+#include "driver/timeline.h"
+#include "golden/offline_show.h"
+#include "image/image.h"
+#include "scenes/data_files.h"
+#include "scenes/scenes.h"
+
+namespace orvanta {
+namespace {
+
+std::string dataDirectory() {
+  if (const char* chosen = std::getenv("ORVANTA_DATA"); chosen != nullptr && *chosen != '\0') return chosen;
+  return ORVANTA_BENCH_DATA;
+}
+
+bool dataSetPresent() {
+  for (const std::string& name : golden::showDataFileNames()) {
+    if (!std::filesystem::is_regular_file(std::filesystem::path(dataDirectory()) / name)) return false;
+  }
+  return true;
+}
+
+double threadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  const size_t middle = values.size() / 2;
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+  return values[middle];
+}
+
+struct SceneSpan {
+  const char* name;
+  SceneRenderFn render;
+  float fromCs;
+  float toCs;
+};
+
+constexpr SceneSpan kScenes[] = {
+    {"intro", renderIntroScene, 0.0f, 1530.0f},         {"tunnel", renderTunnelScene, 1530.0f, 3000.0f},
+    {"blob", renderBlobScene, 3000.0f, 4600.0f},        {"spike", renderSpikeScene, 4600.0f, 6200.0f},
+    {"plasma", renderPlasmaPlaneScene, 6200.0f, 7700.0f}, {"cube", renderCubeScene, 7700.0f, 9400.0f},
+    {"end", renderEndScene, 9400.0f, 9800.0f},
+};
+
+// The show times of a scene's frames at 60 fps, summed as the frame loop sums them.
+std::vector<float> sceneFrameTimes(const SceneSpan& scene) {
+  std::vector<float> times;
+  const float step = static_cast<float>(1.0 / 60.0);
+  float seconds = 0.0f;
+  for (;;) {
+    const double sum = static_cast<double>(seconds) + static_cast<double>(step);
+    seconds = static_cast<float>(sum);
+    const float cs = static_cast<float>(sum * 100.0);
+    if (cs >= scene.toCs) break;
+    if (cs >= scene.fromCs) times.push_back(cs);
+  }
+  return times;
+}
+
+// Every scene loaded once, as at start-up, with a frame and the depth buffer.
+struct LoadedShow {
+  Image frame;
+  bool ready = false;
+  LoadedShow() {
+    if (!dataSetPresent()) return;
+    setDataDirectory(dataDirectory());
+    frame.create(kFrameWidth, kFrameHeight);
+    createDepthBuffer(kFrameWidth, kFrameHeight);
+    initAllScenes();
+    ready = true;
+  }
+};
+
+LoadedShow& loadedShow() {
+  static LoadedShow show;
+  return show;
+}
+
+// One frame per iteration, walking through the scene's frames in show order (and round again);
+// the reported time is CPU time per frame, with the median over all frames as a counter.
+void BM_SceneFrame(benchmark::State& state) {
+  const SceneSpan& scene = kScenes[state.range(0)];
+  state.SetLabel(scene.name);
+  LoadedShow& show = loadedShow();
+  if (!show.ready) {
+    state.SkipWithError("no data set: build orvanta_golden_data or set ORVANTA_DATA");
+    return;
+  }
+  const std::vector<float> times = sceneFrameTimes(scene);
+  std::vector<double> perFrame;
+  perFrame.reserve(static_cast<size_t>(state.max_iterations));
+  size_t next = 0;
+  for (auto _ : state) {
+    const double start = threadCpuSeconds();
+    clearDepthBuffer();
+    scene.render(show.frame, times[next]);
+    const double seconds = threadCpuSeconds() - start;
+    state.SetIterationTime(seconds);
+    perFrame.push_back(seconds);
+    next = (next + 1) % times.size();
+  }
+  state.counters["median_ms"] = median(perFrame) * 1000.0;
+  state.counters["frames"] = static_cast<double>(times.size());
+}
+
+void registerSceneBenchmarks() {
+  for (int index = 0; index < static_cast<int>(std::size(kScenes)); ++index) {
+    const auto frames = static_cast<benchmark::IterationCount>(sceneFrameTimes(kScenes[index]).size());
+    benchmark::RegisterBenchmark((std::string("BM_SceneFrame/") + kScenes[index].name).c_str(), BM_SceneFrame)
+        ->Arg(index)
+        ->Iterations(2 * frames)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+}
+
+struct ChildReport {
+  double startUpCpuSeconds = 0.0;
+  double cpuSeconds = 0.0;
+  double frames = 0.0;
+};
+
+// Runs the show in a fresh child process, so that every run starts from nothing, and reads
+// back its figures; the child's peak memory comes from the kernel.
+bool runShowInChild(bool wholeShow, ChildReport& report, long& peakKib) {
+  int channel[2];
+  if (pipe(channel) != 0) return false;
+  const pid_t child = fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    close(channel[0]);
+    golden::OfflineShowOptions options;
+    options.stopAfterFirstFrame = !wholeShow;
+    const golden::OfflineShowResult result = golden::runOfflineShow(dataDirectory(), options);
+    const ChildReport out{result.startUpCpuSeconds, result.cpuSeconds, static_cast<double>(result.frames.size())};
+    const bool written = write(channel[1], &out, sizeof out) == static_cast<ssize_t>(sizeof out);
+    _exit(written ? 0 : 1);
+  }
+  close(channel[1]);
+  const bool read = ::read(channel[0], &report, sizeof report) == static_cast<ssize_t>(sizeof report);
+  close(channel[0]);
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  peakKib = usage.ru_maxrss;
+  return read && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Start-up: the frame, the depth buffer, every scene's loads, and the first frame drawn.
+void BM_StartUp(benchmark::State& state) {
+  if (!dataSetPresent()) {
+    state.SkipWithError("no data set: build orvanta_golden_data or set ORVANTA_DATA");
+    return;
+  }
+  std::vector<double> runs;
+  for (auto _ : state) {
+    ChildReport report;
+    long peakKib = 0;
+    if (!runShowInChild(false, report, peakKib)) {
+      state.SkipWithError("the show's child process failed");
+      return;
+    }
+    state.SetIterationTime(report.startUpCpuSeconds);
+    runs.push_back(report.startUpCpuSeconds);
+  }
+  state.counters["median_ms"] = median(runs) * 1000.0;
+}
+BENCHMARK(BM_StartUp)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The whole show at 60 fps with a hash of every frame, as `orvanta_capture --hashes` runs it.
+void BM_WholeShow(benchmark::State& state) {
+  if (!dataSetPresent()) {
+    state.SkipWithError("no data set: build orvanta_golden_data or set ORVANTA_DATA");
+    return;
+  }
+  std::vector<double> runs;
+  long peak = 0;
+  for (auto _ : state) {
+    ChildReport report;
+    long peakKib = 0;
+    if (!runShowInChild(true, report, peakKib) || report.frames != 5879.0) {
+      state.SkipWithError("the show's child process failed");
+      return;
+    }
+    state.SetIterationTime(report.cpuSeconds);
+    runs.push_back(report.cpuSeconds);
+    peak = std::max(peak, peakKib);
+  }
+  state.counters["median_s"] = median(runs);
+  state.counters["peak_MiB"] = static_cast<double>(peak) / 1024.0;
+}
+BENCHMARK(BM_WholeShow)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The capture tool's fingerprint of one frame: a byte-serial chain that bounds the whole show.
+void BM_FrameHash(benchmark::State& state) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(kFrameWidth) * kFrameHeight);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint32_t>(i * 2654435761u);
+  for (auto _ : state) benchmark::DoNotOptimize(golden::frameHash(pixels.data(), pixels.size()));
+}
+BENCHMARK(BM_FrameHash)->Unit(benchmark::kMillisecond);
+
+const bool kRegistered = (registerSceneBenchmarks(), true);
+
+}  // namespace
+}  // namespace orvanta

@@ -1,0 +1,213 @@
+// The whole show at 60 frames per second on the generated data set, frame by frame against
+// the committed record, and the frame loop's allocations.
+//
+//   orvanta_golden_show --data DIR --record FILE            compare (the ctest)
+//   orvanta_golden_show --data DIR --record FILE --write    renew the record (tools/update-golden)
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "golden/allocation_counter.h"
+#include "golden/offline_show.h"
+
+namespace orvanta::golden {
+namespace {
+
+constexpr int kRecordFps = 60;
+constexpr size_t kShownDifferences = 12;
+
+struct Settings {
+  std::string dataDirectory;
+  std::string recordFile;
+  bool write = false;
+};
+
+Settings& settings() {
+  static Settings value;
+  return value;
+}
+
+OfflineShowResult& run() {
+  static OfflineShowResult result;
+  return result;
+}
+
+std::vector<std::string> currentLines() {
+  std::vector<std::string> lines;
+  lines.reserve(run().frames.size());
+  for (const FrameRecord& frame : run().frames) lines.push_back(formatFrameLine(frame));
+  return lines;
+}
+
+bool readLines(const std::string& file, std::vector<std::string>& lines) {
+  std::ifstream in(file);
+  if (!in) return false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(line);
+  }
+  return true;
+}
+
+std::string field(const std::string& line, int index) {
+  std::istringstream in(line);
+  std::string word;
+  for (int i = 0; i <= index && (in >> word); ++i) {
+  }
+  return word;
+}
+
+// A report that shows where the show first departs from the record and which scenes differ.
+std::string describeDifferences(const std::vector<std::string>& expected, const std::vector<std::string>& actual) {
+  std::ostringstream out;
+  size_t differing = 0;
+  std::map<std::string, size_t> perScene;
+  std::vector<std::string> shown;
+  std::string firstTimeCs;
+  const size_t common = std::min(expected.size(), actual.size());
+  for (size_t i = 0; i < common; ++i) {
+    if (expected[i] == actual[i]) continue;
+    if (differing++ == 0) firstTimeCs = field(actual[i], 1);
+    ++perScene[field(actual[i], 2)];
+    if (shown.size() < kShownDifferences) {
+      shown.push_back("    record: " + expected[i] + "\n    now:    " + actual[i]);
+    }
+  }
+  out << "The show departs from " << settings().recordFile << ":\n";
+  out << "  " << differing << " of " << common << " frames differ";
+  if (expected.size() != actual.size()) {
+    out << "; the record has " << expected.size() << " frames, the show drew " << actual.size();
+  }
+  out << "\n";
+  if (!perScene.empty()) {
+    out << "  differing frames per scene:";
+    for (const auto& [scene, count] : perScene) out << " " << scene << " " << count;
+    out << "\n  first differing frames:\n";
+    for (const std::string& line : shown) out << line << "\n";
+  }
+  if (expected.size() > actual.size()) {
+    out << "  first missing frame: " << expected[actual.size()] << "\n";
+  } else if (actual.size() > expected.size()) {
+    out << "  first extra frame: " << actual[expected.size()] << "\n";
+  }
+  if (!firstTimeCs.empty()) {
+    // Half a centisecond either side holds just that frame at 60 fps.
+    const double centiseconds = std::stod(firstTimeCs);
+    char command[160];
+    std::snprintf(command, sizeof command, "orvanta_capture --data DIR --from %.4f --to %.4f --png OUT",
+                  (centiseconds - 0.5) / 100.0, (centiseconds + 0.5) / 100.0);
+    out << "To look at the first differing frame: " << command << "\n";
+  }
+  out << "If the change is meant, renew the record with tools/update-golden and say in the commit why the "
+         "pixels changed.";
+  return out.str();
+}
+
+TEST(GoldenShow, EveryFrameMatchesTheRecord) {
+  std::vector<std::string> expected;
+  ASSERT_TRUE(readLines(settings().recordFile, expected)) << "cannot read " << settings().recordFile;
+  ASSERT_FALSE(expected.empty()) << settings().recordFile << " holds no frames";
+  const std::vector<std::string> actual = currentLines();
+  if (actual != expected) ADD_FAILURE() << describeDifferences(expected, actual);
+}
+
+TEST(GoldenShow, DrawsEveryScenePartOfTheShow) {
+  // 98 s at a float step of 1/60 s: the sum reaches 98 s after 5879 drawn frames.
+  const std::vector<FrameRecord>& frames = run().frames;
+  ASSERT_EQ(frames.size(), 5879u);
+  std::vector<std::string> order;
+  for (const FrameRecord& frame : frames) {
+    if (order.empty() || order.back() != frame.scene) order.push_back(frame.scene);
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"intro", "tunnel", "blob", "spike", "plasma", "cube", "end"}));
+}
+
+TEST(GoldenShow, FrameLoopAllocatesNothing) {
+  const OfflineShowResult& result = run();
+  ASSERT_FALSE(result.frames.empty());
+  uint64_t previous = result.allocationsAtStart;
+  std::map<std::string, uint64_t> perScene;
+  std::string firstFrame;
+  for (const FrameRecord& frame : result.frames) {
+    if (frame.allocationsBefore != previous) {
+      perScene[frame.scene] += frame.allocationsBefore - previous;
+      if (firstFrame.empty()) firstFrame = formatFrameLine(frame);
+    }
+    previous = frame.allocationsBefore;
+  }
+  std::ostringstream scenes;
+  for (const auto& [scene, count] : perScene) scenes << " " << scene << " " << count;
+  EXPECT_TRUE(perScene.empty()) << "allocations in the frame loop per scene:" << scenes.str()
+                                << "\nfirst in the frame presented as " << firstFrame;
+}
+
+bool parseArguments(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--data" && i + 1 < argc) {
+      settings().dataDirectory = argv[++i];
+    } else if (arg == "--record" && i + 1 < argc) {
+      settings().recordFile = argv[++i];
+    } else if (arg == "--write") {
+      settings().write = true;
+    } else {
+      std::fprintf(stderr, "orvanta_golden_show: unexpected argument %s\n", arg.c_str());
+      return false;
+    }
+  }
+  if (settings().dataDirectory.empty() || settings().recordFile.empty()) {
+    std::fprintf(stderr, "usage: orvanta_golden_show --data DIR --record FILE [--write]\n");
+    return false;
+  }
+  return true;
+}
+
+bool dataSetPresent() {
+  for (const std::string& name : showDataFileNames()) {
+    const std::filesystem::path path = std::filesystem::path(settings().dataDirectory) / name;
+    if (!std::filesystem::is_regular_file(path)) {
+      std::fprintf(stderr, "orvanta_golden_show: %s is missing; make the data set with datagen\n",
+                   path.string().c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+int writeRecord() {
+  std::ofstream out(settings().recordFile, std::ios::trunc);
+  for (const std::string& line : currentLines()) out << line << "\n";
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "orvanta_golden_show: cannot write %s\n", settings().recordFile.c_str());
+    return 1;
+  }
+  std::printf("wrote %zu frames to %s\n", run().frames.size(), settings().recordFile.c_str());
+  return 0;
+}
+
+}  // namespace
+}  // namespace orvanta::golden
+
+int main(int argc, char** argv) {
+  using namespace orvanta::golden;
+  ::testing::InitGoogleTest(&argc, argv);
+  if (!parseArguments(argc, argv)) return 2;
+  if (!dataSetPresent()) return 1;
+
+  OfflineShowOptions options;
+  options.fps = kRecordFps;
+  options.allocationCount = allocationCount;
+  run() = runOfflineShow(settings().dataDirectory, options);
+  std::printf("show: %zu frames, %.2f s of CPU time, %.1f ms to the first frame\n", run().frames.size(),
+              run().cpuSeconds, run().startUpCpuSeconds * 1000.0);
+
+  if (settings().write) return writeRecord();
+  return RUN_ALL_TESTS();
+}
