@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ pkg-config
-  libsdl2-dev libsdl2-mixer-dev libstb-dev libmp3lame-dev
+  libsdl2-dev libsdl2-mixer-dev libstb-dev libmp3lame-dev fonts-dejavu-core
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth
 )
