@@ -1,9 +1,12 @@
 #include <emmintrin.h>
 
+#include "image/blend_kernels.h"
+#include "scenes/add_noise_kernels.h"
 #include "scenes/scene_random_state.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {
+namespace kernels {
 namespace {
 
 // Four steps of the generator at once: s(n + 4) = A4 * s(n) + C4 (mod 2^32), so four states
@@ -48,11 +51,29 @@ uint32_t grainWord(const Remainder& r, uint32_t draw) {
 
 }  // namespace
 
-void addNoise(Image& image, int amount) {
-  const size_t count = image.pixelCount();
-  uint32_t* pixels = image.pixels;
+NoiseDivisor NoiseDivisor::of(int amount) {
+  NoiseDivisor d;
+  const int64_t magnitude = amount < 0 ? -static_cast<int64_t>(amount) : amount;
+  if (magnitude <= 1) return d;  // no grain: every remainder is 0 (or there is no divisor)
+  d.keep = 0xFFFFFFFFu;
+  if (magnitude > 32767) return d;  // every draw is its own remainder
+  d.divisor = static_cast<uint32_t>(magnitude);
+  uint32_t c = 0;
+  while ((1u << c) < d.divisor) ++c;
+  const uint32_t k = 15 + c;
+  d.multiplier = static_cast<uint32_t>(((uint64_t{1} << k) + d.divisor - 1) / d.divisor);
+  d.shift = k - 16;
+  return d;
+}
+
+uint32_t NoiseDivisor::grain(uint32_t draw) const {
+  const uint32_t quotient = ((draw * multiplier) >> 16) >> shift;
+  const uint32_t remainder = (draw - ((quotient * divisor) & 0xFFFFu)) & keep;
+  return remainder < 255u ? remainder : 255u;
+}
+
+uint32_t addNoiseSse2(uint32_t* pixels, size_t count, int amount, uint32_t state) {
   const Remainder remainder = remainderBy(amount);
-  uint32_t state = gSceneRandomState;
   size_t i = 0;
   if (count >= 4) {
     uint32_t s0 = state * kRandomMultiplier + kRandomIncrement;
@@ -78,7 +99,18 @@ void addNoise(Image& image, int amount) {
     pixels[i] = static_cast<uint32_t>(
         _mm_cvtsi128_si32(_mm_subs_epu8(_mm_cvtsi32_si128(static_cast<int>(pixels[i])), grain)));
   }
-  gSceneRandomState = state;
+  return state;
+}
+
+}  // namespace kernels
+
+void addNoise(Image& image, int amount) {
+  const size_t count = image.pixelCount();
+  if (kernels::hasAvx2()) {
+    gSceneRandomState = kernels::addNoiseAvx2(image.pixels, count, amount, gSceneRandomState);
+  } else {
+    gSceneRandomState = kernels::addNoiseSse2(image.pixels, count, amount, gSceneRandomState);
+  }
 }
 
 }  // namespace orvanta

@@ -66,15 +66,18 @@ TEST(SmoothNeighbours, LeavesImagesItCannotSweepAlone) {
 
 TEST(SmoothNeighbours, VectorPathEqualsThePerByteSweep) {
   std::mt19937 generator(4);
-  for (size_t rows : {240u, 3u, 4u, 7u}) {
-    for (size_t extra : {0u, 1u, 2u, 3u, 5u}) {
-      const size_t count = rows * 320 + extra;
-      std::vector<uint32_t> plain(count);
-      for (auto& w : plain) w = generator();
-      std::vector<uint32_t> fast = plain;
-      kernels::smoothNeighboursPlain(plain.data(), count);
-      kernels::smoothNeighboursSse2(fast.data(), count);
-      ASSERT_EQ(plain, fast) << count;
+  // Random words, and bright ones that drive the folded four-pixel sums to their largest.
+  for (uint32_t floor : {0x00000000u, 0xF0F0F0F0u, 0xFFFFFFFFu}) {
+    for (size_t rows : {240u, 3u, 4u, 7u}) {
+      for (size_t extra : {0u, 1u, 2u, 3u, 5u}) {
+        const size_t count = rows * 320 + extra;
+        std::vector<uint32_t> plain(count);
+        for (auto& w : plain) w = static_cast<uint32_t>(generator()) | floor;
+        std::vector<uint32_t> fast = plain;
+        kernels::smoothNeighboursPlain(plain.data(), count);
+        kernels::smoothNeighboursSse2(fast.data(), count);
+        ASSERT_EQ(plain, fast) << count << " " << floor;
+      }
     }
   }
 }
