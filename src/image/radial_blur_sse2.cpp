@@ -1,5 +1,7 @@
 #include <emmintrin.h>
 
+#include <algorithm>
+
 #include "image/pixel_mixing.h"
 #include "image/radial_blur_kernels.h"
 
@@ -110,11 +112,8 @@ bool radialBlurQuadrantsApply(const Image& image, int32_t cx, int32_t cy, int32_
          cy < image.height && scaled >= 0 && scaled <= 65536;
 }
 
-void radialBlurQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
-  if (!radialBlurQuadrantsApply(*image, cx, cy, strength)) {
-    radialBlurPlain(image, cx, cy, strength, keep);
-    return;
-  }
+void walkQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep, int32_t upperRows,
+                   int32_t lowerRows) {
   const uint32_t c = static_cast<uint32_t>(strength);
   const uint32_t level = (255u - static_cast<uint32_t>(keep)) & 0xFFu;
   Shared shared{};
@@ -146,11 +145,12 @@ void radialBlurQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength,
     enterRow(walk, shared);
   };
   const int32_t rightRun = image->width - cx - 1;
-  const int32_t lowerRows = image->height - cy - 1;
+  upperRows = std::min(upperRows, cy + 1);
+  lowerRows = std::min(lowerRows, image->height - cy - 1);
   // Upper part: rows cy ... 0; lower part: rows cy + 1 ... height - 1. Left runs go from cx
   // towards column 0, right runs from cx + 1 to the last column.
-  add(cy, -1, cy + 1, ucy << 16, c - 65536u, cx, -1, cx + 1, ucx << 16, c - 65536u);
-  add(cy, -1, cy + 1, ucy << 16, c - 65536u, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c);
+  add(cy, -1, upperRows, ucy << 16, c - 65536u, cx, -1, cx + 1, ucx << 16, c - 65536u);
+  add(cy, -1, upperRows, ucy << 16, c - 65536u, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c);
   add(cy + 1, 1, lowerRows, (ucy + 1u) << 16, 65536u - c, cx, -1, cx + 1, ucx << 16, c - 65536u);
   add(cy + 1, 1, lowerRows, (ucy + 1u) << 16, 65536u - c, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c);
 
@@ -164,6 +164,14 @@ void radialBlurQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength,
       }
     }
   }
+}
+
+void radialBlurQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
+  if (!radialBlurQuadrantsApply(*image, cx, cy, strength)) {
+    radialBlurPlain(image, cx, cy, strength, keep);
+    return;
+  }
+  walkQuadrants(image, cx, cy, strength, keep, image->height, image->height);
 }
 
 }  // namespace orvanta::kernels
