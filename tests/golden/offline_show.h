@@ -12,9 +12,7 @@
 
 namespace orvanta::golden {
 
-// FNV-1a, 64 bits, over the pixel words as little-endian bytes: the capture tool's fingerprint.
-uint64_t frameHash(const uint32_t* pixels, size_t count);
-
+// A drawn frame; `hash` is the capture tool's fingerprint (FNV-1a 64, see frameHash).
 struct FrameRecord {
   uint64_t index = 0;
   float showTimeCs = 0.0f;
@@ -39,6 +37,7 @@ struct OfflineShowResult {
   uint64_t allocationsAtStart = 0;   // counted when the frame clock started
   double startUpCpuSeconds = 0.0;    // from the start of the run to the first frame presented
   double cpuSeconds = 0.0;           // the whole run
+  bool overflowed = false;           // more frames than a 98-second show has room for
 };
 
 // Runs the show in this process, reading the data set from `dataDirectory`. The scenes keep
