@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
   const CaptureOptions& options = parsed.options;
   setDataDirectory(options.dataDirectory);
   std::signal(SIGPIPE, SIG_IGN);  // a vanished reader shows up as a failed write instead
+  std::signal(SIGXFSZ, SIG_IGN);  // so does a file-size limit, instead of ending the tool
 
   CaptureOutputs outputs;
   VideoSettings videoSettings;

@@ -1,7 +1,9 @@
 #include "capture/png_writer.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -42,8 +44,28 @@ bool PngWriter::write(uint64_t index, const uint32_t* pixels, int32_t width, int
     rgb_[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
   }
   const std::string path = (std::filesystem::path(directory_) / pngFileName(index)).string();
-  if (stbi_write_png(path.c_str(), width, height, 3, rgb_.data(), width * 3) == 0) {
-    error_ = "cannot write " + path;
+  // Encoded in memory and written here, because stbi_write_png does not look at the result
+  // of its writes: a full disk would leave a cut-short file counted as written.
+  png_.clear();
+  const auto append = [](void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(context);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+  };
+  if (stbi_write_png_to_func(append, &png_, width, height, 3, rgb_.data(), width * 3) == 0) {
+    error_ = "cannot encode " + path;
+    return false;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    error_ = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(png_.data(), 1, png_.size(), file) == png_.size() && std::fflush(file) == 0;
+  const int writeError = errno;
+  if (std::fclose(file) != 0 || !written) {
+    error_ = "cannot write " + path + ": " + std::strerror(written ? errno : writeError);
+    std::remove(path.c_str());
     return false;
   }
   return true;

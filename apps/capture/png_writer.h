@@ -18,6 +18,7 @@ class PngWriter {
  private:
   std::string directory_;
   std::vector<uint8_t> rgb_;  // reused for every frame
+  std::vector<uint8_t> png_;
   std::string error_;
 };
 

@@ -47,6 +47,15 @@ bool SdlDisplay::open(const char* title, int32_t width, int32_t height, bool win
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("could not start the video system");
   videoStarted_ = true;
+  // With no display server SDL falls back to drawing into memory, and the show would run
+  // unseen; that driver counts only when asked for by name (SDL_VIDEODRIVER).
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  if (driver != nullptr && std::strcmp(driver, "offscreen") == 0 &&
+      (requested == nullptr || std::strstr(requested, "offscreen") == nullptr)) {
+    SDL_SetError("neither an X11 nor a Wayland display nor a console display could be reached");
+    return fail("no screen found");
+  }
 
   const Uint32 windowFlags = windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP;
   window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, windowFlags);
