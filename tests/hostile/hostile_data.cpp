@@ -165,10 +165,11 @@ float getFloat(const Bytes& b, size_t at) {
 constexpr size_t kTgaHeader = 18;
 
 Bytes tgaWithSize(const Bytes& good, uint32_t width, uint32_t height, const Bytes& pixels) {
-  Bytes out(good.begin(), good.begin() + kTgaHeader);
+  Bytes out(kTgaHeader + pixels.size());
+  std::copy(good.begin(), good.begin() + kTgaHeader, out.begin());
+  std::copy(pixels.begin(), pixels.end(), out.begin() + kTgaHeader);
   putU16(out, 12, static_cast<uint16_t>(width));
   putU16(out, 14, static_cast<uint16_t>(height));
-  out.insert(out.end(), pixels.begin(), pixels.end());
   return out;
 }
 
@@ -194,9 +195,12 @@ std::optional<Bytes> damagePicture(const Bytes& good, const std::string& variant
     return tgaWithSize(good, width * 2, height * 2, tiled);
   }
   if (variant == "depth_24") {
-    Bytes out(good.begin(), good.begin() + kTgaHeader);
+    Bytes out(kTgaHeader + pixelBytes / 4 * 3);
+    std::copy(good.begin(), good.begin() + kTgaHeader, out.begin());
     out[16] = 24;
-    for (size_t i = 0; i < pixelBytes; i += 4) out.insert(out.end(), pixels.begin() + i, pixels.begin() + i + 3);
+    for (size_t i = 0, o = kTgaHeader; i < pixelBytes; i += 4, o += 3) {
+      std::copy(pixels.begin() + i, pixels.begin() + i + 3, out.begin() + o);
+    }
     return out;
   }
   if (variant == "huge_header") return tgaWithSize(good, 65535, 65535, pixels);
