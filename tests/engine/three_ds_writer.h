@@ -1,102 +1,106 @@
 #pragma once
-// Builds 3DS files in memory for the loader's tests: nested chunks with their lengths
-// patched on close, plus a one-call writer for a single-object model.
+// Builds 3DS files in memory (for the loader's tests, the fuzzers' seeds and the hostile data
+// sets), either as nested expressions of chunk() or step by step with ChunkWriter.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "engine/math.h"
 
 namespace orvanta::test {
 
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes& operator+=(Bytes& out, const Bytes& part) {
+  out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+inline Bytes littleEndian(uint32_t value, int size) {
+  Bytes out;
+  for (int i = 0; i < size; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  return out;
+}
+inline Bytes floats(const std::vector<float>& values) {
+  Bytes out;
+  for (float value : values) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    out += littleEndian(bits, 4);
+  }
+  return out;
+}
+inline Bytes text(const char* value) { return Bytes(value, value + std::strlen(value) + 1); }
+
+// A chunk: id, length (its 6-byte header included), then the parts one after the other.
+inline Bytes chunk(uint16_t id, std::initializer_list<Bytes> parts = {}) {
+  Bytes payload;
+  for (const Bytes& part : parts) payload += part;
+  Bytes out = littleEndian(id, 2);
+  out += littleEndian(static_cast<uint32_t>(payload.size() + 6), 4);
+  return out += payload;
+}
+
+inline Bytes vertexChunk(const std::vector<Vec3>& points) {
+  Bytes out = littleEndian(static_cast<uint32_t>(points.size()), 2);
+  for (const Vec3& p : points) out += floats({p.x, p.y, p.z});
+  return chunk(0x4110, {out});
+}
+// The face count and entries (three corners and ignored edge flags), without the header.
+inline Bytes faceEntries(const std::vector<uint16_t>& indices) {
+  Bytes out = littleEndian(static_cast<uint32_t>(indices.size() / 3), 2);
+  for (size_t i = 0; i < indices.size(); ++i) {
+    out += littleEndian(indices[i], 2);
+    if (i % 3 == 2) out += littleEndian(7, 2);
+  }
+  return out;
+}
+inline Bytes faceChunk(const std::vector<uint16_t>& indices, std::initializer_list<Bytes> subChunks = {}) {
+  Bytes out = faceEntries(indices);
+  for (const Bytes& sub : subChunks) out += sub;
+  return chunk(0x4120, {out});
+}
+inline Bytes mappingChunk(const std::vector<float>& uv) {
+  return chunk(0x4140, {littleEndian(static_cast<uint32_t>(uv.size() / 2), 2), floats(uv)});
+}
+
+// Main chunk (with a version chunk), editor chunk, one object with one triangle mesh.
+inline Bytes singleMeshFile(const std::vector<Vec3>& points, const std::vector<uint16_t>& indices,
+                            const std::vector<float>& uv = {}) {
+  const Bytes mesh = chunk(0x4100, {vertexChunk(points), faceChunk(indices), uv.empty() ? Bytes() : mappingChunk(uv)});
+  return chunk(0x4D4D, {chunk(0x0002, {littleEndian(3, 4)}), chunk(0x3D3D, {chunk(0x4000, {text("object"), mesh})})});
+}
+
 class ChunkWriter {
  public:
   void begin(uint16_t id) {
     open_.push_back(bytes_.size());
-    u16(id);
-    u32(0);
+    bytes_ += littleEndian(id, 6);
   }
   void end() {
-    const size_t start = open_.back();
+    const Bytes length = littleEndian(static_cast<uint32_t>(bytes_.size() - open_.back()), 4);
+    for (size_t i = 0; i < 4; ++i) bytes_[open_.back() + 2 + i] = length[i];
     open_.pop_back();
-    const uint32_t length = static_cast<uint32_t>(bytes_.size() - start);
-    for (int i = 0; i < 4; ++i) bytes_[start + 2 + i] = static_cast<uint8_t>(length >> (8 * i));
   }
-  void u16(uint16_t value) {
-    bytes_.push_back(static_cast<uint8_t>(value));
-    bytes_.push_back(static_cast<uint8_t>(value >> 8));
-  }
-  void u32(uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(value >> (8 * i)));
-  }
-  void f32(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    u32(bits);
-  }
-  void name(const char* text) { bytes_.insert(bytes_.end(), text, text + std::strlen(text) + 1); }
-
-  // Whole lists, as a modelling program writes them.
-  void vertexList(const std::vector<Vec3>& points) {
-    begin(0x4110);
-    u16(static_cast<uint16_t>(points.size()));
-    for (const Vec3& p : points) {
-      f32(p.x);
-      f32(p.y);
-      f32(p.z);
-    }
-    end();
-  }
+  void u16(uint16_t value) { bytes_ += littleEndian(value, 2); }
+  void u32(uint32_t value) { bytes_ += littleEndian(value, 4); }
+  void f32(float value) { bytes_ += floats({value}); }
+  void name(const char* value) { bytes_ += text(value); }
+  void vertexList(const std::vector<Vec3>& points) { bytes_ += vertexChunk(points); }
   // Leaves the chunk open so that sub-chunks can follow the entries; close with end().
   void beginFaceList(const std::vector<uint16_t>& indices) {
     begin(0x4120);
-    u16(static_cast<uint16_t>(indices.size() / 3));
-    for (size_t i = 0; i < indices.size(); i += 3) {
-      u16(indices[i]);
-      u16(indices[i + 1]);
-      u16(indices[i + 2]);
-      u16(7);  // edge flags, ignored
-    }
+    bytes_ += faceEntries(indices);
   }
-  void faceList(const std::vector<uint16_t>& indices) {
-    beginFaceList(indices);
-    end();
-  }
-  void mappingList(const std::vector<float>& uv) {
-    begin(0x4140);
-    u16(static_cast<uint16_t>(uv.size() / 2));
-    for (float value : uv) f32(value);
-    end();
-  }
-
-  const std::vector<uint8_t>& bytes() const { return bytes_; }
+  void faceList(const std::vector<uint16_t>& indices) { bytes_ += faceChunk(indices); }
+  void mappingList(const std::vector<float>& uv) { bytes_ += mappingChunk(uv); }
+  const Bytes& bytes() const { return bytes_; }
 
  private:
-  std::vector<uint8_t> bytes_;
+  Bytes bytes_;
   std::vector<size_t> open_;
 };
-
-// Main chunk, editor chunk, one named object with one triangle mesh. `uv` may be empty.
-inline std::vector<uint8_t> singleMeshFile(const std::vector<Vec3>& points, const std::vector<uint16_t>& indices,
-                                           const std::vector<float>& uv = {}) {
-  ChunkWriter w;
-  w.begin(0x4D4D);
-  w.begin(0x0002);  // version
-  w.u32(3);
-  w.end();
-  w.begin(0x3D3D);
-  w.begin(0x4000);
-  w.name("object");
-  w.begin(0x4100);
-  w.vertexList(points);
-  w.faceList(indices);
-  if (!uv.empty()) w.mappingList(uv);
-  w.end();
-  w.end();
-  w.end();
-  w.end();
-  return w.bytes();
-}
 
 }  // namespace orvanta::test

@@ -18,17 +18,24 @@ namespace orvanta::testing {
 struct OwnedImage {
   Image image;
   OwnedImage() = default;
-  OwnedImage(int32_t width, int32_t height) { image.create(width, height); }
+  OwnedImage(int32_t width, int32_t height, uint32_t colour = 0) {
+    image.create(width, height);
+    image.fill(colour);
+  }
   ~OwnedImage() { releasePixels(image); }
   OwnedImage(const OwnedImage&) = delete;
   OwnedImage& operator=(const OwnedImage&) = delete;
   uint32_t& at(int32_t x, int32_t y) { return image.pixels[y * image.width + x]; }
+  std::vector<uint32_t> words() const { return {image.pixels, image.pixels + image.pixelCount()}; }
 };
 
 inline void fillRandom(Image& image, uint32_t seed) {
   std::mt19937 generator(seed);
   for (size_t i = 0; i < image.pixelCount(); ++i) image.pixels[i] = static_cast<uint32_t>(generator());
 }
+
+// A grey level repeated in all four bytes, so one number checks every channel.
+inline uint32_t grey(uint32_t level) { return level * 0x01010101u; }
 
 // An 18-byte header followed by `words` as little-endian pixel data.
 inline std::vector<unsigned char> tgaBytes(uint32_t width, uint32_t height, unsigned depth,
@@ -69,6 +76,10 @@ class ScratchFolder {
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return file;
+  }
+  // A picture of one colour, as the scenes' data files.
+  std::string picture(const std::string& name, int32_t width, int32_t height, uint32_t colour) const {
+    return write(name, tgaBytes(width, height, 32, std::vector<uint32_t>(size_t(width) * size_t(height), colour)));
   }
   std::string path() const { return path_.string(); }
 
