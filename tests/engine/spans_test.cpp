@@ -68,25 +68,6 @@ TEST_F(SingleLayerSpans, DepthTestIsStrictlyGreaterAndEveryPixelSteps) {
   EXPECT_EQ(frame.countDrawn(), 0);
 }
 
-TEST(TranslucentSpans, BlendHalfAndHalfAndOnlyOpaqueDepthsCount) {
-  Frame frame(8, 4);
-  const Image white = frame.flat(16, 0xFFFFFFFF), grey = frame.flat(16, 0x80808080);
-  auto span = [&](const Image& texture, bool translucent, int32_t invDepth) {
-    TriangleEdge left, right;
-    left.x = 0x10000, right.x = 0x30000, left.invDepth = invDepth;
-    (translucent ? fillTexturedSpansTranslucent : fillTexturedSpans)(frame.image, texture, left, right, 1, 1,
-                                                                     SpanSteps());
-    return frame.pixel(1, 1);
-  };
-  EXPECT_EQ(span(white, true, 500), 0x7F7F7F7Fu);
-  EXPECT_EQ(frame.depth(1, 1), 0);
-  EXPECT_EQ(span(white, true, 500), 0xBFBFBFBFu);  // blends again over the first
-  EXPECT_EQ(span(grey, false, 100), 0x80808080u);  // an opaque one behind is still drawn
-  EXPECT_EQ(span(white, true, 99), 0x80808080u);   // a translucent one behind that is not
-  EXPECT_EQ(span(white, true, 101), 0xBFBFBFBFu);
-  EXPECT_EQ(frame.depth(1, 1), 100);
-}
-
 enum class Compose { kTexel, kTexelHalf, kSum, kAverage, kProduct, kHalfThenSum, kProductThenHalf };
 
 struct Textures {
@@ -124,35 +105,44 @@ const struct Routine {
     {"multiplyTranslucent", layers<fillLayersMultiplyTranslucent>, true, false, false, Compose::kProductThenHalf},
 };
 
-TEST(TwoLayerSpans, WorkedBytesAndDepth) {
-  // Pixel (2, 1) drawn over `old` from flat layers t1, t2 and a flat height map, depth 77.
+TEST(SpanRoutines, WorkedBytesAndTheDepthTest) {
+  // Pixel (2, 1), holding `old` with depth `stored`, drawn at depth 77 from flat layers t1, t2
+  // and a flat height map.
   const struct {
     int routine;
-    uint32_t t1, t2, old, expected;
+    uint32_t t1, t2, old;
+    int32_t stored;
+    uint32_t expected;
   } cases[] = {
-      {2, 0x80402010, 0x90C0F0F8, 0, 0xFFFFFFFF},  // sum saturates
-      {2, 0x80402010, 0x01010101, 0, 0x81412111},
-      {4, 0x80402010, 0x01010101, 0, 0x40201008},  // average
-      {4, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0xFFFFFFFF},
-      {3, 0xFF804001, 0xFFFFFFFF, 0, 0xFE7F3F00},  // (a * b) >> 8
-      {5, 0xFF804001, 0xFFFFFFFF, 0, 0xFE7F3F00},
-      {5, 0xFF804001, 0, 0, 0},
-      {3, 0x80808080, 0x80408010, 0, 0x40204008},
-      {6, 0xFF80FF80, 0x10101010, 0xFF00FF00, 0xFF50FF50},  // ((t1 + old) >> 1) + t2, saturated
-      {8, 0xFF80FF80, 0x10101010, 0xFF00FF00, 0xFF50FF50},
-      {7, 0xFF80FF80, 0xFF80FF80, 0x00FF00FF, 0x7F9F7F9F},  // (((t1 * t2) >> 8) + old) >> 1
-      {9, 0xFF80FF80, 0xFF80FF80, 0x00FF00FF, 0x7F9F7F9F},
+      {0, 0x80808080, 0, 0x12345678, 77, 0x12345678},  // equal depth: kept
+      {1, 0xFFFFFFFF, 0, 0, 0, 0x7F7F7F7F},            // translucent: half and half, depth left as is
+      {1, 0xFFFFFFFF, 0, 0x7F7F7F7F, 76, 0xBFBFBFBF},  // again over the first
+      {1, 0xFFFFFFFF, 0, 0x80808080, 78, 0x80808080},  // behind an opaque pixel
+      {2, 0x80402010, 0x90C0F0F8, 0, 0, 0xFFFFFFFF},   // sum saturates
+      {2, 0x80402010, 0x01010101, 0, 0, 0x81412111},
+      {4, 0x80402010, 0x01010101, 0, 0, 0x40201008},  // average
+      {4, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, 0xFFFFFFFF},
+      {3, 0xFF804001, 0xFFFFFFFF, 0, 0, 0xFE7F3F00},  // (a * b) >> 8
+      {5, 0xFF804001, 0xFFFFFFFF, 0, 0, 0xFE7F3F00},
+      {5, 0xFF804001, 0, 0, 0, 0},
+      {3, 0x80808080, 0x80408010, 0, 0, 0x40204008},
+      {6, 0xFF80FF80, 0x10101010, 0xFF00FF00, 0, 0xFF50FF50},  // ((t1 + old) >> 1) + t2, saturated
+      {8, 0xFF80FF80, 0x10101010, 0xFF00FF00, 0, 0xFF50FF50},
+      {7, 0xFF80FF80, 0xFF80FF80, 0x00FF00FF, 0, 0x7F9F7F9F},  // (((t1 * t2) >> 8) + old) >> 1
+      {9, 0xFF80FF80, 0xFF80FF80, 0x00FF00FF, 0, 0x7F9F7F9F},
+      {9, 0xFF80FF80, 0xFF80FF80, 0x00FF00FF, 80, 0x00FF00FF},
   };
   for (const auto& c : cases) {
     const Routine& routine = kRoutines[c.routine];
     Frame frame(4, 4);
     frame.image.pixels[1 * 4 + 2] = c.old;
+    gDepthBuffer.values[1 * 4 + 2] = c.stored;
     const Textures t{frame.flat(16, c.t1), frame.flat(32, c.t2), frame.flat(16, 0x00400000)};
     TriangleEdge left, right;
     left.x = 0x20000, right.x = 0x30000, left.invDepth = 77;
     routine.fill(frame.image, t, left, right, 1, 1, SpanSteps());
-    EXPECT_EQ(frame.pixel(2, 1), c.expected) << routine.name;
-    EXPECT_EQ(frame.depth(2, 1), routine.writesDepth ? 77 : 0) << routine.name;
+    EXPECT_EQ(frame.pixel(2, 1), c.expected) << routine.name << " over " << c.old;
+    EXPECT_EQ(frame.depth(2, 1), routine.writesDepth && c.stored < 77 ? 77 : c.stored) << routine.name;
   }
 }
 

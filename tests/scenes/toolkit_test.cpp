@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <random>
 #include <vector>
 
+#include "image/blend_kernels.h"
 #include "image/effects.h"
+#include "scenes/add_noise_kernels.h"
 #include "scenes/scene_test_support.h"
 
 namespace orvanta {
@@ -37,34 +41,79 @@ TEST(AddNoise, SubtractsOneDrawPerPixelFromTheColourBytes) {
   EXPECT_EQ(image.image.pixels[0], 0xFF000000u);
 }
 
-// The grain runs four generator states side by side: it must still follow the one sequence,
-// pixel by pixel, for any amount and length.
-TEST(AddNoise, FollowsTheSequencePixelByPixel) {
-  for (int amount : {30, 1, 7, 255, 256, 1000, 32767, 32768, -30, 0}) {
-    for (int32_t width : {320, 1, 5, 13}) {
-      OwnedImage image(width, 7);
-      testing::fillRandom(image.image, static_cast<uint32_t>(amount + width));
-      Words expected = image.words();
+// The grain runs several generator states side by side (four or sixteen): every path must
+// still follow the one sequence, pixel by pixel, for any amount and length.
+TEST(AddNoise, EveryPathFollowsTheSequencePixelByPixel) {
+  using Path = uint32_t (*)(uint32_t*, size_t, int, uint32_t);
+  const struct {
+    const char* name;
+    bool available;
+    Path run;
+  } paths[] = {{"dispatched", true,
+                [](uint32_t* pixels, size_t count, int amount, uint32_t state) {
+                  Image image;
+                  image.width = static_cast<int32_t>(count), image.height = 1, image.pixels = pixels;
+                  gSceneRandomState = state;
+                  addNoise(image, amount);
+                  return gSceneRandomState;
+                }},
+               {"sse2", true, kernels::addNoiseSse2},
+               {"avx2", kernels::hasAvx2(), kernels::addNoiseAvx2}};
+  std::mt19937 generator(7);
+  for (int amount : {2, 7, 10, 30, 255, 256, 1000, 32767, 32768, -30, 0, 1, -1, INT_MIN}) {
+    for (size_t count : {size_t{0}, size_t{15}, size_t{16}, size_t{17}, size_t{333}, size_t{76800}}) {
+      Words before(count);
+      for (uint32_t& word : before) word = static_cast<uint32_t>(generator());
       resetSceneRandom();
       for (int i = 0; i < 3; ++i) sceneRandom();  // start mid-sequence
       const uint32_t start = gSceneRandomState;
-      for (size_t i = 0; i < expected.size(); ++i) {
+      Words expected = before;
+      for (uint32_t& word : expected) {
         const int draw = sceneRandom();
         const uint32_t d = amount == 0 ? 0u : static_cast<uint32_t>(draw % amount);
-        uint32_t out = expected[i] & 0xFF000000u;
+        uint32_t out = word & 0xFF000000u;
         for (int shift = 0; shift < 24; shift += 8) {
-          const uint32_t c = (expected[i] >> shift) & 0xFFu;
+          const uint32_t c = (word >> shift) & 0xFFu;
           out |= (c > d ? c - d : 0u) << shift;
         }
-        expected[i] = out;
+        word = out;
       }
       const uint32_t end = gSceneRandomState;
-      gSceneRandomState = start;
-      addNoise(image.image, amount);
-      EXPECT_EQ(gSceneRandomState, end);
-      ASSERT_EQ(image.words(), expected) << amount << " " << width;
+      for (const auto& path : paths) {
+        if (!path.available) continue;
+        Words actual = before;
+        EXPECT_EQ(path.run(actual.data(), count, amount, start), end) << path.name;
+        ASSERT_EQ(actual, expected) << path.name << " " << amount << " " << count;
+      }
     }
   }
+}
+
+// The multiply-and-shift remainder of the vector lanes against the division, over every
+// draw, for the small divisors, those around each power of two and the largest.
+TEST(AddNoise, LaneDivisorGivesTheRemainderOfEveryDraw) {
+  std::vector<int> divisors;
+  for (int d = 2; d <= 600; ++d) divisors.push_back(d);
+  for (int power = 1 << 10; power <= 1 << 15; power <<= 1) {
+    for (int d : {power - 1, power, power + 1, power + 7}) {
+      if (d <= 32767) divisors.push_back(d);
+    }
+  }
+  divisors.push_back(32767);
+  for (int amount : divisors) {
+    const kernels::NoiseDivisor d = kernels::NoiseDivisor::of(amount);
+    ASSERT_LT(d.multiplier, 65536u) << amount;
+    for (uint32_t draw = 0; draw < 32768; ++draw) {
+      const uint32_t expected = draw % static_cast<uint32_t>(amount);
+      ASSERT_EQ(d.grain(draw), expected < 255 ? expected : 255) << amount << " " << draw;
+    }
+  }
+  for (int amount : {0, 1, -1}) EXPECT_EQ(kernels::NoiseDivisor::of(amount).grain(12345), 0u) << amount;
+  for (int amount : {32768, 100000, INT_MIN}) {
+    EXPECT_EQ(kernels::NoiseDivisor::of(amount).grain(200), 200u) << amount;
+    EXPECT_EQ(kernels::NoiseDivisor::of(amount).grain(20000), 255u) << amount;
+  }
+  EXPECT_EQ(kernels::NoiseDivisor::of(-30).grain(41), 11u);
 }
 
 TEST(FlickerBlur, DrawsOnceAndBlursFourFramesInTen) {
