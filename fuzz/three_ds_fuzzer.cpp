@@ -63,7 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   computeSpikeWeights(copy, weights);
   twistSpikes(mesh, copy, weights, 1234.5f, 1.0f);
   copy.computeVertexNormals();
-  drawEveryWay(copy);
+  TextureSet spikeSet;
+  spikeSet.setFlags(kTextured | kEnvLayer1);
+  spikeSet.texture = fuzz::stage().texture64;
+  fuzz::drawWithTextureSet(copy, spikeSet);
   displaceGrid(copy, mesh, 24, fuzz::stage().heights);
   return 0;
 }
