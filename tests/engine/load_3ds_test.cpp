@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +20,10 @@ using namespace test;
 
 std::vector<std::string> gMessages;
 
+std::string scratchPath(const std::string& name) {
+  return ::testing::TempDir() + std::to_string(::getpid()) + "_" + name;
+}
+
 class Load3ds : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -36,7 +41,8 @@ class Load3ds : public ::testing::Test {
     mesh.load3ds(path_.c_str());
   }
 
-  std::string path_ = ::testing::TempDir() + "load_3ds_test.3ds";
+  // One name per process: ctest runs the cases of this suite side by side.
+  std::string path_ = scratchPath("load_3ds_test.3ds");
 };
 
 bool parses(const Bytes& bytes) {
@@ -168,7 +174,7 @@ TEST_F(Load3ds, DamagedBytesNeverEscapeTheBuffer) {
 TEST_F(Load3ds, UnopenableFilesAreReportedAndFailedLoadsKeepTheMesh) {
   // Only regular files open (the picture loader's tests try a named pipe as well).
   const std::string missing = ::testing::TempDir() + "no_such_model.3ds";
-  const std::string directory = ::testing::TempDir() + "load_3ds_test_folder.3ds";
+  const std::string directory = scratchPath("load_3ds_test_folder.3ds");
   std::filesystem::create_directory(directory);
   for (const std::string& path : {missing, directory}) {
     Mesh mesh;

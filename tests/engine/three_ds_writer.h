@@ -77,7 +77,8 @@ class ChunkWriter {
  public:
   void begin(uint16_t id) {
     open_.push_back(bytes_.size());
-    bytes_ += littleEndian(id, 6);
+    bytes_ += littleEndian(id, 2);
+    bytes_ += littleEndian(0, 4);  // the length, filled in by end()
   }
   void end() {
     const Bytes length = littleEndian(static_cast<uint32_t>(bytes_.size() - open_.back()), 4);
