@@ -16,20 +16,19 @@ TEST(FrameHash, IsFnv1aOfTheLittleEndianBytes) {
   EXPECT_EQ(frameHash(words, 2), 0x6941152a420c6191ULL);
 }
 
-// Batches of four, a short last batch, the order of the tags, and frames that change as soon
-// as they have been handed over.
+// Full batches, a short last one, the order of the tags, and frames that change as soon as
+// they have been handed over.
 TEST(FrameHashBatch, GivesEachFrameItsOwnHashInOrder) {
   constexpr size_t kCount = 1000;
   std::mt19937 generator(11);
-  for (int frames : {1, 3, 4, 5, 9}) {
+  for (uint64_t frames : {1, 3, 4, 5, 9}) {
     FrameHashBatch batch(kCount);
     std::vector<uint32_t> frame(kCount);
-    std::vector<uint64_t> expected;
-    std::vector<FrameHashBatch::Result> results;
+    std::vector<FrameHashBatch::Result> expected, results;
     auto collect = [&] { results.insert(results.end(), batch.results(), batch.results() + batch.resultCount()); };
-    for (int f = 0; f < frames; ++f) {
+    for (uint64_t f = 0; f < frames; ++f) {
       for (uint32_t& word : frame) word = static_cast<uint32_t>(generator());
-      expected.push_back(frameHash(frame.data(), kCount));
+      expected.push_back({100 + f, frameHash(frame.data(), kCount)});
       batch.add(frame.data(), 100 + f);
       collect();
     }
@@ -37,8 +36,8 @@ TEST(FrameHashBatch, GivesEachFrameItsOwnHashInOrder) {
     collect();
     ASSERT_EQ(results.size(), expected.size()) << frames;
     for (size_t i = 0; i < results.size(); ++i) {
-      EXPECT_EQ(results[i].tag, 100 + i) << frames;
-      EXPECT_EQ(results[i].hash, expected[i]) << frames << " frame " << i;
+      EXPECT_EQ(results[i].tag, expected[i].tag) << frames;
+      EXPECT_EQ(results[i].hash, expected[i].hash) << frames << " frame " << i;
     }
   }
 }

@@ -7,147 +7,144 @@
 #include <vector>
 
 #include "driver/depth_buffer.h"
-#include "driver/show_fakes.h"
 
 namespace orvanta {
 namespace {
 
-using testing::CallLog;
-using testing::FakeDisplay;
-using testing::FakeMusic;
-using testing::ScriptedTimer;
+// Everything the loop does with the platform, in order.
+std::vector<std::string> gLog;
+std::vector<float> gSceneTimes;
+int gDirtyDepthAtScene = 0;
 
-struct SceneCall {
-  float showTimeCs;
-  bool depthBufferClear;
-};
-
-CallLog* gLog = nullptr;
-std::vector<SceneCall> gSceneCalls;
-
-void recordInit() { gLog->add("initScenes"); }
-
-// Checks the depth buffer, then dirties it and paints the frame with the call's number.
-void paintingScene(Image& frame, float showTimeCs) {
+bool depthBufferIsZero() {
   const size_t count = static_cast<size_t>(gDepthBuffer.width) * gDepthBuffer.height;
-  const bool clear = std::all_of(gDepthBuffer.values, gDepthBuffer.values + count, [](int32_t v) { return v == 0; });
-  gSceneCalls.push_back({showTimeCs, clear});
-  std::fill_n(gDepthBuffer.values, count, 12345);
-  frame.fill(static_cast<uint32_t>(gSceneCalls.size()));
+  return gDepthBuffer.values != nullptr &&
+         std::all_of(gDepthBuffer.values, gDepthBuffer.values + count, [](int32_t v) { return v == 0; });
 }
 
-const TimelineEntry kShortShow[] = {sceneEntry(paintingScene), waitUntilEntry(9800), endEntry()};
-
-class MainLoop : public ::testing::Test {
- protected:
-  void SetUp() override {
-    gLog = &log;
-    gSceneCalls.clear();
-  }
-  void TearDown() override { gLog = nullptr; }
-
-  int run(std::vector<float> deltas, bool windowed = true) {
-    ScriptedTimer timer(log, std::move(deltas));
-    return runShow(display, timer, music, windowed, ShowProgram{recordInit, kShortShow});
-  }
-
-  CallLog log;
-  FakeDisplay display{log};
-  FakeMusic music{log};
+struct Presented {
+  FrameInfo info;
+  uint32_t firstPixel, lastPixel;
+  bool depthZero;
 };
 
-TEST_F(MainLoop, StartsUpInOrderAndShutsDownAfterTheLastFrame) {
-  EXPECT_EQ(run({50.0f}, false), 0);
+class FakeDisplay final : public Display {
+ public:
+  bool open(const char* title, int32_t width, int32_t height, bool windowed) override {
+    gLog.push_back(std::string("display.open ") + title + " " + std::to_string(width) + "x" +
+                   std::to_string(height) + (windowed ? " windowed" : " full screen"));
+    return opens;
+  }
+  DisplayEvent takeEvent() override {
+    gLog.push_back("event");
+    return taken < events.size() ? events[taken++] : DisplayEvent::None;
+  }
+  void present(const uint32_t* pixels, const FrameInfo& info) override {
+    gLog.push_back("present");
+    presented.push_back({info, pixels[0], pixels[kFrameWidth * kFrameHeight - 1], depthBufferIsZero()});
+  }
+  void close() override { gLog.push_back("display.close"); }
+
+  bool opens = true;
+  std::vector<DisplayEvent> events;  // one per takeEvent, then None
+  size_t taken = 0;
+  std::vector<Presented> presented;
+};
+
+// A timer of fixed steps, and music that does not open: the show goes on silently.
+struct FakeTimerAndMusic final : FrameTimer, MusicPlayer {
+  explicit FakeTimerAndMusic(float s) : step(s) {}
+  void start() override { gLog.push_back("timer.start"); }
+  float tick() override {
+    gLog.push_back("tick");
+    return step;
+  }
+  bool open(const char* name) override {
+    gLog.push_back(std::string("music.open ") + name);
+    return false;
+  }
+  void play() override { gLog.push_back("music.play"); }
+  void close() override { gLog.push_back("music.close"); }
+  float step;
+};
+
+// Notes the time and whether the depth buffer is clear, then dirties the buffer and fills the
+// frame with the number of the call.
+void paintingScene(Image& frame, float showTimeCs) {
+  if (!depthBufferIsZero()) ++gDirtyDepthAtScene;
+  gSceneTimes.push_back(showTimeCs);
+  std::fill_n(gDepthBuffer.values, static_cast<size_t>(gDepthBuffer.width) * gDepthBuffer.height, 12345);
+  frame.fill(static_cast<uint32_t>(gSceneTimes.size()));
+}
+
+// Black until 1.00 s, then the painting scene until 98.00 s.
+const TimelineEntry kShortShow[] = {waitUntilEntry(100), sceneEntry(paintingScene), waitUntilEntry(9800), endEntry()};
+
+int runShortShow(FakeDisplay& display, float step, bool windowed = true) {
+  gLog.clear();
+  gSceneTimes.clear();
+  gDirtyDepthAtScene = 0;
+  FakeTimerAndMusic timerAndMusic(step);
+  const ShowProgram program{[] { gLog.push_back("initScenes"); }, kShortShow};
+  return runShow(display, timerAndMusic, timerAndMusic, windowed, program);
+}
+
+TEST(MainLoop, StartsUpInOrderUnlessTheDisplayFails) {
+  FakeDisplay failing;
+  failing.opens = false;
+  EXPECT_EQ(runShortShow(failing, 0.5f), kExitDisplayFailed);
+  EXPECT_EQ(gLog, std::vector<std::string>{"display.open veltrane 320x240 windowed"});
+
+  FakeDisplay display;
+  EXPECT_EQ(runShortShow(display, 50.0f, false), kExitShowOver);
   const std::vector<std::string> expected = {
       "display.open veltrane 320x240 full screen", "initScenes", "music.open data/pro2.mp3", "timer.start",
-      "music.play",
-      "event", "tick", "present",  // 50 s
-      "event", "tick", "present",  // 100 s: the end
+      "music.play", "event", "tick", "present",  // 50 s
+      "event", "tick", "present",                // 100 s: the end
       "music.close", "display.close"};
-  EXPECT_EQ(log.calls, expected);
-  EXPECT_EQ(gSceneCalls.size(), 1u);
+  EXPECT_EQ(gLog, expected);
+  EXPECT_EQ(gSceneTimes, std::vector<float>{5000.0f});
 }
 
-TEST_F(MainLoop, NothingStartsWhenTheDisplayFails) {
-  display.openSucceeds = false;
-  EXPECT_EQ(run({0.5f}), kExitDisplayFailed);
-  const std::vector<std::string> expected = {"display.open veltrane 320x240 windowed"};
-  EXPECT_EQ(log.calls, expected);
-  EXPECT_TRUE(gSceneCalls.empty());
-}
-
-TEST_F(MainLoop, QuitEndsTheLoopBeforeTickSceneOrPresent) {
-  display.events = {DisplayEvent::Quit};
-  EXPECT_EQ(run({0.5f}), 0);
-  EXPECT_EQ(log.count("tick"), 0);
-  EXPECT_TRUE(display.presented.empty());
-  EXPECT_TRUE(gSceneCalls.empty());
-  ASSERT_GE(log.calls.size(), 2u);
-  EXPECT_EQ(log.calls[log.calls.size() - 2], "music.close");
-  EXPECT_EQ(log.calls.back(), "display.close");
-}
-
-TEST_F(MainLoop, TakesOneEventPerFrame) {
+TEST(MainLoop, TakesOneEventPerFrameAndQuitsBeforeTickSceneOrPresent) {
+  FakeDisplay display;
   display.events = {DisplayEvent::Other, DisplayEvent::None, DisplayEvent::Other, DisplayEvent::Quit};
-  EXPECT_EQ(run({0.5f}), 0);
-  EXPECT_EQ(log.count("event"), 4);
+  EXPECT_EQ(runShortShow(display, 1.0f), kExitShowOver);
+  EXPECT_EQ(std::count(gLog.begin(), gLog.end(), "tick"), 3);
   EXPECT_EQ(display.presented.size(), 3u);
-  EXPECT_EQ(gSceneCalls.size(), 3u);
+  EXPECT_EQ(gSceneTimes.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(gLog.end() - 3, gLog.end()),
+            (std::vector<std::string>{"event", "music.close", "display.close"}));
 }
 
-TEST_F(MainLoop, ClosingFrameRepeatsThePreviousPictureWithoutASceneCall) {
-  // Steps of half a second: frames at 0.5 s ... 97.5 s are drawn, the one at 98 s closes.
-  EXPECT_EQ(run({0.5f}), 0);
-  ASSERT_EQ(display.presented.size(), 196u);
-  ASSERT_EQ(gSceneCalls.size(), 195u);
-  const auto& last = display.presented.back();
-  const auto& previous = display.presented[194];
-  EXPECT_EQ(last.info.index, 195u);
-  EXPECT_EQ(last.info.showTimeCs, 9800.0f);
-  EXPECT_FALSE(last.info.sceneRendered);
-  EXPECT_TRUE(previous.info.sceneRendered);
-  EXPECT_EQ(previous.pixels.front(), 195u);
-  EXPECT_EQ(last.pixels, previous.pixels);
-  EXPECT_EQ(gSceneCalls.back().showTimeCs, 9750.0f);
-  for (const auto& frame : display.presented) {
-    EXPECT_EQ(frame.info.index, static_cast<uint64_t>(&frame - display.presented.data()));
-  }
-}
-
-TEST_F(MainLoop, DepthBufferIsClearAtEverySceneCallAndInTheClosingFrame) {
-  EXPECT_EQ(run({0.5f}), 0);
-  ASSERT_FALSE(gSceneCalls.empty());
-  for (const SceneCall& call : gSceneCalls) EXPECT_TRUE(call.depthBufferClear) << call.showTimeCs;
-  EXPECT_TRUE(display.presented.back().depthBufferClear);
-  EXPECT_FALSE(display.presented[0].depthBufferClear);  // the scene left its depths there
-}
-
-TEST_F(MainLoop, FrameStartsBlack) {
-  const TimelineEntry waitFirst[] = {waitUntilEntry(100), sceneEntry(paintingScene), endEntry()};
-  ScriptedTimer timer(log, {0.25f});
-  runShow(display, timer, music, true, ShowProgram{recordInit, waitFirst});
-  ASSERT_FALSE(display.presented.empty());
-  EXPECT_FALSE(display.presented[0].info.sceneRendered);
-  EXPECT_TRUE(std::all_of(display.presented[0].pixels.begin(), display.presented[0].pixels.end(),
-                          [](uint32_t p) { return p == 0; }));
-}
-
-TEST_F(MainLoop, ShowTimeRoundsTheUnstoredSumTimesAHundred) {
+TEST(MainLoop, EachFrameGetsItsShowTimeAndTheClosingFrameRepeatsThePicture) {
   // Worked out separately for steps of float(1 / 25) s: frames 4, 6 and 10 fall where rounding
-  // the stored sum, or multiplying in float, gives another value. 2449 frames are drawn before
-  // the sum of float steps reaches 98 s.
-  display.keepPixels = false;
-  EXPECT_EQ(run({static_cast<float>(1.0 / 25)}), 0);
-  ASSERT_EQ(display.presented.size(), 2450u);
-  EXPECT_EQ(display.presented[4].info.showTimeCs, 20.0f);
-  EXPECT_EQ(display.presented[6].info.showTimeCs, 0x1.bffffep+4f);
-  EXPECT_EQ(display.presented[10].info.showTimeCs, 0x1.5ffffep+5f);
-  EXPECT_EQ(display.presented[2448].info.showTimeCs, 9796.185546875f);
-  EXPECT_EQ(display.presented[2449].info.showTimeCs, 9800.1865234375f);
-  ASSERT_EQ(gSceneCalls.size(), 2449u);
-  for (size_t i = 0; i < gSceneCalls.size(); ++i) {
-    ASSERT_EQ(gSceneCalls[i].showTimeCs, display.presented[i].info.showTimeCs) << i;
+  // the stored sum, or multiplying in float, gives another value. The sum of float steps
+  // reaches 98 s in frame 2449.
+  FakeDisplay display;
+  EXPECT_EQ(runShortShow(display, static_cast<float>(1.0 / 25)), kExitShowOver);
+  const std::vector<Presented>& shown = display.presented;
+  ASSERT_EQ(shown.size(), 2450u);
+  EXPECT_EQ(shown[4].info.showTimeCs, 20.0f);
+  EXPECT_EQ(shown[6].info.showTimeCs, 0x1.bffffep+4f);
+  EXPECT_EQ(shown[10].info.showTimeCs, 0x1.5ffffep+5f);
+  EXPECT_EQ(shown[2448].info.showTimeCs, 9796.185546875f);
+  std::vector<float> renderedTimes;
+  for (const Presented& frame : shown) {
+    EXPECT_EQ(frame.info.index, static_cast<uint64_t>(&frame - shown.data()));
+    if (frame.info.sceneRendered) renderedTimes.push_back(frame.info.showTimeCs);
   }
+  EXPECT_EQ(gSceneTimes, renderedTimes);  // each scene call gets its own frame's time
+  EXPECT_EQ(shown[0].firstPixel | shown[0].lastPixel, 0u);  // black before the first scene
+  EXPECT_EQ(gDirtyDepthAtScene, 0);
+  EXPECT_FALSE(shown[2448].depthZero);  // the scene's depths are still there when presented
+  // The closing frame: no scene call, the depth buffer cleared, the last picture once more.
+  const Presented& closing = shown.back();
+  EXPECT_EQ(closing.info.showTimeCs, 9800.1865234375f);
+  EXPECT_FALSE(closing.info.sceneRendered);
+  EXPECT_TRUE(closing.depthZero);
+  EXPECT_EQ(closing.firstPixel, gSceneTimes.size());
+  EXPECT_EQ(closing.lastPixel, gSceneTimes.size());
 }
 
 }  // namespace
