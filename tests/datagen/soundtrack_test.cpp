@@ -1,6 +1,7 @@
 // The finished soundtrack: its length, format, level, structure and reproducibility.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -194,7 +195,7 @@ TEST_F(Soundtrack, Mp3IsConstantBitrateStereoAt44100AndTellsItsExactLength) {
 }
 
 TEST_F(Soundtrack, WritingTheFileAgainGivesTheSameBytes) {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orvanta_soundtrack_test";
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("orvanta_soundtrack_" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   const std::string path = (folder / "pro2.mp3").string();
   std::string error;
