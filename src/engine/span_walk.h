@@ -53,13 +53,46 @@ struct SpanPoint {
   uint32_t z;
 };
 
+#if defined(__SSE2__)
+// The four-lane forms of a span's per-pixel steps, made once per span walk.
+struct LaneSteps {
+  __m128i offsetU, offsetV, offsetU2, offsetV2, offsetZ;  // 0, d, 2d, 3d
+  __m128i stepU, stepV, stepU2, stepV2, stepZ;            // 4d
+
+  explicit LaneSteps(const SpanSteps& steps) {
+    auto offsets = [](int32_t step) {
+      const uint32_t d = static_cast<uint32_t>(step);
+      return _mm_setr_epi32(0, static_cast<int>(d), static_cast<int>(2u * d), static_cast<int>(3u * d));
+    };
+    auto four = [](int32_t step) { return _mm_set1_epi32(static_cast<int>(4u * static_cast<uint32_t>(step))); };
+    offsetU = offsets(steps.du);
+    offsetV = offsets(steps.dv);
+    offsetU2 = offsets(steps.du2);
+    offsetV2 = offsets(steps.dv2);
+    offsetZ = offsets(steps.dInvDepth);
+    stepU = four(steps.du);
+    stepV = four(steps.dv);
+    stepU2 = four(steps.du2);
+    stepV2 = four(steps.dv2);
+    stepZ = four(steps.dInvDepth);
+  }
+};
+#else
+struct LaneSteps {
+  explicit LaneSteps(const SpanSteps&) {}
+};
+#endif
+
 // Draws `count` pixels of one row from `point` on. A shader gives the new pixel of a pixel
 // that passes the depth test: shader(old, u, v, u2, v2) for one pixel and, with SSE2,
 // shader.four(old, u, v, u2, v2) for four neighbouring ones. Groups of four are tested,
 // shaded and stored together; pixels and depths that fail the test are stored unchanged.
+// `room` is how many words may be read and written from `pixel` and `depth` on: when it
+// allows, the last one to three pixels form a group whose lanes past the row end count as
+// failing (their words are stored back as they were).
 template <bool kTwoLayers, bool kWriteDepth, typename Shader>
-inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, SpanPoint point, const SpanSteps& steps,
-                    const Shader& shader) {
+inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, int64_t room, SpanPoint point,
+                    const SpanSteps& steps, const LaneSteps& lanes, const Shader& shader) {
   const uint32_t du = static_cast<uint32_t>(steps.du);
   const uint32_t dv = static_cast<uint32_t>(steps.dv);
   const uint32_t du2 = static_cast<uint32_t>(steps.du2);
@@ -67,30 +100,27 @@ inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, SpanPoint po
   const uint32_t dz = static_cast<uint32_t>(steps.dInvDepth);
   int32_t i = 0;
 #if defined(__SSE2__)
-  if (count >= 4) {
-    auto lanes = [](uint32_t start, uint32_t step) {
-      return _mm_setr_epi32(static_cast<int>(start), static_cast<int>(start + step),
-                            static_cast<int>(start + 2u * step), static_cast<int>(start + 3u * step));
-    };
-    __m128i u = lanes(point.u, du);
-    __m128i v = lanes(point.v, dv);
+  const int32_t groups = room >= ((count + 3) & ~3) ? (count + 3) / 4 : count / 4;
+  if (groups > 0) {
+    __m128i u = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.u)), lanes.offsetU);
+    __m128i v = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.v)), lanes.offsetV);
     __m128i u2 = _mm_setzero_si128();
     __m128i v2 = _mm_setzero_si128();
     if constexpr (kTwoLayers) {
-      u2 = lanes(point.u2, du2);
-      v2 = lanes(point.v2, dv2);
+      u2 = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.u2)), lanes.offsetU2);
+      v2 = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.v2)), lanes.offsetV2);
     }
-    __m128i z = lanes(point.z, dz);
-    const __m128i du4 = _mm_set1_epi32(static_cast<int>(4u * du));
-    const __m128i dv4 = _mm_set1_epi32(static_cast<int>(4u * dv));
-    const __m128i du24 = _mm_set1_epi32(static_cast<int>(4u * du2));
-    const __m128i dv24 = _mm_set1_epi32(static_cast<int>(4u * dv2));
-    const __m128i dz4 = _mm_set1_epi32(static_cast<int>(4u * dz));
-    for (; i + 4 <= count; i += 4) {
+    __m128i z = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.z)), lanes.offsetZ);
+    for (int32_t group = 0; group < groups; ++group, i += 4) {
       __m128i* const pixels = reinterpret_cast<__m128i*>(pixel + i);
       __m128i* const depths = reinterpret_cast<__m128i*>(depth + i);
       const __m128i stored = _mm_loadu_si128(depths);
-      const __m128i pass = _mm_cmpgt_epi32(z, stored);
+      __m128i pass = _mm_cmpgt_epi32(z, stored);
+      if (count - i < 4) {
+        // Lanes at or past the row end fail.
+        const __m128i inRow = _mm_cmpgt_epi32(_mm_set1_epi32(count - i), _mm_setr_epi32(0, 1, 2, 3));
+        pass = _mm_and_si128(pass, inRow);
+      }
       const int passMask = _mm_movemask_epi8(pass);
       if (passMask != 0) {
         const __m128i old = _mm_loadu_si128(pixels);
@@ -105,14 +135,15 @@ inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, SpanPoint po
           }
         }
       }
-      u = _mm_add_epi32(u, du4);
-      v = _mm_add_epi32(v, dv4);
+      u = _mm_add_epi32(u, lanes.stepU);
+      v = _mm_add_epi32(v, lanes.stepV);
       if constexpr (kTwoLayers) {
-        u2 = _mm_add_epi32(u2, du24);
-        v2 = _mm_add_epi32(v2, dv24);
+        u2 = _mm_add_epi32(u2, lanes.stepU2);
+        v2 = _mm_add_epi32(v2, lanes.stepV2);
       }
-      z = _mm_add_epi32(z, dz4);
+      z = _mm_add_epi32(z, lanes.stepZ);
     }
+    if (i >= count) return;
     const uint32_t done = static_cast<uint32_t>(i);
     point.u += done * du;
     point.v += done * dv;
@@ -120,6 +151,9 @@ inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, SpanPoint po
     point.v2 += done * dv2;
     point.z += done * dz;
   }
+#else
+  (void)room;
+  (void)lanes;
 #endif
   for (; i < count; ++i) {
     if (static_cast<int32_t>(point.z) > depth[i]) {
@@ -168,6 +202,9 @@ inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const Triangl
   const uint32_t du2 = static_cast<uint32_t>(steps.du2);
   const uint32_t dv2 = static_cast<uint32_t>(steps.dv2);
   const uint32_t dz = static_cast<uint32_t>(steps.dInvDepth);
+
+  const LaneSteps lanes(steps);
+  const int64_t words = static_cast<int64_t>(height) * width;  // both arrays hold at least these
 
   auto advanceRows = [&](uint32_t count) {
     leftX += count * leftXStep;
@@ -222,7 +259,8 @@ inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const Triangl
       }
       if (xs < xe) {
         const int64_t rowStart = row * width + xs;
-        drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, point, steps, shader);
+        drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart, point, steps,
+                                         lanes, shader);
       }
     }
     advanceRows(1);
