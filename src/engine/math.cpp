@@ -1,6 +1,8 @@
 #include "engine/math.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace orvanta {
 
@@ -10,17 +12,41 @@ void Matrix4::setIdentity() {
   }
 }
 
+namespace {
+
+struct SineCosine {
+  float sine;
+  float cosine;
+};
+
+// Sine and cosine in double, each rounded to float at once.
+SineCosine sineCosine(float radians) {
+  return {static_cast<float>(std::sin(static_cast<double>(radians))),
+          static_cast<float>(std::cos(static_cast<double>(radians)))};
+}
+
+// The same angle gives the same values; the twisting scenes pass one angle three times.
+SineCosine sineCosineReusing(float radians, float known, const SineCosine& knownValues) {
+  if (std::bit_cast<uint32_t>(radians) == std::bit_cast<uint32_t>(known)) return knownValues;
+  return sineCosine(radians);
+}
+
+}  // namespace
+
 void Matrix4::setRotation(float ax, float ay, float az) {
   const float a = ax * kDegToRad;
   const float b = ay * kDegToRad;
   const float c = az * kDegToRad;
-  // Sines and cosines in double, each rounded to float at once; the products stay float.
-  const float sA = static_cast<float>(std::sin(static_cast<double>(a)));
-  const float cA = static_cast<float>(std::cos(static_cast<double>(a)));
-  const float sB = static_cast<float>(std::sin(static_cast<double>(b)));
-  const float cB = static_cast<float>(std::cos(static_cast<double>(b)));
-  const float sC = static_cast<float>(std::sin(static_cast<double>(c)));
-  const float cC = static_cast<float>(std::cos(static_cast<double>(c)));
+  // The products stay float.
+  const SineCosine scA = sineCosine(a);
+  const SineCosine scB = sineCosineReusing(b, a, scA);
+  const SineCosine scC = sineCosineReusing(c, b, scB);
+  const float sA = scA.sine;
+  const float cA = scA.cosine;
+  const float sB = scB.sine;
+  const float cB = scB.cosine;
+  const float sC = scC.sine;
+  const float cC = scC.cosine;
 
   m[0][0] = cB * cC;
   m[0][1] = cB * sC;
