@@ -41,7 +41,11 @@ struct SpanSteps {
 };
 
 // Float to 16.16; anything outside (-32768, 32768), NaN included, becomes kFixedOverflow.
-int32_t toFixed(float value);
+inline int32_t toFixed(float value) {
+  // The float product is exact (a power of two), and inside the range it fits int32.
+  if (value > -32768.0f && value < 32768.0f) return static_cast<int32_t>(value * 65536.0f);
+  return kFixedOverflow;
+}
 
 // Ceiling of a 16.16 value, as an integer.
 inline int32_t fixedCeil(int32_t value) {
