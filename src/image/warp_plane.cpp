@@ -1,6 +1,8 @@
 #include <cmath>
 
+#include "image/blend_kernels.h"
 #include "image/effects.h"
+#include "image/warp_plane_kernels.h"
 #include "image/truncate.h"
 
 namespace orvanta {
@@ -46,9 +48,9 @@ bool fitsPlane(const Image& destination, const Image& texture) {
          texture.pixels != nullptr && texture.width == 256 && texture.height == 256;
 }
 
-template <bool kKeyed>
-void drawPlane(Image* destination, Image texture, float t) {
-  if (!fitsPlane(*destination, texture)) return;
+// The edges of the plane for each row, stepped in 16.16; each row is then filled by `fill`.
+template <typename Fill>
+void walkPlane(Image* destination, float t, Fill fill) {
   const Corners c = cornersAt(t);
   uint32_t leftU = static_cast<uint32_t>(toFixed(c.topLeftU));
   uint32_t leftV = static_cast<uint32_t>(toFixed(c.topLeftV));
@@ -58,20 +60,11 @@ void drawPlane(Image* destination, Image texture, float t) {
   const uint32_t leftStepV = static_cast<uint32_t>(fixedStep(c.topLeftV, c.bottomLeftV, kPlaneHeight));
   const uint32_t rightStepU = static_cast<uint32_t>(fixedStep(c.topRightU, c.bottomRightU, kPlaneHeight));
   const uint32_t rightStepV = static_cast<uint32_t>(fixedStep(c.topRightV, c.bottomRightV, kPlaneHeight));
-  const uint32_t* texels = texture.pixels;
   uint32_t* out = destination->pixels;
   for (int32_t y = 0; y < kPlaneHeight; ++y) {
     const uint32_t du = static_cast<uint32_t>(static_cast<int32_t>(rightU - leftU) / kPlaneWidth);
     const uint32_t dv = static_cast<uint32_t>(static_cast<int32_t>(rightV - leftV) / kPlaneWidth);
-    uint32_t u = leftU;
-    uint32_t v = leftV;
-    for (int32_t x = 0; x < kPlaneWidth; ++x) {
-      // Bits 16-23 of each coordinate: the texture repeats every 256 texels.
-      const uint32_t texel = texels[((v >> 8) & 0xFF00u) | ((u >> 16) & 0xFFu)];
-      if (!kKeyed || ((texel >> 16) & 0xFFu) != 0xFFu) out[x] = texel;
-      u += du;
-      v += dv;
-    }
+    fill(out, leftU, leftV, du, dv);
     out += kPlaneWidth;
     leftU += leftStepU;
     leftV += leftStepV;
@@ -82,9 +75,40 @@ void drawPlane(Image* destination, Image texture, float t) {
 
 }  // namespace
 
-void warpPlane(Image* destination, Image texture, float t) { drawPlane<false>(destination, texture, t); }
+namespace kernels {
+
+void warpRowPlain(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed) {
+  for (int32_t x = 0; x < kPlaneWidth; ++x) {
+    // Bits 16-23 of each coordinate: the texture repeats every 256 texels.
+    const uint32_t texel = texels[((v >> 8) & 0xFF00u) | ((u >> 16) & 0xFFu)];
+    if (!keyed || ((texel >> 16) & 0xFFu) != 0xFFu) out[x] = texel;
+    u += du;
+    v += dv;
+  }
+}
+
+}  // namespace kernels
+
+namespace {
+
+void drawPlane(Image* destination, Image texture, float t, bool keyed) {
+  if (!fitsPlane(*destination, texture)) return;
+  const uint32_t* texels = texture.pixels;
+  const bool avx2 = kernels::hasAvx2();
+  walkPlane(destination, t, [&](uint32_t* out, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
+    if (avx2) {
+      kernels::warpRowAvx2(out, texels, u, v, du, dv, keyed);
+    } else {
+      kernels::warpRowPlain(out, texels, u, v, du, dv, keyed);
+    }
+  });
+}
+
+}  // namespace
+
+void warpPlane(Image* destination, Image texture, float t) { drawPlane(destination, texture, t, false); }
 
 // Texels whose red byte is 255 are holes: the destination shows through.
-void warpPlaneKeyed(Image* destination, Image texture, float t) { drawPlane<true>(destination, texture, t); }
+void warpPlaneKeyed(Image* destination, Image texture, float t) { drawPlane(destination, texture, t, true); }
 
 }  // namespace orvanta

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "engine/raster_test_support.h"
+#include "engine/engine_test_support.h"
 
 namespace orvanta {
 namespace {

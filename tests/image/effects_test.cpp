@@ -15,6 +15,7 @@
 #include "image/radial_blur_kernels.h"
 #include "image/smooth_kernels.h"
 #include "image/test_pictures.h"
+#include "image/warp_plane_kernels.h"
 
 namespace orvanta {
 namespace {
@@ -243,6 +244,32 @@ TEST(WarpPlane, SkipsImagesOfTheWrongSize) {
   warpPlane(&frame.image, empty, 1.0f);
   EXPECT_EQ(frame.words(), Words(320 * 240, 5));
   EXPECT_EQ(narrow.words(), Words(100 * 240, 5));
+}
+
+// Eight texels at a time against one at a time, with steps of either sign and size that wrap
+// the texture, keyed and not, over a texture with many holes.
+TEST(WarpPlane, VectorRowsEqualPlainRows) {
+  if (!kernels::hasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+  std::mt19937 generator(77);
+  OwnedImage texture(256, 256);
+  testing::fillRandom(texture.image, 9);
+  for (size_t i = 0; i < texture.image.pixelCount(); i += 3) texture.image.pixels[i] |= 0x00FF0000u;
+  auto step = [&](bool any) {
+    return any ? static_cast<uint32_t>(generator()) : static_cast<uint32_t>(generator() % 600000) - 300000u;
+  };
+  for (int trial = 0; trial < 400; ++trial) {
+    Words plain(320);
+    for (uint32_t& word : plain) word = static_cast<uint32_t>(generator());
+    Words fast = plain;
+    const uint32_t u = static_cast<uint32_t>(generator());
+    const uint32_t v = static_cast<uint32_t>(generator());
+    const uint32_t du = step(trial % 4 == 0);
+    const uint32_t dv = step(trial % 4 == 1);
+    const bool keyed = trial % 2 == 0;
+    kernels::warpRowPlain(plain.data(), texture.image.pixels, u, v, du, dv, keyed);
+    kernels::warpRowAvx2(fast.data(), texture.image.pixels, u, v, du, dv, keyed);
+    ASSERT_EQ(plain, fast) << trial;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,13 @@
+#pragma once
+// One row of a warped plane: 320 texels of a 256 x 256 texture along a 16.16 line, both
+// coordinates wrapping at 256; keyed rows skip texels whose red byte is 255.
+
+#include <cstdint>
+
+namespace orvanta::kernels {
+
+void warpRowPlain(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed);
+// Eight texels at a time; only when hasAvx2().
+void warpRowAvx2(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed);
+
+}  // namespace orvanta::kernels
