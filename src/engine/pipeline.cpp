@@ -4,30 +4,17 @@
 
 #include "engine/clip.h"
 #include "engine/raster.h"
+#include "engine/view_stage.h"
 
 namespace orvanta {
 namespace {
 
-// n / |n| component by component; n is a normal scaled by kNormalScale and rotated.
-Vec3 toUnit(const Vec3& n) {
-  const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-  return Vec3{n.x / length, n.y / length, n.z / length};
-}
-
 struct Projection {
-  float halfW;
-  float halfH;
-  float scaleX;
-  float scaleY;
+  ScreenProjection screen;
   float maxX;  // the rasterizers stay inside the target for screen positions up to these
   float maxY;
 
-  void project(RenderVertex& vertex) const {
-    vertex.depth = vertex.view.z;
-    const float r = 1.0f / vertex.view.z;
-    vertex.screenX = r * vertex.view.x * scaleX + halfW;
-    vertex.screenY = r * vertex.view.y * scaleY + halfH;
-  }
+  void project(RenderVertex& vertex) const { projectVertex(vertex, screen); }
 
   // Clipped or wholly inside, a vertex projects to columns 1 .. W-1 and rows 1 .. H-1 give
   // or take rounding. Anything else (NaN or infinite model coordinates, a camera looking
@@ -84,10 +71,10 @@ void Mesh::drawMesh(Image& target, const Camera& camera, const TextureSet& set) 
   if (vertices == nullptr || faces == nullptr) return;
 
   Projection projection;
-  projection.halfW = static_cast<float>(target.width) * 0.5f;
-  projection.halfH = static_cast<float>(target.height) * 0.5f;
-  projection.scaleX = projection.halfW - 1.0f;
-  projection.scaleY = projection.halfH - 1.0f;
+  projection.screen.halfW = static_cast<float>(target.width) * 0.5f;
+  projection.screen.halfH = static_cast<float>(target.height) * 0.5f;
+  projection.screen.scaleX = projection.screen.halfW - 1.0f;
+  projection.screen.scaleY = projection.screen.halfH - 1.0f;
   projection.maxX = static_cast<float>(target.width) - 0.5f;
   projection.maxY = static_cast<float>(target.height) - 0.5f;
 
@@ -95,18 +82,8 @@ void Mesh::drawMesh(Image& target, const Camera& camera, const TextureSet& set) 
   const Matrix4& rotation = toView.rotation;
   const Vec3& offset = toView.offset;
 
-  for (int32_t i = 0; i < vertexCount; ++i) {
-    RenderVertex& vertex = vertices[i];
-    Vec3 p;
-    rotation.transformPoint(vertex.position.x, vertex.position.y, vertex.position.z, p);
-    vertex.view = Vec3{p.x + offset.x, p.y + offset.y, p.z + offset.z};
-    Vec3 n;
-    rotation.transformPoint(vertex.normal.x * kNormalScale, vertex.normal.y * kNormalScale,
-                            vertex.normal.z * kNormalScale, n);
-    vertex.viewNormal = toUnit(n);
-    computeClipCode(vertex);
-    projection.project(vertex);
-  }
+  kernels::viewVerticesSse2(vertices.get(), vertexCount, rotation, offset, projection.screen);
+  kernels::viewFaceNormalsSse2(faces.get(), faceCount, rotation);
 
   // Checked once per call: a set or target the rasterizers cannot read or write safely
   // draws nothing; the mesh still gets its per-frame view-space fields.
@@ -126,12 +103,8 @@ void Mesh::drawMesh(Image& target, const Camera& camera, const TextureSet& set) 
   RenderVertex second[kClipBufferCapacity];
 
   for (int32_t f = 0; f < faceCount; ++f) {
-    MeshFace& face = faces[f];
-    Vec3 n;
-    rotation.transformPoint(face.faceNormal.x * kNormalScale, face.faceNormal.y * kNormalScale,
-                            face.faceNormal.z * kNormalScale, n);
-    face.viewFaceNormal = toUnit(n);
-    if (!drawable) continue;
+    if (!drawable) break;
+    const MeshFace& face = faces[f];
 
     const RenderVertex& meshA = vertices[face.indices[0]];
     const RenderVertex& meshB = vertices[face.indices[1]];

@@ -83,6 +83,56 @@ struct LaneSteps {
 };
 #endif
 
+#if defined(__SSE2__)
+// Draws `count` pixels (at least one) of one row in groups of four, the last group masked to
+// the pixels that remain; at least the words of the last whole group must be addressable
+// (their values outside the row are stored back unchanged).
+template <bool kTwoLayers, bool kWriteDepth, typename Shader>
+inline void drawGroups(uint32_t* pixel, int32_t* depth, int32_t count, const SpanPoint& point, const LaneSteps& lanes,
+                       const Shader& shader) {
+  __m128i u = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.u)), lanes.offsetU);
+  __m128i v = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.v)), lanes.offsetV);
+  __m128i u2 = _mm_setzero_si128();
+  __m128i v2 = _mm_setzero_si128();
+  if constexpr (kTwoLayers) {
+    u2 = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.u2)), lanes.offsetU2);
+    v2 = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.v2)), lanes.offsetV2);
+  }
+  __m128i z = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.z)), lanes.offsetZ);
+  for (int32_t left = count;; left -= 4) {
+    __m128i* const pixels = reinterpret_cast<__m128i*>(pixel);
+    __m128i* const depths = reinterpret_cast<__m128i*>(depth);
+    const __m128i stored = _mm_loadu_si128(depths);
+    __m128i pass = _mm_cmpgt_epi32(z, stored);
+    if (left < 4) pass = _mm_and_si128(pass, _mm_cmpgt_epi32(_mm_set1_epi32(left), _mm_setr_epi32(0, 1, 2, 3)));
+    const int passMask = _mm_movemask_epi8(pass);
+    if (passMask != 0) {
+      const __m128i old = _mm_loadu_si128(pixels);
+      const __m128i fresh = shader.four(old, u, v, u2, v2);
+      if (passMask == 0xFFFF) {
+        _mm_storeu_si128(pixels, fresh);
+        if constexpr (kWriteDepth) _mm_storeu_si128(depths, z);
+      } else {
+        _mm_storeu_si128(pixels, _mm_or_si128(_mm_and_si128(pass, fresh), _mm_andnot_si128(pass, old)));
+        if constexpr (kWriteDepth) {
+          _mm_storeu_si128(depths, _mm_or_si128(_mm_and_si128(pass, z), _mm_andnot_si128(pass, stored)));
+        }
+      }
+    }
+    if (left <= 4) return;
+    pixel += 4;
+    depth += 4;
+    u = _mm_add_epi32(u, lanes.stepU);
+    v = _mm_add_epi32(v, lanes.stepV);
+    if constexpr (kTwoLayers) {
+      u2 = _mm_add_epi32(u2, lanes.stepU2);
+      v2 = _mm_add_epi32(v2, lanes.stepV2);
+    }
+    z = _mm_add_epi32(z, lanes.stepZ);
+  }
+}
+#endif
+
 // Draws `count` pixels of one row from `point` on. A shader gives the new pixel of a pixel
 // that passes the depth test: shader(old, u, v, u2, v2) for one pixel and, with SSE2,
 // shader.four(old, u, v, u2, v2) for four neighbouring ones. Groups of four are tested,
@@ -92,7 +142,7 @@ struct LaneSteps {
 // failing (their words are stored back as they were).
 template <bool kTwoLayers, bool kWriteDepth, typename Shader>
 inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, int64_t room, SpanPoint point,
-                    const SpanSteps& steps, const LaneSteps& lanes, const Shader& shader) {
+                    const SpanSteps steps, const LaneSteps& lanes, const Shader& shader) {
   const uint32_t du = static_cast<uint32_t>(steps.du);
   const uint32_t dv = static_cast<uint32_t>(steps.dv);
   const uint32_t du2 = static_cast<uint32_t>(steps.du2);
@@ -174,7 +224,10 @@ inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, int64_t room
 // ceiling(right x) - 1; the edges and the left edge's attributes step once per row.
 template <bool kTwoLayers, bool kWriteDepth, typename Shader>
 inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const TriangleEdge& rightEdge, int32_t firstRow,
-                      int32_t rows, const SpanSteps& steps, const Shader& shader) {
+                      int32_t rows, const SpanSteps& stepsIn, const Shader& shaderIn) {
+  // Local copies: the pixel and depth stores could otherwise alias them, forcing reloads.
+  const SpanSteps steps = stepsIn;
+  const Shader shader = shaderIn;
   uint32_t* const pixels = target.pixels;
   int32_t* const depths = gDepthBuffer.values;
   const int32_t width = target.width;
@@ -259,8 +312,19 @@ inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const Triangl
       }
       if (xs < xe) {
         const int64_t rowStart = row * width + xs;
+#if defined(__SSE2__)
+        // Above the last row, the words after a row's end belong to the next row, so the last
+        // group of four always stays inside the arrays.
+        if (row + 1 < height && width >= 3) {
+          drawGroups<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, point, lanes, shader);
+        } else {
+          drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart, point,
+                                           steps, lanes, shader);
+        }
+#else
         drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart, point, steps,
                                          lanes, shader);
+#endif
       }
     }
     advanceRows(1);

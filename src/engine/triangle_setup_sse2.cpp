@@ -64,32 +64,29 @@ Lanes edgeSlopes(const Lanes& from, float fromY, const Lanes& to, float toY) {
   return times<kTwoLayers>(minus<kTwoLayers>(to, from), k);
 }
 
+// Three 16-byte stores into the record: building an edge field by field and then copying it
+// whole would read back wider than it was written, which stalls the store forwarding.
+static_assert(sizeof(TriangleEdge) == 48, "TriangleEdge is twelve words");
+static_assert(sizeof(SpanSteps) == 20, "SpanSteps is five words");
+
 // An edge walker starting at `start`, stepped down by py rows' worth of slope.
 template <bool kTwoLayers>
 TriangleEdge startEdge(const Lanes& start, const Lanes& slopes, float py) {
-  alignas(16) int32_t first[4];
-  alignas(16) int32_t firstStep[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(first), fixed(plusScaled<kTwoLayers>(start, py, slopes).first));
-  _mm_store_si128(reinterpret_cast<__m128i*>(firstStep), fixed(slopes.first));
+  const Lanes at = plusScaled<kTwoLayers>(start, py, slopes);
+  const __m128 first = _mm_castsi128_ps(fixed(at.first));       // x, u, v, invDepth
+  const __m128 firstStep = _mm_castsi128_ps(fixed(slopes.first));  // their steps
+  const __m128 second = kTwoLayers ? _mm_castsi128_ps(fixed(at.second)) : _mm_setzero_ps();  // u2, v2
+  const __m128 secondStep = kTwoLayers ? _mm_castsi128_ps(fixed(slopes.second)) : _mm_setzero_ps();
+  // x, xStep, u, v | u2, v2, uStep, vStep | u2Step, v2Step, invDepth, invDepthStep
+  const __m128 pairs = _mm_unpacklo_ps(first, firstStep);  // x, xStep, u, uStep
+  const __m128 chunk0 = _mm_shuffle_ps(pairs, first, _MM_SHUFFLE(2, 1, 1, 0));
+  const __m128 chunk1 = _mm_shuffle_ps(second, firstStep, _MM_SHUFFLE(2, 1, 1, 0));
+  const __m128 chunk2 = _mm_shuffle_ps(secondStep, _mm_unpackhi_ps(first, firstStep), _MM_SHUFFLE(3, 2, 1, 0));
   TriangleEdge edge;
-  edge.x = first[0];
-  edge.u = first[1];
-  edge.v = first[2];
-  edge.invDepth = first[3];
-  edge.xStep = firstStep[0];
-  edge.uStep = firstStep[1];
-  edge.vStep = firstStep[2];
-  edge.invDepthStep = firstStep[3];
-  if constexpr (kTwoLayers) {
-    alignas(16) int32_t second[4];
-    alignas(16) int32_t secondStep[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(second), fixed(plusScaled<kTwoLayers>(start, py, slopes).second));
-    _mm_store_si128(reinterpret_cast<__m128i*>(secondStep), fixed(slopes.second));
-    edge.u2 = second[0];
-    edge.v2 = second[1];
-    edge.u2Step = secondStep[0];
-    edge.v2Step = secondStep[1];
-  }
+  float* const words = reinterpret_cast<float*>(&edge);
+  _mm_storeu_ps(words, chunk0);
+  _mm_storeu_ps(words + 4, chunk1);
+  _mm_storeu_ps(words + 8, chunk2);
   return edge;
 }
 
@@ -140,18 +137,12 @@ void setupParts(RenderVertex& a, RenderVertex& b, RenderVertex& c, SpanSink sink
   if (static_cast<double>(std::fabs(middleWidth)) < kMinMiddleWidth) return;
 
   const Lanes across = times<kTwoLayers>(minus<kTwoLayers>(m, split), 1.0f / middleWidth);
-  alignas(16) int32_t first[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(first), fixed(across.first));
+  const __m128 first = _mm_castsi128_ps(fixed(across.first));  // -, du, dv, dInvDepth
+  const __m128 second = kTwoLayers ? _mm_castsi128_ps(fixed(across.second)) : _mm_setzero_ps();  // du2, dv2
   SpanSteps steps;
-  steps.du = first[1];
-  steps.dv = first[2];
-  steps.dInvDepth = first[3];
-  if constexpr (kTwoLayers) {
-    alignas(16) int32_t second[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(second), fixed(across.second));
-    steps.du2 = second[0];
-    steps.dv2 = second[1];
-  }
+  float* const stepWords = reinterpret_cast<float*>(&steps);  // du, dv, du2, dv2, dInvDepth
+  _mm_storeu_ps(stepWords, _mm_shuffle_ps(first, second, _MM_SHUFFLE(1, 0, 2, 1)));
+  _mm_store_ss(stepWords + 4, _mm_shuffle_ps(first, first, _MM_SHUFFLE(3, 3, 3, 3)));
 
   const bool longIsLeft = splitX <= mx;
 

@@ -47,9 +47,51 @@ ORVANTA_AVX2 __m256i pairsAt(const uint32_t* pixels, int i0, int i1, int i2, int
   return _mm256_shuffle_epi32(four, _MM_SHUFFLE(3, 1, 2, 0));
 }
 
-// Pixels first ... last of row y, whose sample column is u = start + (x - first) * step. Four
-// pixels share a register: 16-bit lanes, pixels 0 and 1 in the low half, 2 and 3 in the high.
-ORVANTA_AVX2 void mixRun(const FreeRow& row, int32_t y, int32_t first, int32_t last, uint32_t start, uint32_t step) {
+// Four neighbouring pixels of a run: the sample column is the same in every row, so each
+// group's columns and fu (in the four lanes of each pixel) are worked out once per blur.
+struct ColumnGroup {
+  __m256i fu;
+  int32_t column[4];
+};
+
+// The columns of a run of `count` pixels from `first` on, whose sample column is
+// u = start + k * step for the k-th pixel: whole groups of four, as many as there are.
+struct RunColumns {
+  int32_t first = 0;
+  int32_t count = 0;
+  uint32_t start = 0;
+  uint32_t step = 0;
+  int32_t groups = 0;
+  int32_t largestColumn = 0;  // of the whole groups
+  const ColumnGroup* group = nullptr;
+};
+
+ORVANTA_AVX2 void prepareRun(RunColumns& run, ColumnGroup* storage, int32_t first, int32_t last, uint32_t start,
+                             uint32_t step) {
+  run.first = first;
+  run.count = last >= first ? last - first + 1 : 0;
+  run.start = start;
+  run.step = step;
+  run.groups = run.count / 4;
+  run.group = storage;
+  run.largestColumn = 0;
+  for (int32_t g = 0; g < run.groups; ++g) {
+    alignas(16) uint32_t fu[4];
+    for (int k = 0; k < 4; ++k) {
+      const uint32_t u = start + static_cast<uint32_t>(4 * g + k) * step;
+      fu[k] = u & 0xFFFFu;
+      storage[g].column[k] = static_cast<int32_t>(u) >> 16;
+      run.largestColumn = std::max(run.largestColumn, storage[g].column[k]);
+    }
+    const __m256i wide = _mm256_cvtepu32_epi64(_mm_load_si128(reinterpret_cast<const __m128i*>(fu)));
+    storage[g].fu = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(wide, 0), 0);
+  }
+}
+
+// The run's pixels in row y: four at a time from the column groups, the rest one by one.
+// Four pixels share a register: 16-bit lanes, pixels 0 and 1 in the low half, 2 and 3 in the
+// high.
+ORVANTA_AVX2 void mixRun(const FreeRow& row, int32_t y, const RunColumns& run) {
   const __m256i zero = _mm256_setzero_si256();
   const uint32_t fv = row.v & 0xFFFFu;
   const __m256i fvLanes = _mm256_set1_epi16(static_cast<int16_t>(fv));
@@ -57,24 +99,18 @@ ORVANTA_AVX2 void mixRun(const FreeRow& row, int32_t y, int32_t first, int32_t l
   const __m256i keep = _mm256_set1_epi16(static_cast<int16_t>(255u - row.level));
   const __m256i level = _mm256_set1_epi16(static_cast<int16_t>(row.level));
   const __m256i lowWord = _mm256_set1_epi16(-1);
-  const __m128i sampleRow = _mm_set1_epi32(static_cast<int>((static_cast<int32_t>(row.v) >> 16) * kRow));
-  const __m128i steps = _mm_set1_epi32(static_cast<int>(4u * step));
-  __m128i u = _mm_setr_epi32(static_cast<int>(start), static_cast<int>(start + step), static_cast<int>(start + 2u * step),
-                             static_cast<int>(start + 3u * step));
-  uint32_t* const out = row.pixels + static_cast<ptrdiff_t>(y) * kRow;
-  int32_t x = first;
-  for (; x + 3 <= last; x += 4) {
-    const __m128i at = _mm_add_epi32(sampleRow, _mm_srai_epi32(u, 16));
-    if (_mm_cvtsi128_si32(_mm_shuffle_epi32(at, 3)) > row.lastSafe) break;  // the columns only grow
-    const int i0 = _mm_cvtsi128_si32(at);
-    const int i1 = _mm_extract_epi32(at, 1);
-    const int i2 = _mm_extract_epi32(at, 2);
-    const int i3 = _mm_extract_epi32(at, 3);
-    const __m256i top = pairsAt(row.pixels, i0, i1, i2, i3);
-    const __m256i bottom = pairsAt(row.pixels, i0 + kRow, i1 + kRow, i2 + kRow, i3 + kRow);
-    // fu of each pixel in its four lanes.
-    const __m256i fuWide = _mm256_cvtepu32_epi64(_mm_and_si128(u, _mm_set1_epi32(0xFFFF)));
-    const __m256i fu = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(fuWide, 0), 0);
+  const ptrdiff_t sampleRow = static_cast<ptrdiff_t>(static_cast<int32_t>(row.v) >> 16) * kRow;
+  uint32_t* const out = row.pixels + static_cast<ptrdiff_t>(y) * kRow + run.first;
+  const uint32_t* const top = row.pixels + sampleRow;
+  const uint32_t* const bottom = top + kRow;
+  // Only next to the last row could a right neighbour fall past the array.
+  const int32_t whole = sampleRow + run.largestColumn <= row.lastSafe ? run.groups : 0;
+  for (int32_t g = 0; g < whole; ++g) {
+    const ColumnGroup& group = run.group[g];
+    const int32_t* const c = group.column;
+    const __m256i topPairs = pairsAt(top, c[0], c[1], c[2], c[3]);
+    const __m256i bottomPairs = pairsAt(bottom, c[0], c[1], c[2], c[3]);
+    const __m256i fu = group.fu;
     const __m256i restU = _mm256_xor_si256(fu, lowWord);
     // (a * b) >> 24 as the high half of the 16-bit product shifted by 8.
     const __m256i topLeft = _mm256_srli_epi16(_mm256_mulhi_epu16(restU, restLanes), 8);
@@ -83,24 +119,17 @@ ORVANTA_AVX2 void mixRun(const FreeRow& row, int32_t y, int32_t first, int32_t l
     const __m256i bottomRight = _mm256_srli_epi16(_mm256_mulhi_epu16(fu, fvLanes), 8);
     // The four terms never sum past 254 (the weights sum to at most 255), so nothing saturates.
     const __m256i sample = _mm256_add_epi16(
-        _mm256_add_epi16(scaled(widen(top), topLeft), scaled(widenHigh(top), topRight)),
-        _mm256_add_epi16(scaled(widen(bottom), bottomLeft), scaled(widenHigh(bottom), bottomRight)));
-    const __m256i old = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out + x)));
+        _mm256_add_epi16(scaled(widen(topPairs), topLeft), scaled(widenHigh(topPairs), topRight)),
+        _mm256_add_epi16(scaled(widen(bottomPairs), bottomLeft), scaled(widenHigh(bottomPairs), bottomRight)));
+    uint32_t* const at = out + 4 * g;
+    const __m256i old = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
     const __m256i mixed = _mm256_add_epi16(scaled(old, keep), scaled(sample, level));
     const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(mixed, zero), _MM_SHUFFLE(3, 1, 2, 0));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm256_castsi256_si128(packed));
-    u = _mm_add_epi32(u, steps);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(packed));
   }
-  for (; x <= last; ++x) mixOne(row, y, x, start + static_cast<uint32_t>(x - first) * step);
-}
-
-// Both runs of a row: the left run's sample column is x + (cx - x) c' / 65536, the right
-// run's x - (x - cx - 1) c' / 65536, in 16.16; both grow by 65536 - c' per column.
-ORVANTA_AVX2 void mixRow(FreeRow row, int32_t y, int32_t cx, uint32_t c, int32_t width) {
-  const uint32_t ucx = static_cast<uint32_t>(cx);
-  const uint32_t step = 65536u - c;
-  mixRun(row, y, 0, cx, (ucx << 16) + ucx * (c - 65536u), step);
-  mixRun(row, y, cx + 1, width - 1, (ucx + 1u) << 16, step);
+  for (int32_t k = 4 * whole; k < run.count; ++k) {
+    mixOne(row, y, run.first + k, run.start + static_cast<uint32_t>(k) * run.step);
+  }
 }
 
 // One pixel by the formulas with reads clamped to the array, for the lanes of a wave that do
@@ -298,14 +327,25 @@ ORVANTA_AVX2 void radialBlurQuadrantsAvx2(Image* image, int32_t cx, int32_t cy, 
   row.count = static_cast<ptrdiff_t>(image->pixelCount());
   row.lastSafe = row.count - kRow - 2;
   row.level = (255u - static_cast<uint32_t>(keep)) & 0xFFu;
+  // The left run's sample column is x + (cx - x) c' / 65536, the right run's
+  // x - (x - cx - 1) c' / 65536, in 16.16; both grow by 65536 - c' per column.
+  const uint32_t ucx = static_cast<uint32_t>(cx);
+  const uint32_t step = 65536u - c;
+  ColumnGroup storage[kRow / 4 + 2];
+  RunColumns left;
+  RunColumns right;
+  prepareRun(left, storage, 0, cx, (ucx << 16) + ucx * (c - 65536u), step);
+  prepareRun(right, storage + left.groups, cx + 1, image->width - 1, (ucx + 1u) << 16, step);
   const uint32_t ucy = static_cast<uint32_t>(cy);
   for (int32_t y = cy - near; y >= 0; --y) {
     row.v = (ucy << 16) + static_cast<uint32_t>(cy - y) * (c - 65536u);
-    mixRow(row, y, cx, c, image->width);
+    mixRun(row, y, left);
+    mixRun(row, y, right);
   }
   for (int32_t y = cy + 1 + near; y < image->height; ++y) {
     row.v = ((ucy + 1u) << 16) + static_cast<uint32_t>(y - cy - 1) * (65536u - c);
-    mixRow(row, y, cx, c, image->width);
+    mixRun(row, y, left);
+    mixRun(row, y, right);
   }
 }
 

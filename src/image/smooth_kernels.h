@@ -10,5 +10,7 @@ namespace orvanta::kernels {
 // Visits indices 321 ... count - 321; nothing when the array is too short for that.
 void smoothNeighboursPlain(uint32_t* pixels, size_t count);
 void smoothNeighboursSse2(uint32_t* pixels, size_t count);
+// Only when hasAvx2().
+void smoothNeighboursAvx2(uint32_t* pixels, size_t count);
 
 }  // namespace orvanta::kernels

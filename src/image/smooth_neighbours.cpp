@@ -1,3 +1,4 @@
+#include "image/blend_kernels.h"
 #include "image/effects.h"
 #include "image/smooth_kernels.h"
 
@@ -6,7 +7,11 @@ namespace orvanta {
 // The sweep steps rows of 320 pixels; other widths are left alone.
 void smoothNeighbours(Image* image) {
   if (image->width != 320) return;
-  kernels::smoothNeighboursSse2(image->pixels, image->pixelCount());
+  if (kernels::hasAvx2()) {
+    kernels::smoothNeighboursAvx2(image->pixels, image->pixelCount());
+  } else {
+    kernels::smoothNeighboursSse2(image->pixels, image->pixelCount());
+  }
 }
 
 }  // namespace orvanta

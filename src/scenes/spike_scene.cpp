@@ -1,6 +1,8 @@
 #include "scenes/spike_scene.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 
 #include "image/effects.h"
@@ -27,12 +29,26 @@ void twistSpikes(const Mesh& source, Mesh& destination, const std::vector<float>
                  float factor) {
   // Both meshes come from the same file; if they don't match, only the common vertices move.
   const int32_t count = std::min({source.vertexCount, destination.vertexCount, static_cast<int32_t>(weights.size())});
-  Matrix4 rotation;
+  // Vertices at the same distance from the centre turn by the same angle, and the same angle
+  // gives the same matrix: a small cache keyed by the angle's bits builds each one once.
+  struct CachedRotation {
+    uint32_t angleBits = 0;
+    bool filled = false;
+    Matrix4 rotation;
+  };
+  constexpr uint32_t kCacheSize = 256;
+  CachedRotation cache[kCacheSize];
   for (int32_t i = 0; i < count; ++i) {
     const float a = angle + factor * weights[i];
-    rotation.setRotation(a, a, a);
+    const uint32_t bits = std::bit_cast<uint32_t>(a);
+    CachedRotation& slot = cache[(bits ^ (bits >> 8) ^ (bits >> 16)) % kCacheSize];
+    if (!slot.filled || slot.angleBits != bits) {
+      slot.rotation.setRotation(a, a, a);
+      slot.angleBits = bits;
+      slot.filled = true;
+    }
     const Vec3& p = source.vertices[i].position;
-    rotation.transformPoint(p.x, p.y, p.z, destination.vertices[i].position);
+    slot.rotation.transformPoint(p.x, p.y, p.z, destination.vertices[i].position);
   }
 }
 

@@ -189,9 +189,14 @@ TEST(SmoothNeighbours, VectorPathEqualsThePerByteSweep) {
         Words plain(rows * 320 + extra);
         for (auto& w : plain) w = static_cast<uint32_t>(generator()) | floor;
         Words fast = plain;
+        Words wide = plain;
         kernels::smoothNeighboursPlain(plain.data(), plain.size());
         kernels::smoothNeighboursSse2(fast.data(), fast.size());
         ASSERT_EQ(fast, plain) << plain.size() << " " << floor;
+        if (kernels::hasAvx2()) {
+          kernels::smoothNeighboursAvx2(wide.data(), wide.size());
+          ASSERT_EQ(wide, plain) << "AVX2 " << plain.size() << " " << floor;
+        }
       }
     }
   }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <random>
 #include <vector>
 
 #include "driver/depth_buffer.h"
@@ -175,6 +176,35 @@ TEST(SpikeMeshes, TipsStayInnerVerticesTwistFurtherAndNormalsAreKept) {
   EXPECT_EQ(one.vertices[0].position.x, 10.0f);
   Mesh empty;
   twistSpikes(source, empty, weights, 10.0f, 1.0f);
+}
+
+// The twist builds one rotation per distinct angle; every vertex must still get exactly the
+// position of its own rotation, with repeated weights, colliding cache slots and many angles.
+TEST(SpikeMeshes, SharedRotationsGiveEachVertexItsOwnTwist) {
+  std::mt19937 random(31);
+  std::uniform_real_distribution<float> coordinate(-80.0f, 80.0f);
+  Mesh source;
+  source.allocate(3000, 0);
+  std::vector<float> weights(3000);
+  for (int32_t i = 0; i < 3000; ++i) {
+    source.vertices[i].position = {coordinate(random), coordinate(random), coordinate(random)};
+    weights[static_cast<size_t>(i)] = i % 3 == 0 ? static_cast<float>(i % 7) : coordinate(random) + 80.0f;
+  }
+  Mesh twisted;
+  twisted.allocate(3000, 0);
+  for (float angle : {0.0f, 123.4f, -3000.5f}) {
+    twistSpikes(source, twisted, weights, angle, 1.0f);
+    for (int32_t i = 0; i < 3000; ++i) {
+      const float a = angle + 1.0f * weights[static_cast<size_t>(i)];
+      Matrix4 rotation;
+      rotation.setRotation(a, a, a);
+      Vec3 expected;
+      const Vec3& p = source.vertices[i].position;
+      rotation.transformPoint(p.x, p.y, p.z, expected);
+      const Vec3& got = twisted.vertices[i].position;
+      ASSERT_TRUE(got.x == expected.x && got.y == expected.y && got.z == expected.z) << angle << " vertex " << i;
+    }
+  }
 }
 
 TEST_F(SceneFrames, SpikeCreditsComeAfter4800AndGrainFallsFromHundredToTwenty) {
