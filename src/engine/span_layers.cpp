@@ -1,6 +1,7 @@
 #include "engine/raster.h"
 #include "engine/span_pixels.h"
 #include "engine/span_walk.h"
+#include "engine/triangle_setup_lanes.h"
 
 namespace orvanta {
 namespace {
@@ -142,7 +143,62 @@ ORVANTA_COMPOSE(MultiplyThenHalf, span::averageBytes(span::multiplyBytes(base, l
 #undef ORVANTA_COMPOSE
 #undef ORVANTA_COMPOSE_FOUR
 
+// The triangle's parts walked as soon as they are set up, with one shader for both.
+template <bool kWriteDepth, typename Lookup, typename Compose>
+void setupWithLayers(Image& target, const Lookup& lookup, Compose compose, RenderVertex& a, RenderVertex& b,
+                     RenderVertex& c) {
+  const LayerShader<Lookup, Compose> shader{lookup, compose};
+  kernels::lanes::setupLanes<true>(a, b, c,
+                                   [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
+                                       int32_t rows, const SpanSteps& steps) {
+                                     span::walkSpans<true, kWriteDepth>(target, left, right, firstRow, rows, steps,
+                                                                        shader);
+                                   });
+}
+
 }  // namespace
+
+void setupTwoLayerTriangle(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+                           RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
+                           CombineMode combineMode) {
+  const bool add = combineMode == kAdd;
+  if (layerMode == kBump) {
+    const BumpLookup lookup(texture, envMap, extra);
+    if (add) {
+      setupWithLayers<true>(target, lookup, AddSaturated(), a, b, c);
+    } else {
+      setupWithLayers<true>(target, lookup, Multiply(), a, b, c);
+    }
+  } else {
+    const PlainLookup lookup(texture, envMap);
+    if (add) {
+      setupWithLayers<true>(target, lookup, Average(), a, b, c);
+    } else {
+      setupWithLayers<true>(target, lookup, Multiply(), a, b, c);
+    }
+  }
+}
+
+void setupTwoLayerTriangleTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+                                      RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
+                                      CombineMode combineMode) {
+  const bool add = combineMode == kAdd;
+  if (layerMode == kBump) {
+    const BumpLookup lookup(texture, envMap, extra);
+    if (add) {
+      setupWithLayers<false>(target, lookup, HalfThenAdd(), a, b, c);
+    } else {
+      setupWithLayers<false>(target, lookup, MultiplyThenHalf(), a, b, c);
+    }
+  } else {
+    const PlainLookup lookup(texture, envMap);
+    if (add) {
+      setupWithLayers<false>(target, lookup, HalfThenAdd(), a, b, c);
+    } else {
+      setupWithLayers<false>(target, lookup, MultiplyThenHalf(), a, b, c);
+    }
+  }
+}
 
 void fillLayersBumpAdd(Image& target, const Image& texture, const Image& envMap, const Image& extra,
                        TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps) {

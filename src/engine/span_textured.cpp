@@ -1,6 +1,7 @@
 #include "engine/raster.h"
 #include "engine/span_pixels.h"
 #include "engine/span_walk.h"
+#include "engine/triangle_setup_lanes.h"
 
 namespace orvanta {
 namespace {
@@ -28,7 +29,29 @@ struct TexelShader {
 #endif
 };
 
+// The triangle's parts walked as soon as they are set up, with one shader for both.
+template <bool kTranslucent>
+void setupWithTexels(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c) {
+  const TexelShader<kTranslucent> shader(texture);
+  kernels::lanes::setupLanes<false>(a, b, c,
+                                    [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
+                                        int32_t rows, const SpanSteps& steps) {
+                                      span::walkSpans<false, !kTranslucent>(target, left, right, firstRow, rows,
+                                                                            steps, shader);
+                                    });
+}
+
 }  // namespace
+
+void setupTexturedTriangle(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b,
+                           RenderVertex& c) {
+  setupWithTexels<false>(target, texture, a, b, c);
+}
+
+void setupTexturedTriangleTranslucent(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b,
+                                      RenderVertex& c) {
+  setupWithTexels<true>(target, texture, a, b, c);
+}
 
 void fillTexturedSpans(Image& target, const Image& texture, TriangleEdge left, TriangleEdge right, int32_t firstRow,
                        int32_t rows, SpanSteps steps) {

@@ -30,87 +30,9 @@ bool textureSetDrawable(const TextureSet& set) {
   return true;
 }
 
-namespace {
-
-struct TexturedCall {
-  Image* target;
-  const Image* texture;
-  void (*routine)(Image&, const Image&, TriangleEdge, TriangleEdge, int32_t, int32_t, SpanSteps);
-};
-
-void callTextured(void* context, const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
-                  int32_t rows, const SpanSteps& steps) {
-  const TexturedCall& call = *static_cast<const TexturedCall*>(context);
-  call.routine(*call.target, *call.texture, left, right, firstRow, rows, steps);
-}
-
-struct LayersCall {
-  Image* target;
-  const Image* texture;
-  const Image* envMap;
-  const Image* extra;
-  void (*plain)(Image&, const Image&, const Image&, TriangleEdge, TriangleEdge, int32_t, int32_t, SpanSteps);
-  void (*bump)(Image&, const Image&, const Image&, const Image&, TriangleEdge, TriangleEdge, int32_t, int32_t,
-               SpanSteps);
-};
-
-void callLayers(void* context, const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow, int32_t rows,
-                const SpanSteps& steps) {
-  const LayersCall& call = *static_cast<const LayersCall*>(context);
-  if (call.bump != nullptr) {
-    call.bump(*call.target, *call.texture, *call.envMap, *call.extra, left, right, firstRow, rows, steps);
-  } else {
-    call.plain(*call.target, *call.texture, *call.envMap, left, right, firstRow, rows, steps);
-  }
-}
-
-void setupLayers(Image& target, const Image& texture, const Image& envMap, const Image& extra, RenderVertex& a,
-                 RenderVertex& b, RenderVertex& c, LayerMode layerMode, CombineMode combineMode, bool translucent) {
-  LayersCall call{&target, &texture, &envMap, &extra, nullptr, nullptr};
-  const bool add = combineMode == kAdd;
-  if (layerMode == kBump) {
-    if (translucent) {
-      call.bump = add ? fillLayersBumpAddTranslucent : fillLayersBumpMultiplyTranslucent;
-    } else {
-      call.bump = add ? fillLayersBumpAdd : fillLayersBumpMultiply;
-    }
-  } else if (translucent) {
-    call.plain = add ? fillLayersAddTranslucent : fillLayersMultiplyTranslucent;
-  } else {
-    call.plain = add ? fillLayersAdd : fillLayersMultiply;
-  }
-  setupTriangle(a, b, c, true, callLayers, &call);
-}
-
-}  // namespace
-
 void setupTriangle(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink,
                    void* context) {
   kernels::setupTriangleSse2(a, b, c, twoLayers, sink, context);
-}
-
-void setupTexturedTriangle(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b,
-                           RenderVertex& c) {
-  TexturedCall call{&target, &texture, fillTexturedSpans};
-  setupTriangle(a, b, c, false, callTextured, &call);
-}
-
-void setupTexturedTriangleTranslucent(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b,
-                                      RenderVertex& c) {
-  TexturedCall call{&target, &texture, fillTexturedSpansTranslucent};
-  setupTriangle(a, b, c, false, callTextured, &call);
-}
-
-void setupTwoLayerTriangle(Image& target, const Image& texture, const Image& envMap, const Image& extra,
-                           RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
-                           CombineMode combineMode) {
-  setupLayers(target, texture, envMap, extra, a, b, c, layerMode, combineMode, false);
-}
-
-void setupTwoLayerTriangleTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
-                                      RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
-                                      CombineMode combineMode) {
-  setupLayers(target, texture, envMap, extra, a, b, c, layerMode, combineMode, true);
 }
 
 void drawWireTriangle(Image& target, RenderVertex& a, RenderVertex& b, RenderVertex& c, uint32_t colour) {
@@ -129,7 +51,11 @@ void drawTriangle(Image& target, const TextureSet& set, RenderVertex& a, RenderV
     if (!textureSetDrawable(set)) return;
     const LayerMode layerMode = (flags & kBumpMap) != 0 ? kBump : kPlain;
     const CombineMode combineMode = (flags & kAddLayers) != 0 ? kAdd : kMultiply;
-    setupLayers(target, set.texture, set.envMap, set.extra, a, b, c, layerMode, combineMode, translucent);
+    if (translucent) {
+      setupTwoLayerTriangleTranslucent(target, set.texture, set.envMap, set.extra, a, b, c, layerMode, combineMode);
+    } else {
+      setupTwoLayerTriangle(target, set.texture, set.envMap, set.extra, a, b, c, layerMode, combineMode);
+    }
   } else if ((flags & kTextured) != 0) {
     if (!textureSetDrawable(set)) return;
     if (translucent) {
