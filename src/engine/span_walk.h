@@ -99,25 +99,19 @@ inline void drawGroups(uint32_t* pixel, int32_t* depth, int32_t count, const Spa
     v2 = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.v2)), lanes.offsetV2);
   }
   __m128i z = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.z)), lanes.offsetZ);
+  // Rows are mostly one to four pixels long, in no order the branch predictor could learn:
+  // every group is shaded and stored through its mask, whatever passed.
   for (int32_t left = count;; left -= 4) {
     __m128i* const pixels = reinterpret_cast<__m128i*>(pixel);
     __m128i* const depths = reinterpret_cast<__m128i*>(depth);
     const __m128i stored = _mm_loadu_si128(depths);
-    __m128i pass = _mm_cmpgt_epi32(z, stored);
-    if (left < 4) pass = _mm_and_si128(pass, _mm_cmpgt_epi32(_mm_set1_epi32(left), _mm_setr_epi32(0, 1, 2, 3)));
-    const int passMask = _mm_movemask_epi8(pass);
-    if (passMask != 0) {
-      const __m128i old = _mm_loadu_si128(pixels);
-      const __m128i fresh = shader.four(old, u, v, u2, v2);
-      if (passMask == 0xFFFF) {
-        _mm_storeu_si128(pixels, fresh);
-        if constexpr (kWriteDepth) _mm_storeu_si128(depths, z);
-      } else {
-        _mm_storeu_si128(pixels, _mm_or_si128(_mm_and_si128(pass, fresh), _mm_andnot_si128(pass, old)));
-        if constexpr (kWriteDepth) {
-          _mm_storeu_si128(depths, _mm_or_si128(_mm_and_si128(pass, z), _mm_andnot_si128(pass, stored)));
-        }
-      }
+    const __m128i inRow = _mm_cmpgt_epi32(_mm_set1_epi32(left), _mm_setr_epi32(0, 1, 2, 3));
+    const __m128i pass = _mm_and_si128(_mm_cmpgt_epi32(z, stored), inRow);
+    const __m128i old = _mm_loadu_si128(pixels);
+    const __m128i fresh = shader.four(old, u, v, u2, v2);
+    _mm_storeu_si128(pixels, _mm_or_si128(_mm_and_si128(pass, fresh), _mm_andnot_si128(pass, old)));
+    if constexpr (kWriteDepth) {
+      _mm_storeu_si128(depths, _mm_or_si128(_mm_and_si128(pass, z), _mm_andnot_si128(pass, stored)));
     }
     if (left <= 4) return;
     pixel += 4;
