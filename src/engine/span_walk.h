@@ -144,50 +144,13 @@ inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, int64_t room
   const uint32_t dz = static_cast<uint32_t>(steps.dInvDepth);
   int32_t i = 0;
 #if defined(__SSE2__)
-  const int32_t groups = room >= ((count + 3) & ~3) ? (count + 3) / 4 : count / 4;
-  if (groups > 0) {
-    __m128i u = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.u)), lanes.offsetU);
-    __m128i v = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.v)), lanes.offsetV);
-    __m128i u2 = _mm_setzero_si128();
-    __m128i v2 = _mm_setzero_si128();
-    if constexpr (kTwoLayers) {
-      u2 = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.u2)), lanes.offsetU2);
-      v2 = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.v2)), lanes.offsetV2);
-    }
-    __m128i z = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.z)), lanes.offsetZ);
-    for (int32_t group = 0; group < groups; ++group, i += 4) {
-      __m128i* const pixels = reinterpret_cast<__m128i*>(pixel + i);
-      __m128i* const depths = reinterpret_cast<__m128i*>(depth + i);
-      const __m128i stored = _mm_loadu_si128(depths);
-      __m128i pass = _mm_cmpgt_epi32(z, stored);
-      if (count - i < 4) {
-        // Lanes at or past the row end fail.
-        const __m128i inRow = _mm_cmpgt_epi32(_mm_set1_epi32(count - i), _mm_setr_epi32(0, 1, 2, 3));
-        pass = _mm_and_si128(pass, inRow);
-      }
-      const int passMask = _mm_movemask_epi8(pass);
-      if (passMask != 0) {
-        const __m128i old = _mm_loadu_si128(pixels);
-        const __m128i fresh = shader.four(old, u, v, u2, v2);
-        if (passMask == 0xFFFF) {
-          _mm_storeu_si128(pixels, fresh);
-          if constexpr (kWriteDepth) _mm_storeu_si128(depths, z);
-        } else {
-          _mm_storeu_si128(pixels, _mm_or_si128(_mm_and_si128(pass, fresh), _mm_andnot_si128(pass, old)));
-          if constexpr (kWriteDepth) {
-            _mm_storeu_si128(depths, _mm_or_si128(_mm_and_si128(pass, z), _mm_andnot_si128(pass, stored)));
-          }
-        }
-      }
-      u = _mm_add_epi32(u, lanes.stepU);
-      v = _mm_add_epi32(v, lanes.stepV);
-      if constexpr (kTwoLayers) {
-        u2 = _mm_add_epi32(u2, lanes.stepU2);
-        v2 = _mm_add_epi32(v2, lanes.stepV2);
-      }
-      z = _mm_add_epi32(z, lanes.stepZ);
-    }
-    if (i >= count) return;
+  if (room >= ((count + 3) & ~3)) {
+    drawGroups<kTwoLayers, kWriteDepth>(pixel, depth, count, point, lanes, shader);
+    return;
+  }
+  i = count & ~3;  // the whole groups; the rest one pixel at a time
+  if (i > 0) {
+    drawGroups<kTwoLayers, kWriteDepth>(pixel, depth, i, point, lanes, shader);
     const uint32_t done = static_cast<uint32_t>(i);
     point.u += done * du;
     point.v += done * dv;
