@@ -125,7 +125,7 @@ void Mesh::drawMesh(Image& target, const Camera& camera, const TextureSet& set) 
     fillLayer(corners, face, layer2, &RenderVertex::u2, &RenderVertex::v2, size, half, centre);
 
     if ((a.clipCode | b.clipCode | c.clipCode) == 0) {
-      if (projection.onTarget(a, b, c)) drawTriangle(target, set, a, b, c);
+      if (projection.onTarget(a, b, c)) drawTriangleOfDrawableSet(target, set, a, b, c);
       continue;
     }
 
@@ -146,7 +146,7 @@ void Mesh::drawMesh(Image& target, const Camera& camera, const TextureSet& set) 
     for (int k = 0; k < count; ++k) projection.project(second[k]);
     for (int k = 0; k + 2 < count; ++k) {
       if (projection.onTarget(second[0], second[k + 1], second[k + 2])) {
-        drawTriangle(target, set, second[0], second[k + 1], second[k + 2]);
+        drawTriangleOfDrawableSet(target, set, second[0], second[k + 1], second[k + 2]);
       }
     }
   }

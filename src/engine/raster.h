@@ -61,6 +61,9 @@ bool textureDrawable(const Image& image);
 bool textureSetDrawable(const TextureSet& set);
 
 void drawTriangle(Image& target, const TextureSet& set, RenderVertex& a, RenderVertex& b, RenderVertex& c);
+// The same for a set already known to pass textureSetDrawable (a mesh checks it once).
+void drawTriangleOfDrawableSet(Image& target, const TextureSet& set, RenderVertex& a, RenderVertex& b,
+                               RenderVertex& c);
 void drawWireTriangle(Image& target, RenderVertex& a, RenderVertex& b, RenderVertex& c, uint32_t colour);
 
 // The setup shared by both paths. It writes pixelX / pixelY of the three records and hands

@@ -53,6 +53,31 @@ struct SpanPoint {
   uint32_t z;
 };
 
+// Moves a point `count` pixels along the row.
+template <bool kTwoLayers>
+inline void stepAlong(SpanPoint& point, const SpanSteps& steps, uint32_t count) {
+  point.u += count * static_cast<uint32_t>(steps.du);
+  point.v += count * static_cast<uint32_t>(steps.dv);
+  if constexpr (kTwoLayers) {
+    point.u2 += count * static_cast<uint32_t>(steps.du2);
+    point.v2 += count * static_cast<uint32_t>(steps.dv2);
+  }
+  point.z += count * static_cast<uint32_t>(steps.dInvDepth);
+}
+
+// Moves an edge `count` rows down (k steps equal k wrapped additions).
+inline void stepDown(TriangleEdge& edge, uint32_t count) {
+  auto add = [count](int32_t& value, int32_t step) {
+    value = static_cast<int32_t>(static_cast<uint32_t>(value) + count * static_cast<uint32_t>(step));
+  };
+  add(edge.x, edge.xStep);
+  add(edge.u, edge.uStep);
+  add(edge.v, edge.vStep);
+  add(edge.u2, edge.u2Step);
+  add(edge.v2, edge.v2Step);
+  add(edge.invDepth, edge.invDepthStep);
+}
+
 #if defined(__SSE2__)
 // The four-lane forms of a span's per-pixel steps, made once per span walk.
 struct LaneSteps {
@@ -77,28 +102,81 @@ struct LaneSteps {
     stepZ = four(steps.dInvDepth);
   }
 };
-#else
-struct LaneSteps {
-  explicit LaneSteps(const SpanSteps&) {}
-};
-#endif
 
-#if defined(__SSE2__)
+// A span position in two registers, (u, z, v, -) and (u2, -, v2, -): u and v sit in the even
+// lanes, where one unsigned multiply gives both their presteps.
+struct LanePoint {
+  __m128i first;
+  __m128i second;
+};
+
+inline SpanPoint toSpanPoint(const LanePoint& point) {
+  alignas(16) uint32_t first[4];
+  alignas(16) uint32_t second[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(first), point.first);
+  _mm_store_si128(reinterpret_cast<__m128i*>(second), point.second);
+  return {first[0], first[2], second[0], second[2], first[1]};
+}
+
+inline LanePoint toLanePoint(const SpanPoint& point) {
+  return {_mm_setr_epi32(static_cast<int>(point.u), static_cast<int>(point.z), static_cast<int>(point.v), 0),
+          _mm_setr_epi32(static_cast<int>(point.u2), 0, static_cast<int>(point.v2), 0)};
+}
+
+// The left edge as it steps down the rows: x, and the attributes in the lanes of a LanePoint.
+struct LeftEdge {
+  uint32_t x;
+  uint32_t xStep;
+  LanePoint at;
+  LanePoint step;
+  LanePoint prestepFactors;  // (du >> 4, -, dv >> 4, -) and (du2 >> 4, -, dv2 >> 4, -)
+
+  LeftEdge(const TriangleEdge& edge, const SpanSteps& steps)
+      : x(static_cast<uint32_t>(edge.x)),
+        xStep(static_cast<uint32_t>(edge.xStep)),
+        at{_mm_setr_epi32(edge.u, edge.invDepth, edge.v, 0), _mm_setr_epi32(edge.u2, 0, edge.v2, 0)},
+        step{_mm_setr_epi32(edge.uStep, edge.invDepthStep, edge.vStep, 0), _mm_setr_epi32(edge.u2Step, 0, edge.v2Step, 0)},
+        prestepFactors{_mm_setr_epi32(steps.du >> 4, 0, steps.dv >> 4, 0),
+                       _mm_setr_epi32(steps.du2 >> 4, 0, steps.dv2 >> 4, 0)} {}
+
+  template <bool kTwoLayers>
+  void stepDown() {
+    x += xStep;
+    at.first = _mm_add_epi32(at.first, step.first);
+    if constexpr (kTwoLayers) at.second = _mm_add_epi32(at.second, step.second);
+  }
+
+  // The row's first pixel: the edge's attributes plus their sub-pixel presteps for p. The
+  // low word of each 64-bit product is the 32-bit product, shifted as a signed word.
+  template <bool kTwoLayers>
+  LanePoint rowStart(uint32_t p) const {
+    const __m128i factor = _mm_set1_epi32(static_cast<int>(p));
+    const __m128i evenLanes = _mm_setr_epi32(-1, 0, -1, 0);
+    auto presteps = [&](__m128i factors) {
+      return _mm_and_si128(_mm_srai_epi32(_mm_mul_epu32(factors, factor), 4), evenLanes);
+    };
+    LanePoint point;
+    point.first = _mm_add_epi32(at.first, presteps(prestepFactors.first));
+    point.second = kTwoLayers ? _mm_add_epi32(at.second, presteps(prestepFactors.second)) : _mm_setzero_si128();
+    return point;
+  }
+};
+
 // Draws `count` pixels (at least one) of one row in groups of four, the last group masked to
 // the pixels that remain; at least the words of the last whole group must be addressable
 // (their values outside the row are stored back unchanged).
 template <bool kTwoLayers, bool kWriteDepth, typename Shader>
-inline void drawGroups(uint32_t* pixel, int32_t* depth, int32_t count, const SpanPoint& point, const LaneSteps& lanes,
-                       const Shader& shader) {
-  __m128i u = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.u)), lanes.offsetU);
-  __m128i v = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.v)), lanes.offsetV);
+inline void drawGroups(uint32_t* pixel, int32_t* depth, int32_t count, const LanePoint& point,
+                       const LaneSteps& lanes, const Shader& shader) {
+  __m128i u = _mm_add_epi32(_mm_shuffle_epi32(point.first, 0x00), lanes.offsetU);
+  __m128i v = _mm_add_epi32(_mm_shuffle_epi32(point.first, 0xAA), lanes.offsetV);
+  __m128i z = _mm_add_epi32(_mm_shuffle_epi32(point.first, 0x55), lanes.offsetZ);
   __m128i u2 = _mm_setzero_si128();
   __m128i v2 = _mm_setzero_si128();
   if constexpr (kTwoLayers) {
-    u2 = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.u2)), lanes.offsetU2);
-    v2 = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.v2)), lanes.offsetV2);
+    u2 = _mm_add_epi32(_mm_shuffle_epi32(point.second, 0x00), lanes.offsetU2);
+    v2 = _mm_add_epi32(_mm_shuffle_epi32(point.second, 0xAA), lanes.offsetV2);
   }
-  __m128i z = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(point.z)), lanes.offsetZ);
   // Rows are mostly one to four pixels long, in no order the branch predictor could learn:
   // every group is shaded and stored through its mask, whatever passed.
   for (int32_t left = count;; left -= 4) {
@@ -125,6 +203,40 @@ inline void drawGroups(uint32_t* pixel, int32_t* depth, int32_t count, const Spa
     z = _mm_add_epi32(z, lanes.stepZ);
   }
 }
+#else
+struct LaneSteps {
+  explicit LaneSteps(const SpanSteps&) {}
+};
+
+using LanePoint = SpanPoint;
+inline SpanPoint toSpanPoint(const SpanPoint& point) { return point; }
+inline SpanPoint toLanePoint(const SpanPoint& point) { return point; }
+
+struct LeftEdge {
+  TriangleEdge edge;
+  SpanSteps steps;
+  uint32_t x;
+
+  LeftEdge(const TriangleEdge& start, const SpanSteps& spanSteps)
+      : edge(start), steps(spanSteps), x(static_cast<uint32_t>(start.x)) {}
+
+  template <bool kTwoLayers>
+  void stepDown() {
+    span::stepDown(edge, 1);
+    x = static_cast<uint32_t>(edge.x);
+  }
+
+  template <bool kTwoLayers>
+  SpanPoint rowStart(uint32_t p) const {
+    SpanPoint point;
+    point.u = static_cast<uint32_t>(edge.u) + prestep(steps.du, p);
+    point.v = static_cast<uint32_t>(edge.v) + prestep(steps.dv, p);
+    point.u2 = kTwoLayers ? static_cast<uint32_t>(edge.u2) + prestep(steps.du2, p) : 0u;
+    point.v2 = kTwoLayers ? static_cast<uint32_t>(edge.v2) + prestep(steps.dv2, p) : 0u;
+    point.z = static_cast<uint32_t>(edge.invDepth);
+    return point;
+  }
+};
 #endif
 
 // Draws `count` pixels of one row from `point` on. A shader gives the new pixel of a pixel
@@ -137,26 +249,16 @@ inline void drawGroups(uint32_t* pixel, int32_t* depth, int32_t count, const Spa
 template <bool kTwoLayers, bool kWriteDepth, typename Shader>
 inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, int64_t room, SpanPoint point,
                     const SpanSteps steps, const LaneSteps& lanes, const Shader& shader) {
-  const uint32_t du = static_cast<uint32_t>(steps.du);
-  const uint32_t dv = static_cast<uint32_t>(steps.dv);
-  const uint32_t du2 = static_cast<uint32_t>(steps.du2);
-  const uint32_t dv2 = static_cast<uint32_t>(steps.dv2);
-  const uint32_t dz = static_cast<uint32_t>(steps.dInvDepth);
   int32_t i = 0;
 #if defined(__SSE2__)
   if (room >= ((count + 3) & ~3)) {
-    drawGroups<kTwoLayers, kWriteDepth>(pixel, depth, count, point, lanes, shader);
+    drawGroups<kTwoLayers, kWriteDepth>(pixel, depth, count, toLanePoint(point), lanes, shader);
     return;
   }
   i = count & ~3;  // the whole groups; the rest one pixel at a time
   if (i > 0) {
-    drawGroups<kTwoLayers, kWriteDepth>(pixel, depth, i, point, lanes, shader);
-    const uint32_t done = static_cast<uint32_t>(i);
-    point.u += done * du;
-    point.v += done * dv;
-    point.u2 += done * du2;
-    point.v2 += done * dv2;
-    point.z += done * dz;
+    drawGroups<kTwoLayers, kWriteDepth>(pixel, depth, i, toLanePoint(point), lanes, shader);
+    stepAlong<kTwoLayers>(point, steps, static_cast<uint32_t>(i));
   }
 #else
   (void)room;
@@ -167,13 +269,7 @@ inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, int64_t room
       pixel[i] = shader(pixel[i], point.u, point.v, point.u2, point.v2);
       if constexpr (kWriteDepth) depth[i] = static_cast<int32_t>(point.z);
     }
-    point.u += du;
-    point.v += dv;
-    if constexpr (kTwoLayers) {
-      point.u2 += du2;
-      point.v2 += dv2;
-    }
-    point.z += dz;
+    stepAlong<kTwoLayers>(point, steps, 1);
   }
 }
 
@@ -193,78 +289,35 @@ inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const Triangl
   const int32_t height = target.height < gDepthBuffer.height ? target.height : gDepthBuffer.height;
   if (pixels == nullptr || depths == nullptr || width <= 0 || gDepthBuffer.width != width || rows <= 0) return;
 
-  uint32_t leftX = static_cast<uint32_t>(leftEdge.x);
+  TriangleEdge leftStart = leftEdge;
   uint32_t rightX = static_cast<uint32_t>(rightEdge.x);
-  uint32_t leftU = static_cast<uint32_t>(leftEdge.u);
-  uint32_t leftV = static_cast<uint32_t>(leftEdge.v);
-  uint32_t leftU2 = static_cast<uint32_t>(leftEdge.u2);
-  uint32_t leftV2 = static_cast<uint32_t>(leftEdge.v2);
-  uint32_t leftZ = static_cast<uint32_t>(leftEdge.invDepth);
-  const uint32_t leftXStep = static_cast<uint32_t>(leftEdge.xStep);
   const uint32_t rightXStep = static_cast<uint32_t>(rightEdge.xStep);
-  const uint32_t leftUStep = static_cast<uint32_t>(leftEdge.uStep);
-  const uint32_t leftVStep = static_cast<uint32_t>(leftEdge.vStep);
-  const uint32_t leftU2Step = static_cast<uint32_t>(leftEdge.u2Step);
-  const uint32_t leftV2Step = static_cast<uint32_t>(leftEdge.v2Step);
-  const uint32_t leftZStep = static_cast<uint32_t>(leftEdge.invDepthStep);
-  const uint32_t du = static_cast<uint32_t>(steps.du);
-  const uint32_t dv = static_cast<uint32_t>(steps.dv);
-  const uint32_t du2 = static_cast<uint32_t>(steps.du2);
-  const uint32_t dv2 = static_cast<uint32_t>(steps.dv2);
-  const uint32_t dz = static_cast<uint32_t>(steps.dInvDepth);
-
-  const LaneSteps lanes(steps);
-  const int64_t words = static_cast<int64_t>(height) * width;  // both arrays hold at least these
-
-  auto advanceRows = [&](uint32_t count) {
-    leftX += count * leftXStep;
-    rightX += count * rightXStep;
-    leftU += count * leftUStep;
-    leftV += count * leftVStep;
-    if constexpr (kTwoLayers) {
-      leftU2 += count * leftU2Step;
-      leftV2 += count * leftV2Step;
-    }
-    leftZ += count * leftZStep;
-  };
-
   int64_t row = firstRow;
   int64_t endRow = static_cast<int64_t>(firstRow) + rows;
   if (row < 0) {
-    // Rows above the target: the edges walk past them (k steps equal k wrapped additions).
+    // Rows above the target: the edges walk past them.
     const int64_t skipTo = endRow < 0 ? endRow : 0;
-    advanceRows(static_cast<uint32_t>(skipTo - row));
+    const uint32_t skipped = static_cast<uint32_t>(skipTo - row);
+    stepDown(leftStart, skipped);
+    rightX += skipped * rightXStep;
     row = skipTo;
   }
   if (endRow > height) endRow = height;
 
+  LeftEdge left(leftStart, steps);
+  const LaneSteps lanes(steps);
+  const int64_t words = static_cast<int64_t>(height) * width;  // both arrays hold at least these
   for (; row < endRow; ++row) {
-    int32_t xs = fixedCeil(static_cast<int32_t>(leftX));
+    int32_t xs = fixedCeil(static_cast<int32_t>(left.x));
     int32_t xe = fixedCeil(static_cast<int32_t>(rightX));
     if (xe > width) xe = width;
     if (xs < xe) {
-      const uint32_t p = (0xFFFFu - (leftX & 0xFFFFu)) >> 8;
-      SpanPoint point;
-      point.u = leftU + prestep(steps.du, p);
-      point.v = leftV + prestep(steps.dv, p);
-      if constexpr (kTwoLayers) {
-        point.u2 = leftU2 + prestep(steps.du2, p);
-        point.v2 = leftV2 + prestep(steps.dv2, p);
-      } else {
-        point.u2 = 0;
-        point.v2 = 0;
-      }
-      point.z = leftZ;
+      LanePoint point = left.template rowStart<kTwoLayers>((0xFFFFu - (left.x & 0xFFFFu)) >> 8);
       if (xs < 0) {
         // Columns left of the target are stepped over, not drawn.
-        const uint32_t skip = static_cast<uint32_t>(-xs);
-        point.u += skip * du;
-        point.v += skip * dv;
-        if constexpr (kTwoLayers) {
-          point.u2 += skip * du2;
-          point.v2 += skip * dv2;
-        }
-        point.z += skip * dz;
+        SpanPoint shifted = toSpanPoint(point);
+        stepAlong<kTwoLayers>(shifted, steps, static_cast<uint32_t>(-xs));
+        point = toLanePoint(shifted);
         xs = 0;
       }
       if (xs < xe) {
@@ -275,8 +328,8 @@ inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const Triangl
         if (row + 1 < height && width >= 3) {
           drawGroups<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, point, lanes, shader);
         } else {
-          drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart, point,
-                                           steps, lanes, shader);
+          drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart,
+                                           toSpanPoint(point), steps, lanes, shader);
         }
 #else
         drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart, point, steps,
@@ -284,7 +337,8 @@ inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const Triangl
 #endif
       }
     }
-    advanceRows(1);
+    left.template stepDown<kTwoLayers>();
+    rightX += rightXStep;
   }
 }
 

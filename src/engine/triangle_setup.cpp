@@ -45,10 +45,14 @@ void drawWireTriangle(Image& target, RenderVertex& a, RenderVertex& b, RenderVer
 }
 
 void drawTriangle(Image& target, const TextureSet& set, RenderVertex& a, RenderVertex& b, RenderVertex& c) {
+  if (textureSetDrawable(set)) drawTriangleOfDrawableSet(target, set, a, b, c);
+}
+
+void drawTriangleOfDrawableSet(Image& target, const TextureSet& set, RenderVertex& a, RenderVertex& b,
+                               RenderVertex& c) {
   const int32_t flags = set.flags;
   const bool translucent = (flags & kTranslucent) != 0;
   if ((flags & kTwoLayer) != 0) {
-    if (!textureSetDrawable(set)) return;
     const LayerMode layerMode = (flags & kBumpMap) != 0 ? kBump : kPlain;
     const CombineMode combineMode = (flags & kAddLayers) != 0 ? kAdd : kMultiply;
     if (translucent) {
@@ -57,7 +61,6 @@ void drawTriangle(Image& target, const TextureSet& set, RenderVertex& a, RenderV
       setupTwoLayerTriangle(target, set.texture, set.envMap, set.extra, a, b, c, layerMode, combineMode);
     }
   } else if ((flags & kTextured) != 0) {
-    if (!textureSetDrawable(set)) return;
     if (translucent) {
       setupTexturedTriangleTranslucent(target, set.texture, a, b, c);
     } else {

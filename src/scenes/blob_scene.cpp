@@ -87,9 +87,7 @@ void renderBlobScene(Image& frame, float t) {
   mesh.rotate(static_cast<float>(t * 0.15), s, static_cast<float>(t * 0.2));
   mesh.drawMesh(frame, gCamera, gBlobTextures);
 
-  addNoise(frame, 10);
-  frame.brighten(255);
-  frame.brighten(255);
+  addNoiseThenBrighten(frame, 10, 2);
   blendImage(t < kOverlaySwitchTime ? gFirstOverlay : gSecondOverlay, &frame);
   flickerBlur(frame, gWorkImage, t);
   applyFlashIn(gFlash, frame, t);

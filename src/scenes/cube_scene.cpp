@@ -46,8 +46,7 @@ void CubeScene::render(Image& frame, float t) {
   cube.drawMesh(frame, viewCamera, cubeSet);
 
   smoothNeighbours(&frame);
-  addNoise(frame, 20);
-  frame.brighten(255);
+  addNoiseThenBrighten(frame, 20, 1);
   blendImage(greetings, &frame);
   flickerBlur(frame, work, t);
   mask.modulateInto(frame);

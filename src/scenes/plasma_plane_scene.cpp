@@ -106,9 +106,7 @@ void PlasmaPlaneScene::render(Image& frame, float t) {
   grid.drawMesh(frame, camera, gridSet);
 
   smoothNeighbours(&frame);
-  addNoise(frame, 10);
-  frame.brighten(255);
-  frame.brighten(255);
+  addNoiseThenBrighten(frame, 10, 2);
   blendImage(overlay, &frame);
   flickerBlur(frame, work, t);
 }

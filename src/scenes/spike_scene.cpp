@@ -95,18 +95,18 @@ void SpikeScene::render(Image& frame, float t) {
   spikes.drawMesh(frame, camera, spikeSet);
 
   smoothNeighbours(&frame);
-  addNoise(frame, noiseLevel);
-  mask.modulateInto(frame);
-  frame.brighten(255);
-  frame.brighten(255);
+  addNoiseThenBrighten(frame, noiseLevel, 2, &mask);
 
   if (t > 4800.0) {
     if (sceneRandom() % 10 > 5) {
       blurPair(&creditsLayer, &blurWork, credits, t);
+      blendImage(creditsLayer, &frame);
+    } else if (credits.pixelCount() == creditsLayer.pixelCount()) {
+      blendImage(credits, &frame);  // what the copy in the layer would give
     } else {
       copyImage(credits, &creditsLayer);
+      blendImage(creditsLayer, &frame);
     }
-    blendImage(creditsLayer, &frame);
   }
 
   noiseLevel = std::max(noiseLevel - 1, 20);

@@ -19,6 +19,10 @@ void resetSceneRandom();
 // Subtracts sceneRandom() % amount from red, green and blue of every pixel (one draw per pixel).
 void addNoise(Image& image, int amount);
 
+// addNoise(frame, amount), then mask->modulateInto(frame) when there is a mask, then
+// frame.brighten(255) `brightenings` times: the same words, in one sweep over the frame.
+void addNoiseThenBrighten(Image& frame, int amount, int brightenings, const Image* mask = nullptr);
+
 // The show's two-pass blur: vertical from source into work, then horizontal from work into
 // destination, with radii that swing between 0 and 16 with the show time t.
 void blurPair(Image* destination, Image* work, Image source, float t);

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "image/blend_kernels.h"
@@ -15,6 +16,7 @@ namespace orvanta {
 namespace {
 
 using testing::drawsDuring;
+using testing::fillRandom;
 using testing::OwnedImage;
 using Words = std::vector<uint32_t>;
 
@@ -84,6 +86,40 @@ TEST(AddNoise, EveryPathFollowsTheSequencePixelByPixel) {
         Words actual = before;
         EXPECT_EQ(path.run(actual.data(), count, amount, start), end) << path.name;
         ASSERT_EQ(actual, expected) << path.name << " " << amount << " " << count;
+      }
+    }
+  }
+}
+
+// The one-sweep grain, mask and brightening against the separate passes: the same words and
+// the same draws, for frames that are not a whole number of blocks, masks that cover only
+// part of the frame, and each number of brightenings.
+TEST(AddNoiseThenBrighten, EqualsTheSeparatePasses) {
+  for (const auto& [width, height] : {std::pair{320, 240}, std::pair{37, 29}, std::pair{1, 1}}) {
+    for (const int maskRows : {-1, height, height / 2}) {  // -1: no mask
+      for (const int amount : {10, 20, 0, -7, 40000}) {
+        for (const int brightenings : {0, 1, 2}) {
+          OwnedImage separate(width, height);
+          OwnedImage swept(width, height);
+          fillRandom(separate.image, static_cast<uint32_t>(width * 31 + amount));
+          copyImage(separate.image, &swept.image);
+          OwnedImage mask(width, maskRows > 0 ? maskRows : 1);
+          fillRandom(mask.image, 99);
+          const Image* maskUsed = maskRows >= 0 ? &mask.image : nullptr;
+
+          resetSceneRandom();
+          addNoise(separate.image, amount);
+          if (maskUsed != nullptr) maskUsed->modulateInto(separate.image);
+          for (int k = 0; k < brightenings; ++k) separate.image.brighten(255);
+          const uint32_t stateAfterPasses = gSceneRandomState;
+
+          resetSceneRandom();
+          addNoiseThenBrighten(swept.image, amount, brightenings, maskUsed);
+          ASSERT_EQ(gSceneRandomState, stateAfterPasses);
+          ASSERT_EQ(swept.words(), separate.words())
+              << width << "x" << height << " mask rows " << maskRows << " amount " << amount << " brightenings "
+              << brightenings;
+        }
       }
     }
   }
