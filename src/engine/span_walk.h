@@ -22,17 +22,27 @@ struct TexelAddress {
   uint32_t mask;
   uint32_t rowMask;  // mask << shift
   int32_t rowShift;  // 16 - shift
+#if defined(__SSE2__)
+  __m128i maskLanes;
+  __m128i rowMaskLanes;
+  __m128i rowShiftCount;
+#endif
 
   explicit TexelAddress(const Image& image)
-      : mask(image.widthMask), rowMask(image.widthMask << image.widthShift), rowShift(16 - image.widthShift) {}
+      : mask(image.widthMask), rowMask(image.widthMask << image.widthShift), rowShift(16 - image.widthShift) {
+#if defined(__SSE2__)
+    maskLanes = _mm_set1_epi32(static_cast<int>(mask));
+    rowMaskLanes = _mm_set1_epi32(static_cast<int>(rowMask));
+    rowShiftCount = _mm_cvtsi32_si128(rowShift);
+#endif
+  }
 
   uint32_t operator()(uint32_t u, uint32_t v) const { return ((v >> rowShift) & rowMask) + ((u >> 16) & mask); }
 
 #if defined(__SSE2__)
   __m128i operator()(__m128i u, __m128i v) const {
-    const __m128i row = _mm_and_si128(_mm_srl_epi32(v, _mm_cvtsi32_si128(rowShift)),
-                                      _mm_set1_epi32(static_cast<int>(rowMask)));
-    const __m128i column = _mm_and_si128(_mm_srli_epi32(u, 16), _mm_set1_epi32(static_cast<int>(mask)));
+    const __m128i row = _mm_and_si128(_mm_srl_epi32(v, rowShiftCount), rowMaskLanes);
+    const __m128i column = _mm_and_si128(_mm_srli_epi32(u, 16), maskLanes);
     return _mm_add_epi32(row, column);
   }
 #endif
