@@ -21,9 +21,9 @@ struct Lanes {
 };
 
 template <bool kTwoLayers>
-inline Lanes lanesOf(const RenderVertex& vertex) {
+inline Lanes lanesOf(const RenderVertex& vertex, float invDepth) {
   Lanes lanes;
-  lanes.first = _mm_setr_ps(vertex.screenX, vertex.u, vertex.v, kDepthNumerator / vertex.depth);
+  lanes.first = _mm_setr_ps(vertex.screenX, vertex.u, vertex.v, invDepth);
   lanes.second = kTwoLayers ? _mm_setr_ps(vertex.u2, vertex.v2, 0.0f, 0.0f) : _mm_setzero_ps();
   return lanes;
 }
@@ -58,11 +58,15 @@ inline __m128i fixed(__m128 value) {
 
 inline float laneX(const Lanes& lanes) { return _mm_cvtss_f32(lanes.first); }
 
-// The slopes of x and every attribute per unit of y along an edge.
+// The slopes of x and every attribute per unit of y along an edge, k being 1 / (its height).
 template <bool kTwoLayers>
-inline Lanes edgeSlopes(const Lanes& from, float fromY, const Lanes& to, float toY) {
-  const float k = 1.0f / (toY - fromY);
+inline Lanes edgeSlopes(const Lanes& from, const Lanes& to, float k) {
   return times<kTwoLayers>(minus<kTwoLayers>(to, from), k);
+}
+
+// Four divisions in one: each lane rounds as its own division would.
+inline void divideLanes(float numerator, __m128 denominators, float (&quotients)[4]) {
+  _mm_storeu_ps(quotients, _mm_div_ps(_mm_set1_ps(numerator), denominators));
 }
 
 // Three 16-byte stores into the record: building an edge field by field and then copying it
@@ -116,18 +120,24 @@ inline void setupLanes(RenderVertex& a, RenderVertex& b, RenderVertex& c, const 
   if (static_cast<double>(std::fabs(doubleArea)) < kMinDoubleArea) return;
   if (botRow == topRow) return;
 
-  const Lanes t = lanesOf<kTwoLayers>(*top);
-  const Lanes m = lanesOf<kTwoLayers>(*mid);
-  const Lanes e = lanesOf<kTwoLayers>(*bot);
+  float invDepth[4];
+  divideLanes(kDepthNumerator, _mm_setr_ps(top->depth, mid->depth, bot->depth, 1.0f), invDepth);
+  const Lanes t = lanesOf<kTwoLayers>(*top, invDepth[0]);
+  const Lanes m = lanesOf<kTwoLayers>(*mid, invDepth[1]);
+  const Lanes e = lanesOf<kTwoLayers>(*bot, invDepth[2]);
   const int32_t upperRows = midRow - topRow;
   const int32_t lowerRows = botRow - midRow;
 
-  const Lanes longSlopes = edgeSlopes<kTwoLayers>(t, ty, e, ey);
+  // 1 / height of the long edge, the upper short one and the lower short one (a short edge
+  // without rows may divide by zero; its lane is not used).
+  float perRow[4];
+  divideLanes(1.0f, _mm_setr_ps(ey - ty, my - ty, ey - my, 1.0f), perRow);
+  const Lanes longSlopes = edgeSlopes<kTwoLayers>(t, e, perRow[0]);
 
   TriangleEdge upperLong;
   TriangleEdge upperShort;
   if (upperRows >= 1) {
-    const Lanes shortSlopes = edgeSlopes<kTwoLayers>(t, ty, m, my);
+    const Lanes shortSlopes = edgeSlopes<kTwoLayers>(t, m, perRow[1]);
     const float py = static_cast<float>(topRow) - ty;
     upperLong = startEdge<kTwoLayers>(t, longSlopes, py);
     upperShort = startEdge<kTwoLayers>(t, shortSlopes, py);
@@ -161,7 +171,7 @@ inline void setupLanes(RenderVertex& a, RenderVertex& b, RenderVertex& c, const 
     const float py2 = static_cast<float>(midRow) - my;
     // The long edge restarts from the split point rather than continuing.
     const TriangleEdge lowerLong = startEdge<kTwoLayers>(split, longSlopes, py2);
-    const TriangleEdge lowerShort = startEdge<kTwoLayers>(m, edgeSlopes<kTwoLayers>(m, my, e, ey), py2);
+    const TriangleEdge lowerShort = startEdge<kTwoLayers>(m, edgeSlopes<kTwoLayers>(m, e, perRow[2]), py2);
     if (longIsLeft) {
       sink(lowerLong, lowerShort, midRow, lowerRows, steps);
     } else {
