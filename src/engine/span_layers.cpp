@@ -156,48 +156,43 @@ void setupWithLayers(Image& target, const Lookup& lookup, Compose compose, Rende
                                    });
 }
 
+// The lookup and composition a set's layer and combine modes choose: opaque and translucent
+// routines differ in their depth writes and in how the layers meet the old pixel.
+template <bool kWriteDepth, typename BumpAdd, typename PlainAdd, typename Product>
+void setupLayersOf(Image& target, const Image& texture, const Image& envMap, const Image& extra, RenderVertex& a,
+                   RenderVertex& b, RenderVertex& c, LayerMode layerMode, CombineMode combineMode) {
+  const bool add = combineMode == kAdd;
+  if (layerMode == kBump) {
+    const BumpLookup lookup(texture, envMap, extra);
+    if (add) {
+      setupWithLayers<kWriteDepth>(target, lookup, BumpAdd(), a, b, c);
+    } else {
+      setupWithLayers<kWriteDepth>(target, lookup, Product(), a, b, c);
+    }
+  } else {
+    const PlainLookup lookup(texture, envMap);
+    if (add) {
+      setupWithLayers<kWriteDepth>(target, lookup, PlainAdd(), a, b, c);
+    } else {
+      setupWithLayers<kWriteDepth>(target, lookup, Product(), a, b, c);
+    }
+  }
+}
+
 }  // namespace
 
 void setupTwoLayerTriangle(Image& target, const Image& texture, const Image& envMap, const Image& extra,
                            RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
                            CombineMode combineMode) {
-  const bool add = combineMode == kAdd;
-  if (layerMode == kBump) {
-    const BumpLookup lookup(texture, envMap, extra);
-    if (add) {
-      setupWithLayers<true>(target, lookup, AddSaturated(), a, b, c);
-    } else {
-      setupWithLayers<true>(target, lookup, Multiply(), a, b, c);
-    }
-  } else {
-    const PlainLookup lookup(texture, envMap);
-    if (add) {
-      setupWithLayers<true>(target, lookup, Average(), a, b, c);
-    } else {
-      setupWithLayers<true>(target, lookup, Multiply(), a, b, c);
-    }
-  }
+  setupLayersOf<true, AddSaturated, Average, Multiply>(target, texture, envMap, extra, a, b, c, layerMode,
+                                                       combineMode);
 }
 
 void setupTwoLayerTriangleTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
                                       RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
                                       CombineMode combineMode) {
-  const bool add = combineMode == kAdd;
-  if (layerMode == kBump) {
-    const BumpLookup lookup(texture, envMap, extra);
-    if (add) {
-      setupWithLayers<false>(target, lookup, HalfThenAdd(), a, b, c);
-    } else {
-      setupWithLayers<false>(target, lookup, MultiplyThenHalf(), a, b, c);
-    }
-  } else {
-    const PlainLookup lookup(texture, envMap);
-    if (add) {
-      setupWithLayers<false>(target, lookup, HalfThenAdd(), a, b, c);
-    } else {
-      setupWithLayers<false>(target, lookup, MultiplyThenHalf(), a, b, c);
-    }
-  }
+  setupLayersOf<false, HalfThenAdd, HalfThenAdd, MultiplyThenHalf>(target, texture, envMap, extra, a, b, c,
+                                                                   layerMode, combineMode);
 }
 
 void fillLayersBumpAdd(Image& target, const Image& texture, const Image& envMap, const Image& extra,

@@ -145,7 +145,8 @@ struct LeftEdge {
       : x(static_cast<uint32_t>(edge.x)),
         xStep(static_cast<uint32_t>(edge.xStep)),
         at{_mm_setr_epi32(edge.u, edge.invDepth, edge.v, 0), _mm_setr_epi32(edge.u2, 0, edge.v2, 0)},
-        step{_mm_setr_epi32(edge.uStep, edge.invDepthStep, edge.vStep, 0), _mm_setr_epi32(edge.u2Step, 0, edge.v2Step, 0)},
+        step{_mm_setr_epi32(edge.uStep, edge.invDepthStep, edge.vStep, 0),
+             _mm_setr_epi32(edge.u2Step, 0, edge.v2Step, 0)},
         prestepFactors{_mm_setr_epi32(steps.du >> 4, 0, steps.dv >> 4, 0),
                        _mm_setr_epi32(steps.du2 >> 4, 0, steps.dv2 >> 4, 0)} {}
 

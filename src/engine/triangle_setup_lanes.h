@@ -50,7 +50,8 @@ inline Lanes plusScaled(const Lanes& a, float k, const Lanes& b) {
 // toFixed in every lane: inside (-32768, 32768) the exact product truncated, otherwise
 // (NaN included, as both comparisons fail) kFixedOverflow.
 inline __m128i fixed(__m128 value) {
-  const __m128 inside = _mm_and_ps(_mm_cmpgt_ps(value, _mm_set1_ps(-32768.0f)), _mm_cmplt_ps(value, _mm_set1_ps(32768.0f)));
+  const __m128 inside =
+      _mm_and_ps(_mm_cmpgt_ps(value, _mm_set1_ps(-32768.0f)), _mm_cmplt_ps(value, _mm_set1_ps(32768.0f)));
   const __m128i truncated = _mm_cvttps_epi32(_mm_mul_ps(value, _mm_set1_ps(65536.0f)));
   const __m128i keep = _mm_castps_si128(inside);
   return _mm_or_si128(_mm_and_si128(keep, truncated), _mm_andnot_si128(keep, _mm_set1_epi32(kFixedOverflow)));
@@ -99,16 +100,7 @@ inline TriangleEdge startEdge(const Lanes& start, const Lanes& slopes, float py)
 // a template, so that the span walk can be inlined into the setup.
 template <bool kTwoLayers, typename Sink>
 inline void setupLanes(RenderVertex& a, RenderVertex& b, RenderVertex& c, const Sink& sink) {
-  placeOnPixels(a);
-  placeOnPixels(b);
-  placeOnPixels(c);
-
-  RenderVertex* top = &a;
-  RenderVertex* mid = &b;
-  RenderVertex* bot = &c;
-  if (top->pixelY > mid->pixelY) std::swap(top, mid);
-  if (top->pixelY > bot->pixelY) std::swap(top, bot);
-  if (mid->pixelY > bot->pixelY) std::swap(mid, bot);
+  const auto [top, mid, bot] = placeAndOrder(a, b, c);
   const int32_t topRow = top->pixelY;
   const int32_t midRow = mid->pixelY;
   const int32_t botRow = bot->pixelY;

@@ -84,16 +84,7 @@ TriangleEdge startEdge(float x, const float (&values)[kAttributes], const EdgeSl
 
 template <int kAttributes>
 void setupParts(RenderVertex& a, RenderVertex& b, RenderVertex& c, SpanSink sink, void* context) {
-  placeOnPixels(a);
-  placeOnPixels(b);
-  placeOnPixels(c);
-
-  RenderVertex* top = &a;
-  RenderVertex* mid = &b;
-  RenderVertex* bot = &c;
-  if (top->pixelY > mid->pixelY) std::swap(top, mid);
-  if (top->pixelY > bot->pixelY) std::swap(top, bot);
-  if (mid->pixelY > bot->pixelY) std::swap(mid, bot);
+  const auto [top, mid, bot] = placeAndOrder(a, b, c);
   const int32_t topRow = top->pixelY;
   const int32_t midRow = mid->pixelY;
   const int32_t botRow = bot->pixelY;
