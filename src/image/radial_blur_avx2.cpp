@@ -148,12 +148,7 @@ void mixPixel(uint32_t* pixels, ptrdiff_t count, uint32_t level, int32_t x, int3
 // other pixels with a weight above 0. Four rows therefore go side by side as a wave, row j
 // of the four one pixel behind row j - 1: in step s, row j mixes its pixel s - j, and all
 // it reads was written in earlier steps. Each wave walks one quadrant, four rows at a time.
-struct Wave {
-  // The quadrant.
-  int32_t firstY, dy, rows;
-  uint32_t firstV, dv;
-  int32_t firstX, dx, runLength;
-  uint32_t firstU, du;
+struct Wave : Quadrant {
   // The current four rows (fewer at the end) and the step.
   int32_t group = 0;
   int32_t lanes = 0;
@@ -271,34 +266,13 @@ ORVANTA_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, 
   shared.level = (255u - static_cast<uint32_t>(keep)) & 0xFFu;
   shared.keep = _mm256_set1_epi16(static_cast<int16_t>(255u - shared.level));
   shared.mix = _mm256_set1_epi16(static_cast<int16_t>(shared.level));
-  const uint32_t ucx = static_cast<uint32_t>(cx);
-  const uint32_t ucy = static_cast<uint32_t>(cy);
-  const int32_t upperRows = std::min(near, cy + 1);
-  const int32_t lowerRows = std::min(near, image->height - cy - 1);
-  const int32_t rightRun = image->width - cx - 1;
+  Quadrant quadrants[4];
+  int active = quadrantsOf(*image, cx, cy, c, near, near, quadrants);
   Wave waves[4];
-  int active = 0;
-  auto add = [&](int32_t firstY, int32_t dy, int32_t rows, uint32_t v, uint32_t dv, int32_t firstX, int32_t dx,
-                 int32_t runLength, uint32_t u, uint32_t du) {
-    if (rows <= 0 || runLength <= 0) return;
-    Wave& wave = waves[active++];
-    wave.firstY = firstY;
-    wave.dy = dy;
-    wave.rows = rows;
-    wave.firstV = v;
-    wave.dv = dv;
-    wave.firstX = firstX;
-    wave.dx = dx;
-    wave.runLength = runLength;
-    wave.firstU = u;
-    wave.du = du;
-    wave.group = 0;
-    enterGroup(wave);
-  };
-  add(cy, -1, upperRows, ucy << 16, c - 65536u, cx, -1, cx + 1, ucx << 16, c - 65536u);
-  add(cy, -1, upperRows, ucy << 16, c - 65536u, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c);
-  add(cy + 1, 1, lowerRows, (ucy + 1u) << 16, 65536u - c, cx, -1, cx + 1, ucx << 16, c - 65536u);
-  add(cy + 1, 1, lowerRows, (ucy + 1u) << 16, 65536u - c, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c);
+  for (int i = 0; i < active; ++i) {
+    static_cast<Quadrant&>(waves[i]) = quadrants[i];
+    enterGroup(waves[i]);
+  }
   while (active > 0) {
     for (int i = 0; i < active;) {
       if (advance(waves[i], shared)) {

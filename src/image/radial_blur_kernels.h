@@ -12,6 +12,24 @@ namespace orvanta::kernels {
 // array are clamped to it.
 void radialBlurPlain(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
 
+// One quadrant of the walk (upper-left, upper-right, lower-left or lower-right of the centre):
+// `rows` rows from firstY stepping dy, their sample row v from firstV stepping dv; in each, a
+// run of runLength pixels from firstX stepping dx, the sample column u from firstU stepping du.
+// Every sample lies between its pixel and the quadrant's corner at the centre.
+struct Quadrant {
+  int32_t firstY, dy, rows;
+  uint32_t firstV, dv;
+  int32_t firstX, dx, runLength;
+  uint32_t firstU, du;
+};
+
+// The quadrants of a centre inside the image with strength c, over the first upperRows rows
+// of the upper part (cy, cy - 1, ...) and the first lowerRows rows of the lower part
+// (cy + 1, ...), each limited to the image; quadrants without rows or pixels are left out.
+// Returns how many were written.
+int quadrantsOf(const Image& image, int32_t cx, int32_t cy, uint32_t c, int32_t upperRows, int32_t lowerRows,
+                Quadrant (&quadrants)[4]);
+
 // Whether the quadrants may be walked side by side: centre inside a 320-wide image and
 // 0 <= strength <= 65536. Otherwise the quadrant routes take the plain order.
 bool radialBlurQuadrantsApply(const Image& image, int32_t cx, int32_t cy, int32_t strength);

@@ -17,25 +17,17 @@ namespace {
 
 constexpr int32_t kRow = pixel::kRowLength;
 
-struct QuadrantWalk {
+struct QuadrantWalk : Quadrant {
   uint32_t* row;        // the row being rewritten
   ptrdiff_t sampleRow;  // (v >> 16) * 320
   __m128i topWeights;   // 0xFFFF - fv in every lane
   __m128i bottomWeights;
   int32_t x;
-  int32_t dx;
   int32_t left;  // pixels left in this row
   uint32_t u;
-  uint32_t du;
-  // Rows.
   int32_t y;
-  int32_t dy;
   int32_t rowsLeft;
   uint32_t v;
-  uint32_t dv;
-  int32_t firstX;
-  int32_t runLength;
-  uint32_t firstU;
 };
 
 struct Shared {
@@ -106,6 +98,28 @@ inline bool advance(QuadrantWalk& walk, const Shared& shared) {
 
 }  // namespace
 
+int quadrantsOf(const Image& image, int32_t cx, int32_t cy, uint32_t c, int32_t upperRows, int32_t lowerRows,
+                Quadrant (&quadrants)[4]) {
+  const uint32_t ucx = static_cast<uint32_t>(cx);
+  const uint32_t ucy = static_cast<uint32_t>(cy);
+  const int32_t upper = std::min(upperRows, cy + 1);
+  const int32_t lower = std::min(lowerRows, image.height - cy - 1);
+  const int32_t rightRun = image.width - cx - 1;
+  // Upper part: rows cy ... 0; lower part: rows cy + 1 ... height - 1. Left runs go from cx
+  // towards column 0, right runs from cx + 1 to the last column.
+  const Quadrant all[4] = {
+      {cy, -1, upper, ucy << 16, c - 65536u, cx, -1, cx + 1, ucx << 16, c - 65536u},
+      {cy, -1, upper, ucy << 16, c - 65536u, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c},
+      {cy + 1, 1, lower, (ucy + 1u) << 16, 65536u - c, cx, -1, cx + 1, ucx << 16, c - 65536u},
+      {cy + 1, 1, lower, (ucy + 1u) << 16, 65536u - c, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c},
+  };
+  int count = 0;
+  for (const Quadrant& quadrant : all) {
+    if (quadrant.rows > 0 && quadrant.runLength > 0) quadrants[count++] = quadrant;
+  }
+  return count;
+}
+
 bool radialBlurQuadrantsApply(const Image& image, int32_t cx, int32_t cy, int32_t strength) {
   const int64_t scaled = static_cast<int64_t>(strength) * (image.width / 320);
   return image.pixelCount() != 0 && image.width == kRow && cx >= 0 && cx < image.width && cy >= 0 &&
@@ -124,43 +138,25 @@ void walkQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32
   shared.level = _mm_set1_epi16(static_cast<int16_t>(level));
   shared.firstHalf = _mm_set_epi16(0, 0, 0, 0, -1, -1, -1, -1);
 
-  const uint32_t ucx = static_cast<uint32_t>(cx);
-  const uint32_t ucy = static_cast<uint32_t>(cy);
+  Quadrant quadrants[4];
+  const int active = quadrantsOf(*image, cx, cy, c, upperRows, lowerRows, quadrants);
   QuadrantWalk walks[4];
-  int active = 0;
-  auto add = [&](int32_t firstY, int32_t dy, int32_t rows, uint32_t v, uint32_t dv, int32_t firstX, int32_t dx,
-                 int32_t runLength, uint32_t u, uint32_t du) {
-    if (rows <= 0 || runLength <= 0) return;
-    QuadrantWalk& walk = walks[active++];
-    walk.y = firstY;
-    walk.dy = dy;
-    walk.rowsLeft = rows;
-    walk.v = v;
-    walk.dv = dv;
-    walk.firstX = firstX;
-    walk.dx = dx;
-    walk.runLength = runLength;
-    walk.firstU = u;
-    walk.du = du;
+  for (int i = 0; i < active; ++i) {
+    QuadrantWalk& walk = walks[i];
+    static_cast<Quadrant&>(walk) = quadrants[i];
+    walk.y = walk.firstY;
+    walk.rowsLeft = walk.rows;
+    walk.v = walk.firstV;
     enterRow(walk, shared);
-  };
-  const int32_t rightRun = image->width - cx - 1;
-  upperRows = std::min(upperRows, cy + 1);
-  lowerRows = std::min(lowerRows, image->height - cy - 1);
-  // Upper part: rows cy ... 0; lower part: rows cy + 1 ... height - 1. Left runs go from cx
-  // towards column 0, right runs from cx + 1 to the last column.
-  add(cy, -1, upperRows, ucy << 16, c - 65536u, cx, -1, cx + 1, ucx << 16, c - 65536u);
-  add(cy, -1, upperRows, ucy << 16, c - 65536u, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c);
-  add(cy + 1, 1, lowerRows, (ucy + 1u) << 16, 65536u - c, cx, -1, cx + 1, ucx << 16, c - 65536u);
-  add(cy + 1, 1, lowerRows, (ucy + 1u) << 16, 65536u - c, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c);
+  }
 
-  while (active > 0) {
-    for (int i = 0; i < active;) {
+  for (int left = active; left > 0;) {
+    for (int i = 0; i < left;) {
       visit(walks[i], shared);
       if (advance(walks[i], shared)) {
         ++i;
       } else {
-        walks[i] = walks[--active];
+        walks[i] = walks[--left];
       }
     }
   }
