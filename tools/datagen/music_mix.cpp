@@ -50,44 +50,49 @@ Mix::Mix(double seconds)
       reverbSend_(secondsToFrames(seconds), 0.0f),
       delaySend_(secondsToFrames(seconds), 0.0f) {}
 
-void Mix::add(const std::vector<float>& mono, double startSeconds, const Placement& placement) {
+namespace {
+
+// A frame of a sound: what goes to the left and right of its bus (before panning) and what
+// goes to the effect sends (before their levels).
+struct SoundFrame {
+  float left;
+  float right;
+  float send;
+};
+
+}  // namespace
+
+template <typename Frame>
+void Mix::addFrames(size_t count, double startSeconds, const Placement& placement, Frame frame) {
   float leftGain, rightGain;
   panGains(placement.pan, leftGain, rightGain);
   leftGain *= placement.gain * 1.41421356f;
   rightGain *= placement.gain * 1.41421356f;
   StereoBuffer& bus = placement.ducked ? ducked_ : dry_;
   const long long first = startFrame(startSeconds);
-  for (size_t i = 0; i < mono.size(); ++i) {
-    const long long frame = first + static_cast<long long>(i);
-    if (frame < 0) continue;
-    if (frame >= static_cast<long long>(frames())) break;
-    const size_t at = static_cast<size_t>(frame);
-    bus.left[at] += mono[i] * leftGain;
-    bus.right[at] += mono[i] * rightGain;
-    reverbSend_[at] += mono[i] * placement.gain * placement.reverb;
-    delaySend_[at] += mono[i] * placement.gain * placement.delay;
+  for (size_t i = 0; i < count; ++i) {
+    const long long at = first + static_cast<long long>(i);
+    if (at < 0) continue;
+    if (at >= static_cast<long long>(frames())) break;
+    const size_t k = static_cast<size_t>(at);
+    const SoundFrame sound = frame(i);
+    bus.left[k] += sound.left * leftGain;
+    bus.right[k] += sound.right * rightGain;
+    reverbSend_[k] += sound.send * placement.reverb;
+    delaySend_[k] += sound.send * placement.delay;
   }
+}
+
+void Mix::add(const std::vector<float>& mono, double startSeconds, const Placement& placement) {
+  addFrames(mono.size(), startSeconds, placement,
+            [&](size_t i) { return SoundFrame{mono[i], mono[i], mono[i] * placement.gain}; });
 }
 
 void Mix::add(const StereoBuffer& stereo, double startSeconds, const Placement& placement) {
   // Panning a stereo sound tilts its balance rather than collapsing it.
-  float leftGain, rightGain;
-  panGains(placement.pan, leftGain, rightGain);
-  leftGain *= placement.gain * 1.41421356f;
-  rightGain *= placement.gain * 1.41421356f;
-  StereoBuffer& bus = placement.ducked ? ducked_ : dry_;
-  const long long first = startFrame(startSeconds);
-  for (size_t i = 0; i < stereo.frames(); ++i) {
-    const long long frame = first + static_cast<long long>(i);
-    if (frame < 0) continue;
-    if (frame >= static_cast<long long>(frames())) break;
-    const size_t at = static_cast<size_t>(frame);
-    bus.left[at] += stereo.left[i] * leftGain;
-    bus.right[at] += stereo.right[i] * rightGain;
-    const float mid = (stereo.left[i] + stereo.right[i]) * 0.5f * placement.gain;
-    reverbSend_[at] += mid * placement.reverb;
-    delaySend_[at] += mid * placement.delay;
-  }
+  addFrames(stereo.frames(), startSeconds, placement, [&](size_t i) {
+    return SoundFrame{stereo.left[i], stereo.right[i], (stereo.left[i] + stereo.right[i]) * 0.5f * placement.gain};
+  });
 }
 
 StereoBuffer Mix::mixdownFloat(const MasterSettings& settings) const {

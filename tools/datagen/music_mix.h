@@ -47,6 +47,10 @@ class Mix {
   StereoBuffer mixdownFloat(const MasterSettings& settings) const;
 
  private:
+  // One sound's samples, as frame(i) gives them, onto its bus and the effect sends.
+  template <typename Frame>
+  void addFrames(size_t count, double startSeconds, const Placement& placement, Frame frame);
+
   StereoBuffer dry_;
   StereoBuffer ducked_;
   std::vector<float> reverbSend_;
