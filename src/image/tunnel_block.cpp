@@ -93,17 +93,17 @@ __attribute__((target("avx2"))) inline void storeAvx2(uint32_t* words, __m256i v
   _mm256_store_si256(reinterpret_cast<__m256i*>(words), value);
 }
 
-}  // namespace
-
-void drawTunnelBlockPixelsReference(const TunnelTextures& textures, const TunnelEdges& edges,
-                                    uint32_t* out, ptrdiff_t stride) {
+// The block's rows from the left to the right edge, eight pixels each, every pixel from
+// pixel(position).
+template <typename Pixel>
+void walkBlock(const TunnelEdges& edges, uint32_t* out, ptrdiff_t stride, Pixel pixel) {
   TunnelFixed left = edges.left;
   TunnelFixed right = edges.right;
   for (int32_t row = 0; row < kBlockSize; ++row) {
     const TunnelFixed step = pixelSteps(left, right);
     TunnelFixed at = left;
     for (int32_t x = 0; x < kBlockSize; ++x) {
-      out[x] = referencePixel(textures, at);
+      out[x] = pixel(at);
       at = advance(at, step);
     }
     left = advance(left, edges.leftStep);
@@ -112,23 +112,20 @@ void drawTunnelBlockPixelsReference(const TunnelTextures& textures, const Tunnel
   }
 }
 
+}  // namespace
+
+void drawTunnelBlockPixelsReference(const TunnelTextures& textures, const TunnelEdges& edges,
+                                    uint32_t* out, ptrdiff_t stride) {
+  walkBlock(edges, out, stride, [&](const TunnelFixed& at) { return referencePixel(textures, at); });
+}
+
 void drawTunnelBlockPixelsScalar(const TunnelTextures& textures, const TunnelEdges& edges,
                                  uint32_t* out, ptrdiff_t stride) {
-  TunnelFixed left = edges.left;
-  TunnelFixed right = edges.right;
-  for (int32_t row = 0; row < kBlockSize; ++row) {
-    const TunnelFixed step = pixelSteps(left, right);
-    TunnelFixed at = left;
-    for (int32_t x = 0; x < kBlockSize; ++x) {
-      const uint32_t index = texelIndex(at.u, at.v);
-      const uint32_t sum = addSaturated(textures.base[index], envTexel(textures, index, at.u2, at.v2));
-      out[x] = shadePixel(sum, shadeOf(at.s));
-      at = advance(at, step);
-    }
-    left = advance(left, edges.leftStep);
-    right = advance(right, edges.rightStep);
-    out += stride;
-  }
+  walkBlock(edges, out, stride, [&](const TunnelFixed& at) {
+    const uint32_t index = texelIndex(at.u, at.v);
+    const uint32_t sum = addSaturated(textures.base[index], envTexel(textures, index, at.u2, at.v2));
+    return shadePixel(sum, shadeOf(at.s));
+  });
 }
 
 bool tunnelBlockHasAvx2() {
