@@ -1,11 +1,20 @@
 #include <algorithm>
 
-#include "image/blend_kernels.h"
-#include "scenes/add_noise_kernels.h"
-#include "scenes/scene_random_state.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {
+namespace {
+
+// A run of `count` pixels from `first` on, as a one-row image.
+Image rowOf(uint32_t* first, size_t count) {
+  Image row;
+  row.width = static_cast<int32_t>(count);
+  row.height = count != 0 ? 1 : 0;
+  row.pixels = first;
+  return row;
+}
+
+}  // namespace
 
 void addNoiseThenBrighten(Image& frame, int amount, int brightenings, const Image* mask) {
   // Blocks that stay in the first-level cache from the grain to the last brightening. Each
@@ -14,30 +23,12 @@ void addNoiseThenBrighten(Image& frame, int amount, int brightenings, const Imag
   constexpr size_t kBlock = 1024;
   const size_t count = frame.pixelCount();
   const size_t masked = mask != nullptr ? std::min(mask->pixelCount(), count) : 0;
-  const bool avx2 = kernels::hasAvx2();
-  uint32_t state = gSceneRandomState;
   for (size_t start = 0; start < count; start += kBlock) {
-    const size_t length = std::min(kBlock, count - start);
-    uint32_t* const block = frame.pixels + start;
-    state = avx2 ? kernels::addNoiseAvx2(block, length, amount, state)
-                 : kernels::addNoiseSse2(block, length, amount, state);
-    if (start < masked) {
-      const size_t modulated = std::min(length, masked - start);
-      if (avx2) {
-        kernels::modulateAvx2(mask->pixels + start, block, modulated);
-      } else {
-        kernels::modulateSse2(mask->pixels + start, block, modulated);
-      }
-    }
-    for (int k = 0; k < brightenings; ++k) {
-      if (avx2) {
-        kernels::brightenAvx2(block, length, 255);
-      } else {
-        kernels::brightenSse2(block, length, 255);
-      }
-    }
+    Image block = rowOf(frame.pixels + start, std::min(kBlock, count - start));
+    addNoise(block, amount);
+    if (start < masked) rowOf(mask->pixels + start, std::min(kBlock, masked - start)).modulateInto(block);
+    for (int k = 0; k < brightenings; ++k) block.brighten(255);
   }
-  gSceneRandomState = state;
 }
 
 }  // namespace orvanta
