@@ -1,11 +1,11 @@
 // The show. Built twice: full screen (orvanta) and in a window (orvanta_windowed).
 
+#include "base/messages.h"
 #include "display/message_box.h"
+#include "display/music_player_sdl.h"
 #include "display/sdl_display.h"
 #include "driver/main_loop.h"
-#include "driver/music_player_sdl.h"
 #include "driver/steady_counter.h"
-#include "image/messages.h"
 
 #ifndef ORVANTA_WINDOWED
 #define ORVANTA_WINDOWED 0

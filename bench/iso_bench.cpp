@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/depth_buffer.h"
+#include "base/data_files.h"
+#include "engine/depth_buffer.h"
 #include "image/image.h"
 #include "iso/field_grid_kernels.h"
 #include "iso/iso_surface.h"
-#include "scenes/data_files.h"
 #include "scenes/scenes.h"
 
 namespace orvanta {

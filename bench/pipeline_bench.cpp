@@ -6,11 +6,11 @@
 #include <cmath>
 #include <numbers>
 
-#include "driver/depth_buffer.h"
 #include "engine/camera.h"
+#include "engine/depth_buffer.h"
 #include "engine/mesh.h"
+#include "engine/texture_set.h"
 #include "image/image.h"
-#include "image/texture_set.h"
 
 namespace orvanta {
 namespace {

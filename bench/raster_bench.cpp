@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/depth_buffer.h"
+#include "engine/depth_buffer.h"
 #include "engine/raster.h"
+#include "engine/texture_set.h"
 #include "image/image.h"
-#include "image/texture_set.h"
 
 namespace orvanta {
 namespace {

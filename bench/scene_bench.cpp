@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/depth_buffer.h"
+#include "base/data_files.h"
 #include "driver/frame_hash_batch.h"
 #include "driver/timeline.h"
+#include "engine/depth_buffer.h"
 #include "golden/offline_show.h"
 #include "image/image.h"
-#include "scenes/data_files.h"
 #include "scenes/scenes.h"
 
 namespace orvanta {

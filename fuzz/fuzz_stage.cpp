@@ -1,6 +1,6 @@
 #include "fuzz_stage.h"
 
-#include "driver/depth_buffer.h"
+#include "engine/depth_buffer.h"
 
 namespace orvanta::fuzz {
 namespace {

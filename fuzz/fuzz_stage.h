@@ -4,8 +4,8 @@
 
 #include "engine/camera.h"
 #include "engine/mesh.h"
+#include "engine/texture_set.h"
 #include "image/image.h"
-#include "image/texture_set.h"
 
 namespace orvanta::fuzz {
 

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/messages.h"
 #include "fuzz_stage.h"
 #include "image/effects.h"
-#include "image/messages.h"
 #include "memory_file.h"
 #include "scenes/plasma_plane_scene.h"
 #include "scenes/toolkit.h"

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/depth_buffer.h"
+#include "base/messages.h"
+#include "engine/depth_buffer.h"
 #include "fuzz_stage.h"
-#include "image/messages.h"
 #include "memory_file.h"
 #include "scenes/plasma_plane_scene.h"
 #include "scenes/spike_scene.h"

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "base/data_files.h"
 #include "capture/capture_display.h"
 #include "capture/capture_options.h"
 #include "driver/main_loop.h"
-#include "scenes/data_files.h"
 
 namespace {
 

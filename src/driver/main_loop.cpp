@@ -1,8 +1,8 @@
 #include "driver/main_loop.h"
 
-#include "driver/depth_buffer.h"
+#include "base/data_files.h"
+#include "engine/depth_buffer.h"
 #include "image/image.h"
-#include "scenes/data_files.h"
 
 namespace orvanta {
 

@@ -2,7 +2,7 @@
 // World space to view space (x right, y down, z forward), with the field-of-view scale held
 // in the view matrix so that the visible volume is |x| <= z, |y| <= z.
 
-#include "engine/math.h"
+#include "base/math.h"
 
 namespace orvanta {
 

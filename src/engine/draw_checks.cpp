@@ -1,4 +1,4 @@
-#include "driver/depth_buffer.h"
+#include "engine/depth_buffer.h"
 #include "engine/pipeline.h"
 
 namespace orvanta {

@@ -8,9 +8,9 @@
 #include <new>
 #include <string>
 
+#include "base/messages.h"
+#include "base/open_data_file.h"
 #include "engine/mesh.h"
-#include "image/messages.h"
-#include "image/open_data_file.h"
 
 namespace orvanta {
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/math.h"
+#include "base/math.h"
 
 namespace orvanta {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "driver/depth_buffer.h"
+#include "engine/depth_buffer.h"
 #include "engine/raster.h"
 #include "image/image.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/math.h"
+#include "base/math.h"
 #include "engine/mesh.h"
 
 namespace orvanta {

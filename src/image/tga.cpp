@@ -1,9 +1,9 @@
 #include <bit>
 #include <cstdio>
 
+#include "base/messages.h"
+#include "base/open_data_file.h"
 #include "image/image.h"
-#include "image/messages.h"
-#include "image/open_data_file.h"
 
 // File bytes blue, green, red, alpha read as one word give 0xAARRGGBB only on little-endian machines.
 static_assert(std::endian::native == std::endian::little);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/truncate.h"
 #include "image/tunnel_block.h"
-#include "image/truncate.h"
 
 namespace orvanta {
 namespace {

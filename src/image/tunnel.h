@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/math.h"
+#include "base/math.h"
 #include "image/image.h"
 #include "image/tunnel_block.h"
 

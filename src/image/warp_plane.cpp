@@ -1,9 +1,9 @@
 #include <cmath>
 
+#include "base/truncate.h"
 #include "image/blend_kernels.h"
 #include "image/effects.h"
 #include "image/warp_plane_kernels.h"
-#include "image/truncate.h"
 
 namespace orvanta {
 namespace {

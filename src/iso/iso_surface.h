@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/math.h"
+#include "base/math.h"
 #include "engine/mesh.h"
 #include "iso/field_source.h"
 

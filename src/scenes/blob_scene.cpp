@@ -4,15 +4,15 @@
 
 #include <cmath>
 
+#include "base/data_files.h"
+#include "base/truncate.h"
 #include "engine/camera.h"
 #include "engine/mesh.h"
+#include "engine/texture_set.h"
 #include "image/effects.h"
 #include "image/image.h"
-#include "image/texture_set.h"
-#include "image/truncate.h"
 #include "iso/iso_surface.h"
 #include "scenes/blob_scene.h"
-#include "scenes/data_files.h"
 #include "scenes/scenes.h"
 #include "scenes/toolkit.h"
 

@@ -1,4 +1,4 @@
-#include "image/truncate.h"
+#include "base/truncate.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {

@@ -1,8 +1,8 @@
 #include <cmath>
 
+#include "base/truncate.h"
 #include "image/effects.h"
 #include "scenes/toolkit.h"
-#include "image/truncate.h"
 
 namespace orvanta {
 

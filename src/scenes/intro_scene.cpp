@@ -1,4 +1,4 @@
-#include "scenes/data_files.h"
+#include "base/data_files.h"
 #include "scenes/scenes.h"
 #include "scenes/toolkit.h"
 

@@ -5,9 +5,9 @@
 
 #include <emmintrin.h>
 
+#include "base/data_files.h"
+#include "base/truncate.h"
 #include "image/effects.h"
-#include "image/truncate.h"
-#include "scenes/data_files.h"
 #include "scenes/scenes.h"
 #include "scenes/toolkit.h"
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cmath>
 
+#include "base/data_files.h"
 #include "image/effects.h"
-#include "scenes/data_files.h"
 #include "scenes/scenes.h"
 #include "scenes/toolkit.h"
 

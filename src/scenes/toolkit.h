@@ -4,20 +4,13 @@
 
 #include <cstdint>
 
+#include "base/random.h"
+#include "image/grain.h"
 #include "image/image.h"
 
 namespace orvanta {
 
 inline constexpr uint32_t kWhite = 0xFFFFFFFFu;  // packArgb(255, 255, 255, 255)
-
-// 0 ... 32767 from one linear congruential sequence, state 1 at program start.
-int sceneRandom();
-// Puts the generator back to its program-start state (tests and tools that render the
-// show more than once in one process).
-void resetSceneRandom();
-
-// Subtracts sceneRandom() % amount from red, green and blue of every pixel (one draw per pixel).
-void addNoise(Image& image, int amount);
 
 // addNoise(frame, amount), then mask->modulateInto(frame) when there is a mask, then
 // frame.brighten(255) `brightenings` times: the same words, in one sweep over the frame.

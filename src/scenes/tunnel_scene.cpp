@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "base/data_files.h"
 #include "image/effects.h"
-#include "scenes/data_files.h"
 #include "scenes/scenes.h"
 
 namespace orvanta {

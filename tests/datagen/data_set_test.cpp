@@ -14,16 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "datagen/data_set.h"
 #include "datagen/models.h"
 #include "datagen/plasma.h"
 #include "datagen/tga_writer.h"
-#include "driver/depth_buffer.h"
 #include "engine/camera.h"
+#include "engine/depth_buffer.h"
 #include "engine/mesh.h"
+#include "engine/texture_set.h"
 #include "image/image.h"
-#include "image/messages.h"
-#include "image/texture_set.h"
 
 namespace orvanta::datagen {
 namespace {

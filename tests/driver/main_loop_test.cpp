@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/depth_buffer.h"
+#include "engine/depth_buffer.h"
 
 namespace orvanta {
 namespace {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "driver/depth_buffer.h"
 #include "engine/camera.h"
+#include "engine/depth_buffer.h"
 #include "engine/mesh.h"
 #include "engine/raster.h"
 #include "image/image.h"

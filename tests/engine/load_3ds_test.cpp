@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "engine/mesh.h"
 #include "engine/three_ds_writer.h"
-#include "image/messages.h"
 
 namespace orvanta {
 namespace {

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/math.h"
+#include "base/math.h"
 
 namespace orvanta::test {
 

@@ -5,10 +5,10 @@
 #include <ctime>
 #include <memory>
 
+#include "base/data_files.h"
 #include "driver/frame_hash_batch.h"
 #include "driver/main_loop.h"
 #include "image/image.h"
-#include "scenes/data_files.h"
 
 namespace orvanta::golden {
 namespace {

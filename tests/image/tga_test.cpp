@@ -6,9 +6,9 @@
 #include <tuple>
 #include <vector>
 
-#include "image/messages.h"
+#include "base/messages.h"
+#include "engine/texture_set.h"
 #include "image/test_pictures.h"
-#include "image/texture_set.h"
 
 namespace orvanta {
 namespace {

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "display/message_box.h"
+#include "display/music_player_sdl.h"
 #include "display/sdl_display.h"
-#include "driver/music_player_sdl.h"
 
 namespace orvanta {
 namespace {

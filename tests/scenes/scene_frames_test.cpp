@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "driver/depth_buffer.h"
+#include "engine/depth_buffer.h"
 #include "scenes/blob_scene.h"
 #include "scenes/cube_scene.h"
 #include "scenes/plasma_plane_scene.h"

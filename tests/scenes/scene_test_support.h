@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/data_files.h"
+#include "base/random.h"
 #include "image/test_pictures.h"
-#include "scenes/data_files.h"
-#include "scenes/scene_random_state.h"
 
 namespace orvanta::testing {
 

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "image/add_noise_kernels.h"
 #include "image/blend_kernels.h"
 #include "image/effects.h"
-#include "scenes/add_noise_kernels.h"
 #include "scenes/scene_test_support.h"
 
 namespace orvanta {

@@ -1,4 +1,4 @@
-#include "driver/music_player_sdl.h"
+#include "display/music_player_sdl.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -1,4 +1,4 @@
-#include "engine/math.h"
+#include "base/math.h"
 
 #include <bit>
 #include <cmath>

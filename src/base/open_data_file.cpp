@@ -1,4 +1,4 @@
-#include "image/open_data_file.h"
+#include "base/open_data_file.h"
 
 #include <sys/stat.h>
 

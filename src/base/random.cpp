@@ -1,5 +1,4 @@
-#include "scenes/scene_random_state.h"
-#include "scenes/toolkit.h"
+#include "base/random.h"
 
 namespace orvanta {
 

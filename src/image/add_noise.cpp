@@ -1,9 +1,9 @@
 #include <emmintrin.h>
 
+#include "base/random.h"
+#include "image/add_noise_kernels.h"
 #include "image/blend_kernels.h"
-#include "scenes/add_noise_kernels.h"
-#include "scenes/scene_random_state.h"
-#include "scenes/toolkit.h"
+#include "image/grain.h"
 
 namespace orvanta {
 namespace kernels {

@@ -1,7 +1,7 @@
 #include <immintrin.h>
 
-#include "scenes/add_noise_kernels.h"
-#include "scenes/scene_random_state.h"
+#include "base/random.h"
+#include "image/add_noise_kernels.h"
 
 // Sixteen generator states side by side in two registers, each stepping sixteen places at a
 // time, so the draws come out in their order; the remainders are taken in 16-bit lanes.

@@ -1,4 +1,4 @@
-#include "image/messages.h"
+#include "base/messages.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "image/texture_set.h"
+#include "engine/texture_set.h"
 
 namespace orvanta {
 
