@@ -48,10 +48,10 @@ class DataSet : public ::testing::Test {
     fs::create_directories(root_);
     std::string error;
     ASSERT_TRUE(fonts_.load(error)) << error;
-    for (const std::string& name : dataFileNames()) {
+    for (const DataSetFile& file : kDataSet) {
       std::vector<uint8_t> bytes;
-      if (!buildDataFile(name, fonts_, bytes)) continue;
-      std::ofstream(root_ / name, std::ios::binary)
+      if (!buildDataFile(file.name, fonts_, bytes)) continue;
+      std::ofstream(root_ / file.name, std::ios::binary)
           .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
   }
@@ -79,30 +79,27 @@ class DataSet : public ::testing::Test {
 };
 
 TEST_F(DataSet, EveryFileLoadsWithTheSizeItsSceneNeeds) {
-  EXPECT_EQ(dataFileNames().size(), 24u);
-  struct Size {
-    const char* name;
-    int32_t width, height;
-  };
-  const Size pictures[] = {
-      {"progress.tga", 320, 240},  {"tex0132.tga", 256, 256},     {"tex01b3.tga", 256, 256},
-      {"kvennenv2.tga", 256, 256}, {"kvennenv3.tga", 256, 256},   {"trovask.tga", 320, 240},
-      {"s08_back2.tga", 256, 256}, {"s08_back3.tga", 256, 256},   {"box.tga", 256, 256},
-      {"terrorist.tga", 320, 240}, {"dravo.tga", 320, 240},       {"s02_tex1.tga", 256, 256},
-      {"happyface.tga", 320, 240}, {"credits.tga", 320, 240},     {"plasma.tga", 640, 480},
-      {"control_test.tga", 320, 240}, {"greets.tga", 320, 240},   {"rux.tga", 320, 240},
-      {"l33t.tga", 320, 240},
-  };
-  for (const Size& size : pictures) {
-    const Image image = picture(size.name);
-    EXPECT_EQ(image.width, size.width) << size.name;
-    EXPECT_EQ(image.height, size.height) << size.name;
+  int pictureCount = 0, modelCount = 0;
+  for (const DataSetFile& file : kDataSet) {
+    std::vector<uint8_t> bytes;  // a maker for every file but the soundtrack, none for unknown names
+    EXPECT_EQ(buildDataFile(file.name, fonts_, bytes), file.kind != DataKind::kSoundtrack) << file.name;
+    if (file.kind == DataKind::kModel) ++modelCount;
+    if (file.kind != DataKind::kPicture) continue;
+    ++pictureCount;
+    const Image image = picture(file.name);
+    EXPECT_EQ(image.width, file.width) << file.name;
+    EXPECT_EQ(image.height, file.height) << file.name;
   }
+  EXPECT_EQ(pictureCount, 19);
+  EXPECT_EQ(modelCount, 4);
+  EXPECT_EQ(kDataSet[kDataSetSize - 1].kind, DataKind::kSoundtrack);
+  std::vector<uint8_t> bytes;
+  EXPECT_FALSE(buildDataFile("nothing.tga", fonts_, bytes));
   // The loader gets back exactly the models that were built: the 3DS writer and reader agree.
-  const std::pair<const char*, Model> models[] = {{"s01_a.3ds", buildSpikeBody()},
-                                                  {"spike.3ds", buildSpikeBall()},
-                                                  {"plane24.3ds", buildPlaneGrid()},
-                                                  {"bcube.3ds", buildBevelCube()}};
+  const std::pair<const char*, Model> models[] = {{kSpikeBody, buildSpikeBody()},
+                                                  {kSpikeBall, buildSpikeBall()},
+                                                  {kPlaneGrid, buildPlaneGrid()},
+                                                  {kBevelCube, buildBevelCube()}};
   for (const auto& [name, model] : models) {
     Mesh mesh;
     mesh.load3ds(path(name).c_str());
@@ -127,10 +124,10 @@ TEST_F(DataSet, EveryFileLoadsWithTheSizeItsSceneNeeds) {
 }
 
 TEST_F(DataSet, TwoRunsGiveTheSameBytes) {
-  for (const std::string& name : dataFileNames()) {
+  for (const DataSetFile& file : kDataSet) {
     std::vector<uint8_t> again;
-    if (!buildDataFile(name, fonts_, again)) continue;
-    EXPECT_TRUE(again == readFile(root_ / name)) << name;
+    if (!buildDataFile(file.name, fonts_, again)) continue;
+    EXPECT_TRUE(again == readFile(root_ / file.name)) << file.name;
   }
 }
 
@@ -143,7 +140,7 @@ TEST_F(DataSet, TexturesTileWithoutSeams) {
     }
     return sum;
   };
-  for (const char* name : {"tex0132.tga", "tex01b3.tga", "s08_back2.tga", "s02_tex1.tga", "kvennenv2.tga"}) {
+  for (const char* name : {kPanelTexture, kPanelHeights, kStoneTexture, kCoreTexture, kTealEnvironment}) {
     const Image image = picture(name);
     ASSERT_EQ(image.width, 256) << name;
     double roughestColumn = 0.0, roughestRow = 0.0, wrapX = 0.0, wrapY = 0.0;
@@ -172,31 +169,31 @@ TEST_F(DataSet, PicturesServeTheirRoles) {
                                                  [](uint32_t a, uint32_t b) { return red(a) < red(b); });
     return std::pair{red(*low), red(*high)};
   };
-  const auto [lowestHeight, highestHeight] = redRange(picture("tex01b3.tga"));
+  const auto [lowestHeight, highestHeight] = redRange(picture(kPanelHeights));
   EXPECT_GE(highestHeight - lowestHeight, 120u) << "the relief must be clear";
   // Two plasma windows are added with saturation: each red byte stays at or below 127.
-  const auto [lowestPlasma, highestPlasma] = redRange(picture("plasma.tga"));
+  const auto [lowestPlasma, highestPlasma] = redRange(picture(kPlasma));
   EXPECT_LE(highestPlasma, kPlasmaMaxRed);
   EXPECT_GE(highestPlasma - lowestPlasma, 100u);
   // The lattice: a good share of holes (red 255) and of metal.
-  const Image box = picture("box.tga");
+  const Image box = picture(kLatticeTexture);
   const auto holes =
       std::count_if(box.pixels, box.pixels + box.pixelCount(), [](uint32_t p) { return red(p) == 255; });
   EXPECT_GT(holes, 256 * 256 / 3);
   EXPECT_LT(holes, 256 * 256 * 9 / 10);
   // Overlays: alpha 255 lets the scene through, and mostly does.
   for (const char* name :
-       {"credits.tga", "greets.tga", "control_test.tga", "terrorist.tga", "dravo.tga", "trovask.tga"}) {
+       {kCredits, kGreetings, kControlTest, kBlobOverlayFirst, kBlobOverlaySecond, kTunnelLogo}) {
     const Image overlay = picture(name);
     const uint32_t *begin = overlay.pixels, *end = begin + overlay.pixelCount();
     EXPECT_GT(std::count_if(begin, end, [](uint32_t p) { return alpha(p) >= 128; }), 320 * 240 * 6 / 10)
         << name;
     EXPECT_GT(std::count_if(begin, end, [](uint32_t p) { return alpha(p) < 64; }), 500) << name;
   }
-  const Image logo = picture("trovask.tga");  // over the middle of the tunnel, not its corners
+  const Image logo = picture(kTunnelLogo);  // over the middle of the tunnel, not its corners
   EXPECT_EQ(alpha(at(logo, 2, 2)), 255u);
   EXPECT_LT(alpha(at(logo, 160, 124)), 255u);
-  for (const char* name : {"happyface.tga", "rux.tga"}) {  // masks: keep the middle, blank the edges
+  for (const char* name : {kSpikeMask, kCubeMask}) {  // masks: keep the middle, blank the edges
     const Image mask = picture(name);
     EXPECT_GE(red(at(mask, 160, 120)), 200u) << name;
     EXPECT_EQ(red(at(mask, 0, 0)) + red(at(mask, 319, 0)), 0u) << name;

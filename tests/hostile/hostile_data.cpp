@@ -23,8 +23,10 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "base/data_set_manifest.h"
 #include "engine/three_ds_writer.h"
 
 namespace {
@@ -32,24 +34,19 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-enum class Kind { kTga, kModel, kMusic };
+using orvanta::DataKind;
+using orvanta::DataSetFile;
+using orvanta::kDataSet;
 
-struct DataFile {
-  const char* name;
-  Kind kind;
-  int loads;  // reads during start-up, from the scenes' initialisations
-};
-
-constexpr DataFile kDataFiles[] = {
-    {"progress.tga", Kind::kTga, 1},     {"tex0132.tga", Kind::kTga, 3},       {"tex01b3.tga", Kind::kTga, 3},
-    {"kvennenv2.tga", Kind::kTga, 3},    {"kvennenv3.tga", Kind::kTga, 1},     {"trovask.tga", Kind::kTga, 1},
-    {"s08_back2.tga", Kind::kTga, 1},    {"s08_back3.tga", Kind::kTga, 2},     {"box.tga", Kind::kTga, 1},
-    {"terrorist.tga", Kind::kTga, 1},    {"dravo.tga", Kind::kTga, 1},         {"s02_tex1.tga", Kind::kTga, 1},
-    {"happyface.tga", Kind::kTga, 1},    {"credits.tga", Kind::kTga, 1},       {"plasma.tga", Kind::kTga, 2},
-    {"control_test.tga", Kind::kTga, 1}, {"greets.tga", Kind::kTga, 1},        {"rux.tga", Kind::kTga, 1},
-    {"l33t.tga", Kind::kTga, 1},         {"s01_a.3ds", Kind::kModel, 1},       {"spike.3ds", Kind::kModel, 2},
-    {"plane24.3ds", Kind::kModel, 2},    {"bcube.3ds", Kind::kModel, 1},       {"pro2.mp3", Kind::kMusic, 0},
-};
+// Reads of each file during start-up, from the scenes' initialisations; any other file once.
+int loadsOf(const DataSetFile& file) {
+  using namespace orvanta;
+  if (file.kind == DataKind::kSoundtrack) return 0;  // opened by the music player, which reports nothing
+  const std::string_view name = file.name;
+  if (name == kPanelTexture || name == kPanelHeights || name == kTealEnvironment) return 3;
+  if (name == kChromeEnvironment || name == kPlasma || name == kSpikeBall || name == kPlaneGrid) return 2;
+  return 1;
+}
 
 struct Variant {
   const char* name;
@@ -87,31 +84,24 @@ constexpr Variant kVariants[] = {
     {"degenerate", nullptr, "none", nullptr},              // every vertex at one point
 };
 
-const char* expectation(const Variant& variant, Kind kind) {
+const char* expectation(const Variant& variant, DataKind kind) {
   switch (kind) {
-    case Kind::kTga:
+    case DataKind::kPicture:
       return variant.tgaExpectation;
-    case Kind::kModel:
+    case DataKind::kModel:
       return variant.modelExpectation;
-    case Kind::kMusic:
+    case DataKind::kSoundtrack:
       return variant.musicExpectation;
   }
   return nullptr;
 }
 
-std::vector<const Variant*> variantsOf(Kind kind) {
+std::vector<const Variant*> variantsOf(DataKind kind) {
   std::vector<const Variant*> list;
   for (const Variant& variant : kVariants) {
     if (expectation(variant, kind) != nullptr) list.push_back(&variant);
   }
   return list;
-}
-
-const DataFile* findFile(const std::string& name) {
-  for (const DataFile& file : kDataFiles) {
-    if (name == file.name) return &file;
-  }
-  return nullptr;
 }
 
 int fail(const std::string& message) {
@@ -323,7 +313,7 @@ int applyDamage(const fs::path& folder, const std::string& pair) {
   if (colon == std::string::npos) return fail("expected FILE:VARIANT, not '" + pair + "'");
   const std::string name = pair.substr(0, colon);
   const std::string variant = pair.substr(colon + 1);
-  const DataFile* file = findFile(name);
+  const DataSetFile* file = orvanta::findDataSetFile(name);
   if (file == nullptr) return fail("not a file of the show: " + name);
   const auto known = variantsOf(file->kind);
   if (std::none_of(known.begin(), known.end(), [&](const Variant* v) { return variant == v->name; })) {
@@ -347,9 +337,9 @@ int applyDamage(const fs::path& folder, const std::string& pair) {
   if (!good) return fail("cannot read " + path.string());
   std::optional<Bytes> damaged;
   const uint32_t seed = nameSeed(name + variant);
-  if (file->kind == Kind::kTga) {
+  if (file->kind == DataKind::kPicture) {
     damaged = damagePicture(*good, variant, seed);
-  } else if (file->kind == Kind::kModel) {
+  } else if (file->kind == DataKind::kModel) {
     damaged = damageModel(*good, variant, seed);
   } else if (variant == "half") {
     damaged = Bytes(good->begin(), good->begin() + good->size() / 2);
@@ -365,7 +355,7 @@ int make(const fs::path& good, const fs::path& out, const std::vector<std::strin
   fs::remove_all(out, error);
   fs::create_directories(out, error);
   if (error) return fail("cannot make " + out.string() + ": " + error.message());
-  for (const DataFile& file : kDataFiles) {
+  for (const DataSetFile& file : kDataSet) {
     fs::copy_file(good / file.name, out / file.name, error);
     if (error) return fail("cannot copy " + (good / file.name).string() + ": " + error.message());
   }
@@ -376,12 +366,13 @@ int make(const fs::path& good, const fs::path& out, const std::vector<std::strin
 }
 
 size_t roundCount() {
-  return std::max({variantsOf(Kind::kTga).size(), variantsOf(Kind::kModel).size(), variantsOf(Kind::kMusic).size()});
+  return std::max({variantsOf(DataKind::kPicture).size(), variantsOf(DataKind::kModel).size(),
+                   variantsOf(DataKind::kSoundtrack).size()});
 }
 
 void printRound(size_t round) {
   size_t index[3] = {0, 0, 0};
-  for (const DataFile& file : kDataFiles) {
+  for (const DataSetFile& file : kDataSet) {
     const auto variants = variantsOf(file.kind);
     size_t& j = index[static_cast<int>(file.kind)];
     std::printf("%s:%s\n", file.name, variants[(round + j) % variants.size()]->name);
@@ -394,9 +385,9 @@ void printRound(size_t round) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "list") {
-    for (const DataFile& file : kDataFiles) {
+    for (const DataSetFile& file : kDataSet) {
       for (const Variant* variant : variantsOf(file.kind)) {
-        std::printf("%s %s %s %d\n", file.name, variant->name, expectation(*variant, file.kind), file.loads);
+        std::printf("%s %s %s %d\n", file.name, variant->name, expectation(*variant, file.kind), loadsOf(file));
       }
     }
     return 0;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <string_view>
 #include <system_error>
 
 #include "datagen/env_maps.h"
@@ -41,33 +42,42 @@ Generator model(const char* name, F make) {
   return {name, [make](const FontSet&) { return encode3ds(make()); }};
 }
 
+// One maker for every picture and model of the data set, in any order: the manifest says
+// which files there are and in what order they are written.
 const std::vector<Generator>& generators() {
   static const std::vector<Generator> list = {
-      lettered("progress.tga", buildOpeningPicture),
-      picture("tex0132.tga", buildPanelTexture),
-      picture("tex01b3.tga", buildPanelHeights),
-      picture("kvennenv2.tga", buildTealEnvironment),
-      picture("kvennenv3.tga", buildGoldEnvironment),
-      lettered("trovask.tga", buildTunnelLogo),
-      picture("s08_back2.tga", buildStoneTexture),
-      picture("s08_back3.tga", buildChromeEnvironment),
-      picture("box.tga", buildLatticeTexture),
-      lettered("terrorist.tga", buildBlobOverlayFirst),
-      lettered("dravo.tga", buildBlobOverlaySecond),
-      picture("s02_tex1.tga", buildCoreTexture),
-      picture("happyface.tga", buildSpikeMask),
-      lettered("credits.tga", buildCredits),
-      picture("plasma.tga", buildPlasma),
-      lettered("control_test.tga", buildControlTest),
-      lettered("greets.tga", buildGreetings),
-      picture("rux.tga", buildCubeMask),
-      lettered("l33t.tga", buildEndPicture),
-      model("s01_a.3ds", buildSpikeBody),
-      model("spike.3ds", buildSpikeBall),
-      model("plane24.3ds", buildPlaneGrid),
-      model("bcube.3ds", buildBevelCube),
+      lettered(kOpeningPicture, buildOpeningPicture),
+      picture(kPanelTexture, buildPanelTexture),
+      picture(kPanelHeights, buildPanelHeights),
+      picture(kTealEnvironment, buildTealEnvironment),
+      picture(kGoldEnvironment, buildGoldEnvironment),
+      lettered(kTunnelLogo, buildTunnelLogo),
+      picture(kStoneTexture, buildStoneTexture),
+      picture(kChromeEnvironment, buildChromeEnvironment),
+      picture(kLatticeTexture, buildLatticeTexture),
+      lettered(kBlobOverlayFirst, buildBlobOverlayFirst),
+      lettered(kBlobOverlaySecond, buildBlobOverlaySecond),
+      picture(kCoreTexture, buildCoreTexture),
+      picture(kSpikeMask, buildSpikeMask),
+      lettered(kCredits, buildCredits),
+      picture(kPlasma, buildPlasma),
+      lettered(kControlTest, buildControlTest),
+      lettered(kGreetings, buildGreetings),
+      picture(kCubeMask, buildCubeMask),
+      lettered(kEndPicture, buildEndPicture),
+      model(kSpikeBody, buildSpikeBody),
+      model(kSpikeBall, buildSpikeBall),
+      model(kPlaneGrid, buildPlaneGrid),
+      model(kBevelCube, buildBevelCube),
   };
   return list;
+}
+
+const Generator* findGenerator(std::string_view name) {
+  for (const Generator& g : generators()) {
+    if (name == g.name) return &g;
+  }
+  return nullptr;
 }
 
 // Writes through a temporary name and renames, so a failed run never leaves half a file
@@ -98,24 +108,11 @@ bool writeFile(const fs::path& path, const std::vector<uint8_t>& bytes, std::str
 
 }  // namespace
 
-const std::vector<std::string>& dataFileNames() {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> list;
-    for (const Generator& g : generators()) list.emplace_back(g.name);
-    list.emplace_back(kSoundtrackName);
-    return list;
-  }();
-  return names;
-}
-
 bool buildDataFile(const std::string& name, const FontSet& fonts, std::vector<uint8_t>& bytes) {
-  for (const Generator& g : generators()) {
-    if (name == g.name) {
-      bytes = g.build(fonts);
-      return true;
-    }
-  }
-  return false;
+  const Generator* g = findGenerator(name);
+  if (g == nullptr) return false;
+  bytes = g->build(fonts);
+  return true;
 }
 
 bool writeDataSet(const std::string& directory, bool force, std::string& error) {
@@ -140,10 +137,16 @@ bool writeDataSet(const std::string& directory, bool force, std::string& error) 
   }
   FontSet fonts;
   if (!fonts.load(error)) return false;
-  for (const Generator& g : generators()) {
-    if (!writeFile(root / g.name, g.build(fonts), error)) return false;
+  for (const DataSetFile& file : kDataSet) {
+    if (file.kind == DataKind::kSoundtrack) continue;
+    const Generator* g = findGenerator(file.name);
+    if (g == nullptr) {
+      error = std::string("no maker for ") + file.name;
+      return false;
+    }
+    if (!writeFile(root / file.name, g->build(fonts), error)) return false;
   }
-  const fs::path soundtrack = root / kSoundtrackName;
+  const fs::path soundtrack = root / kSoundtrack;
   const std::string partial = fs::path(soundtrack).concat(".part").string();
   if (!writeSoundtrack(partial, error)) {
     std::remove(partial.c_str());

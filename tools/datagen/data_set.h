@@ -1,18 +1,15 @@
 #pragma once
-// The whole data set: which files there are, how each is made, and writing them to a folder.
+// The whole data set (base/data_set_manifest.h lists it): how each file is made, and writing
+// them to a folder.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/data_set_manifest.h"
 #include "datagen/text.h"
 
 namespace orvanta::datagen {
-
-inline constexpr const char* kSoundtrackName = "pro2.mp3";
-
-// All 24 file names, in the order they are written (the soundtrack last).
-const std::vector<std::string>& dataFileNames();
 
 // The bytes of one picture or model (every file but the soundtrack). False for an unknown name.
 bool buildDataFile(const std::string& name, const FontSet& fonts, std::vector<uint8_t>& bytes);

@@ -46,6 +46,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "datagen: %s\n", error.c_str());
     return 1;
   }
-  std::printf("datagen: wrote %zu files to %s\n", orvanta::datagen::dataFileNames().size(), directory.c_str());
+  std::printf("datagen: wrote %zu files to %s\n", orvanta::kDataSetSize, directory.c_str());
   return 0;
 }
