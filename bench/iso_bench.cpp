@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/data_files.h"
-#include "engine/depth_buffer.h"
+#include "engine/render_target.h"
 #include "image/image.h"
 #include "iso/field_grid_kernels.h"
 #include "iso/iso_surface.h"
@@ -108,11 +108,11 @@ void BM_BlobSceneFrame(benchmark::State& state) {
 
   Image frame;
   frame.create(kFrameWidth, kFrameHeight);
-  createDepthBuffer(kFrameWidth, kFrameHeight);
+  DepthBuffer depth(kFrameWidth, kFrameHeight);
   float t = 3000.0f;
   for (auto _ : state) {
-    clearDepthBuffer();
-    renderBlobScene(frame, t);
+    depth.clear();
+    renderBlobScene(RenderTarget{frame, depth}, t);
     t += 1.7f;
     if (t > 4600.0f) t = 3000.0f;
     benchmark::DoNotOptimize(frame.pixels);

@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "engine/camera.h"
-#include "engine/depth_buffer.h"
+#include "engine/render_target.h"
 #include "engine/mesh.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
@@ -79,7 +79,7 @@ Image makeTexture(int side, uint32_t seed) {
 void drawSphere(benchmark::State& state, int32_t flags, float radius) {
   static Image frame;
   if (frame.pixels == nullptr) frame.create(kFrameWidth, kFrameHeight);
-  createDepthBuffer(kFrameWidth, kFrameHeight);
+  DepthBuffer depth(kFrameWidth, kFrameHeight);
   TextureSet set;
   set.flags = flags;
   set.texture = makeTexture(256, 1);
@@ -91,8 +91,8 @@ void drawSphere(benchmark::State& state, int32_t flags, float radius) {
   Camera camera;
   camera.lookAt(0.0f, 0.0f, -300.0f, 0.0f, 0.0f, 0.0f);
   for (auto _ : state) {
-    clearDepthBuffer();
-    mesh.drawMesh(frame, camera, set);
+    depth.clear();
+    mesh.drawMesh(RenderTarget{frame, depth}, camera, set);
     benchmark::DoNotOptimize(frame.pixels);
   }
   state.counters["faces/s"] =

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/depth_buffer.h"
+#include "engine/render_target.h"
 #include "engine/raster.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
@@ -28,14 +28,15 @@ Image makeTexture(int32_t shift, uint32_t seed) {
 
 struct Scene {
   Image frame;
+  DepthBuffer depth{kFrameWidth, kFrameHeight};
   TextureSet set;
   Scene() {
     frame.create(kFrameWidth, kFrameHeight);
-    createDepthBuffer(kFrameWidth, kFrameHeight);
     set.texture = makeTexture(8, 1);
     set.envMap = makeTexture(8, 2);
     set.extra = makeTexture(8, 3);
   }
+  RenderTarget target() { return {frame, depth}; }
   ~Scene() {
     releasePixels(frame);
     releasePixels(set.texture);
@@ -74,7 +75,7 @@ void BM_FillTexturedSpansFrame(benchmark::State& state) {
   int64_t pass = 0;
   for (auto _ : state) {
     span.nextPass(pass++);
-    fillTexturedSpans(scene.frame, scene.set.texture, span.left, span.right, 0, kFrameHeight, span.steps);
+    fillTexturedSpans(scene.target(), scene.set.texture, span.left, span.right, 0, kFrameHeight, span.steps);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(pass * kFrameWidth * kFrameHeight);
@@ -87,7 +88,7 @@ void BM_FillTexturedSpansTranslucentFrame(benchmark::State& state) {
   int64_t pass = 0;
   for (auto _ : state) {
     span.nextPass(pass++);
-    fillTexturedSpansTranslucent(scene.frame, scene.set.texture, span.left, span.right, 0, kFrameHeight,
+    fillTexturedSpansTranslucent(scene.target(), scene.set.texture, span.left, span.right, 0, kFrameHeight,
                                  span.steps);
     benchmark::ClobberMemory();
   }
@@ -101,7 +102,7 @@ void BM_FillLayersBumpAddFrame(benchmark::State& state) {
   int64_t pass = 0;
   for (auto _ : state) {
     span.nextPass(pass++);
-    fillLayersBumpAdd(scene.frame, scene.set.texture, scene.set.envMap, scene.set.extra, span.left, span.right, 0,
+    fillLayersBumpAdd(scene.target(), scene.set.texture, scene.set.envMap, scene.set.extra, span.left, span.right, 0,
                       kFrameHeight, span.steps);
     benchmark::ClobberMemory();
   }
@@ -115,7 +116,7 @@ void BM_FillLayersMultiplyFrame(benchmark::State& state) {
   int64_t pass = 0;
   for (auto _ : state) {
     span.nextPass(pass++);
-    fillLayersMultiply(scene.frame, scene.set.texture, scene.set.envMap, span.left, span.right, 0, kFrameHeight,
+    fillLayersMultiply(scene.target(), scene.set.texture, scene.set.envMap, span.left, span.right, 0, kFrameHeight,
                        span.steps);
     benchmark::ClobberMemory();
   }
@@ -159,14 +160,14 @@ void drawTriangles(benchmark::State& state, int32_t flags) {
   scene.set.setFlags(flags);
   std::vector<RenderVertex> corners = benchTriangles(state.range(0) == 0);
   // Count the pixels once.
-  int32_t* depths = gDepthBuffer.values;
+  int32_t* depths = scene.depth.values;
   for (size_t i = 0; i + 2 < corners.size(); i += 3) {
     for (size_t k = 0; k < 3; ++k) corners[i + k].depth = 32767.0f;
-    drawTriangle(scene.frame, scene.set, corners[i], corners[i + 1], corners[i + 2]);
+    drawTriangle(scene.target(), scene.set, corners[i], corners[i + 1], corners[i + 2]);
   }
   int64_t pixelsPerPass = 0;
   for (int32_t i = 0; i < kFrameWidth * kFrameHeight; ++i) pixelsPerPass += depths[i] != 0 ? 1 : 0;
-  clearDepthBuffer();
+  scene.depth.clear();
 
   // Each pass is a little nearer than the one before, so every pixel passes the depth test.
   int64_t pass = 0;
@@ -176,14 +177,14 @@ void drawTriangles(benchmark::State& state, int32_t flags) {
     nearness += 1.0f;
     if (nearness > 30000.0f) {
       state.PauseTiming();
-      clearDepthBuffer();
+      scene.depth.clear();
       nearness = 1.0f;
       state.ResumeTiming();
     }
     const float depth = kDepthNumerator / nearness;
     for (size_t i = 0; i + 2 < corners.size(); i += 3) {
       corners[i].depth = corners[i + 1].depth = corners[i + 2].depth = depth;
-      drawTriangle(scene.frame, scene.set, corners[i], corners[i + 1], corners[i + 2]);
+      drawTriangle(scene.target(), scene.set, corners[i], corners[i + 1], corners[i + 2]);
     }
     benchmark::ClobberMemory();
   }

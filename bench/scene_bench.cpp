@@ -18,7 +18,7 @@
 #include "base/data_files.h"
 #include "driver/frame_hash_batch.h"
 #include "driver/timeline.h"
-#include "engine/depth_buffer.h"
+#include "engine/render_target.h"
 #include "golden/offline_show.h"
 #include "image/image.h"
 #include "scenes/scenes.h"
@@ -83,12 +83,12 @@ std::vector<float> sceneFrameTimes(const SceneSpan& scene) {
 // Every scene loaded once, as at start-up, with a frame and the depth buffer.
 struct LoadedShow {
   Image frame;
+  DepthBuffer depth{kFrameWidth, kFrameHeight};
   bool ready = false;
   LoadedShow() {
     if (!dataSetPresent()) return;
     setDataDirectory(dataDirectory());
     frame.create(kFrameWidth, kFrameHeight);
-    createDepthBuffer(kFrameWidth, kFrameHeight);
     initAllScenes();
     ready = true;
   }
@@ -115,8 +115,8 @@ void BM_SceneFrame(benchmark::State& state) {
   size_t next = 0;
   for (auto _ : state) {
     const double start = threadCpuSeconds();
-    clearDepthBuffer();
-    scene.render(show.frame, times[next]);
+    show.depth.clear();
+    scene.render(RenderTarget{show.frame, show.depth}, times[next]);
     const double seconds = threadCpuSeconds() - start;
     state.SetIterationTime(seconds);
     perFrame.push_back(seconds);

@@ -126,9 +126,10 @@ void BM_TunnelSceneFrame(benchmark::State& state) {
   }
   Image frame;
   frame.create(kFrameWidth, kFrameHeight);
+  DepthBuffer depth(kFrameWidth, kFrameHeight);
   float t = 1530.0f;
   for (auto _ : state) {
-    scene.render(frame, t);
+    scene.render(RenderTarget{frame, depth}, t);
     benchmark::DoNotOptimize(frame.pixels);
     t += 1.7f;
     if (t > 3000.0f) t = 1600.0f;

@@ -1,6 +1,6 @@
 #include "fuzz_stage.h"
 
-#include "engine/depth_buffer.h"
+#include "engine/render_target.h"
 
 namespace orvanta::fuzz {
 namespace {
@@ -55,7 +55,6 @@ Stage& stage() {
     makeCube(s->cube);
     s->camera.lookAt(40.0f, -120.0f, -300.0f, 0.0f, 0.0f, 0.0f);
     s->projector.lookAt(-60.0f, -100.0f, -280.0f, 0.0f, 0.0f, 0.0f);
-    createDepthBuffer(kFrameWidth, kFrameHeight);
     return s;
   }();
   return *built;
@@ -67,12 +66,12 @@ void drawWithTextureSet(Mesh& mesh, const TextureSet& set) {
   mesh.rotate(20.0f, 30.0f, 0.0f);
   mesh.setPosition(0.0f, 0.0f, 0.0f);
   if (set.flags & kVertexUvLayer2) mesh.projectTextureCoords(1, s.projector);
-  mesh.drawMesh(s.frame, s.camera, set);
+  mesh.drawMesh(RenderTarget{s.frame, s.depth}, s.camera, set);
 }
 
 void drawInEveryRole(Mesh& mesh, const Image& picture) {
   const Image good = stage().texture64;
-  clearDepthBuffer();
+  stage().depth.clear();
   // The flag words the scenes use. A single-texture set reads only its texture; the
   // two-layer sets read all three images.
   for (int32_t flags : {kTextured, kTextured | kEnvLayer1}) {

@@ -3,6 +3,7 @@
 // textures for the roles a fuzzed picture does not take, and a small cube.
 
 #include "engine/camera.h"
+#include "engine/depth_buffer.h"
 #include "engine/mesh.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
@@ -11,6 +12,7 @@ namespace orvanta::fuzz {
 
 struct Stage {
   Image frame;
+  DepthBuffer depth{kFrameWidth, kFrameHeight};
   Image work;
   Image texture64;  // square, addressable: a texture every drawing path accepts
   Image heights;    // 320 x 240, as the plasma scene's height picture

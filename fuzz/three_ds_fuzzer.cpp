@@ -21,7 +21,7 @@ void ignoreMessage(const char*, const char*) {}
 
 void drawEveryWay(Mesh& mesh) {
   const Image good = fuzz::stage().texture64;
-  clearDepthBuffer();
+  fuzz::stage().depth.clear();
   constexpr int32_t kFlagWords[] = {
       kTextured,
       kTextured | kEnvLayer1,

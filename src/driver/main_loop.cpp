@@ -13,7 +13,7 @@ int runShow(Display& display, FrameTimer& timer, MusicPlayer& music, bool window
   frame.fill(packArgb(0, 0, 0, 0));
 
   if (!display.open(kShowTitle, kFrameWidth, kFrameHeight, windowed)) return kExitDisplayFailed;
-  createDepthBuffer(kFrameWidth, kFrameHeight);
+  DepthBuffer depth(kFrameWidth, kFrameHeight);
   program.initScenes();
   music.open(dataFile(kSoundtrackName));  // without music the show runs silently
   Timeline timeline = createTimeline(program.script);
@@ -33,9 +33,9 @@ int runShow(Display& display, FrameTimer& timer, MusicPlayer& music, bool window
     const float showTimeCs = static_cast<float>(sum * 100.0);
     if (advanceTimeline(timeline, showTimeCs)) ended = true;
 
-    clearDepthBuffer();
+    depth.clear();
     const bool render = !ended && timeline.currentScene != nullptr;
-    if (render) renderCurrentScene(timeline, frame);
+    if (render) renderCurrentScene(timeline, RenderTarget{frame, depth});
 
     // The closing frame shows the previous picture once more.
     display.present(frame.pixels, FrameInfo{index, showTimeCs, sceneName(timeline.currentScene), render});

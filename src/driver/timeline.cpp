@@ -29,8 +29,8 @@ bool advanceTimeline(Timeline& timeline, float showTimeCs) {
   return true;
 }
 
-void renderCurrentScene(const Timeline& timeline, Image& frame) {
-  if (timeline.currentScene != nullptr) timeline.currentScene(frame, timeline.showTimeCs);
+void renderCurrentScene(const Timeline& timeline, RenderTarget target) {
+  if (timeline.currentScene != nullptr) timeline.currentScene(target, timeline.showTimeCs);
 }
 
 const char* sceneName(SceneRenderFn scene) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "image/image.h"
+#include "engine/render_target.h"
 #include "scenes/scenes.h"
 
 namespace orvanta {
@@ -18,8 +18,8 @@ enum class TimelineKind : uint32_t {
   End = 2,        // the show is over
 };
 
-// A render function draws the frame in place for the absolute show time in centiseconds.
-using SceneRenderFn = void (*)(Image& frame, float showTimeCs);
+// A render function draws the frame (with its depth buffer) in place for the absolute show time in centiseconds.
+using SceneRenderFn = void (*)(RenderTarget target, float showTimeCs);
 
 struct TimelineEntry {
   TimelineKind kind = TimelineKind::End;
@@ -59,8 +59,8 @@ Timeline createTimeline(std::span<const TimelineEntry> script);
 // without an End entry ends there too.
 bool advanceTimeline(Timeline& timeline, float showTimeCs);
 
-// Calls the current scene, if any, with the frame and the latest show time.
-void renderCurrentScene(const Timeline& timeline, Image& frame);
+// Calls the current scene, if any, with the target and the latest show time.
+void renderCurrentScene(const Timeline& timeline, RenderTarget target);
 
 // "intro", "tunnel", "blob", "spike", "plasma", "cube" or "end" for the show's render
 // functions; "none" for anything else, including no scene.

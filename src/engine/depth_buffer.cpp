@@ -2,30 +2,20 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
 
 namespace orvanta {
 
-DepthBuffer gDepthBuffer;
-
-namespace {
-std::unique_ptr<int32_t[]>& depthStorage() {
-  static std::unique_ptr<int32_t[]> storage;
-  return storage;
-}
-}  // namespace
-
-void createDepthBuffer(int32_t width, int32_t height) {
-  const size_t count = static_cast<size_t>(std::max(width, 0)) * static_cast<size_t>(std::max(height, 0));
-  depthStorage().reset(new int32_t[count == 0 ? 1 : count]());
-  gDepthBuffer.values = depthStorage().get();
-  gDepthBuffer.width = width;
-  gDepthBuffer.height = height;
+DepthBuffer::DepthBuffer(int32_t newWidth, int32_t newHeight) {
+  const size_t count = static_cast<size_t>(std::max(newWidth, 0)) * static_cast<size_t>(std::max(newHeight, 0));
+  storage_.reset(new int32_t[count == 0 ? 1 : count]());
+  values = storage_.get();
+  width = newWidth;
+  height = newHeight;
 }
 
-void clearDepthBuffer() {
-  if (gDepthBuffer.values == nullptr) return;
-  std::fill_n(gDepthBuffer.values, static_cast<size_t>(gDepthBuffer.width) * gDepthBuffer.height, 0);
+void DepthBuffer::clear() {
+  if (values == nullptr || width <= 0 || height <= 0) return;
+  std::fill_n(values, static_cast<size_t>(width) * static_cast<size_t>(height), 0);
 }
 
 }  // namespace orvanta

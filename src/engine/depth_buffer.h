@@ -1,21 +1,26 @@
 #pragma once
-// One signed 32-bit inverse depth per frame pixel; larger is nearer, 0 means empty.
-// Created by the program entry and cleared before every scene call.
+// One signed 32-bit inverse depth per frame pixel; larger is nearer, 0 means empty. The show
+// owns one beside its frame and clears it before every scene call.
 
 #include <cstdint>
+#include <memory>
 
 namespace orvanta {
 
-struct DepthBuffer {
+class DepthBuffer {
+ public:
+  DepthBuffer() = default;
+  // width x height zeros (none for a size that is not positive).
+  DepthBuffer(int32_t width, int32_t height);
+
+  void clear();
+
   int32_t* values = nullptr;
   int32_t width = 0;
   int32_t height = 0;
+
+ private:
+  std::unique_ptr<int32_t[]> storage_;
 };
-
-// The program's one depth buffer.
-extern DepthBuffer gDepthBuffer;
-
-void createDepthBuffer(int32_t width, int32_t height);
-void clearDepthBuffer();
 
 }  // namespace orvanta

@@ -1,11 +1,12 @@
-#include "engine/depth_buffer.h"
 #include "engine/pipeline.h"
 
 namespace orvanta {
 
-bool targetDrawable(const Image& target) {
-  return target.pixels != nullptr && target.width > 0 && target.height > 0 && gDepthBuffer.values != nullptr &&
-         gDepthBuffer.width == target.width && gDepthBuffer.height >= target.height;
+bool targetDrawable(const RenderTarget& target) {
+  const Image& image = target.image;
+  const DepthBuffer& depth = target.depth;
+  return image.pixels != nullptr && image.width > 0 && image.height > 0 && depth.values != nullptr &&
+         depth.width == image.width && depth.height >= image.height;
 }
 
 }  // namespace orvanta

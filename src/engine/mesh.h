@@ -14,6 +14,7 @@ namespace orvanta {
 
 struct Image;
 struct TextureSet;
+struct RenderTarget;
 class Camera;
 
 // 22 words, always copied whole.
@@ -83,7 +84,7 @@ class Mesh {
   void rotate(float ax, float ay, float az);
   void setPosition(float x, float y, float z);
 
-  void drawMesh(Image& target, const Camera& camera, const TextureSet& set);
+  void drawMesh(RenderTarget target, const Camera& camera, const TextureSet& set);
   void projectTextureCoords(int layer, const Camera& camera);
 };
 

@@ -66,17 +66,17 @@ void fillLayer(RenderVertex* corners[3], const MeshFace& face, const LayerRule& 
 
 }  // namespace
 
-void Mesh::drawMesh(Image& target, const Camera& camera, const TextureSet& set) {
+void Mesh::drawMesh(RenderTarget target, const Camera& camera, const TextureSet& set) {
   // A mesh that never loaded has nothing to draw.
   if (vertices == nullptr || faces == nullptr) return;
 
   Projection projection;
-  projection.screen.halfW = static_cast<float>(target.width) * 0.5f;
-  projection.screen.halfH = static_cast<float>(target.height) * 0.5f;
+  projection.screen.halfW = static_cast<float>(target.image.width) * 0.5f;
+  projection.screen.halfH = static_cast<float>(target.image.height) * 0.5f;
   projection.screen.scaleX = projection.screen.halfW - 1.0f;
   projection.screen.scaleY = projection.screen.halfH - 1.0f;
-  projection.maxX = static_cast<float>(target.width) - 0.5f;
-  projection.maxY = static_cast<float>(target.height) - 0.5f;
+  projection.maxX = static_cast<float>(target.image.width) - 0.5f;
+  projection.maxY = static_cast<float>(target.image.height) - 0.5f;
 
   const ObjectToView toView = objectToView(*this, camera);
   const Matrix4& rotation = toView.rotation;

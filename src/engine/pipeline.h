@@ -6,6 +6,7 @@
 
 #include "engine/camera.h"
 #include "engine/mesh.h"
+#include "engine/render_target.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
 
@@ -20,7 +21,7 @@ inline constexpr float kFaceRejectDepth = 16.0f;
 inline constexpr int kClipBufferCapacity = 20;
 
 // The target has pixels and the depth buffer covers it row for row.
-bool targetDrawable(const Image& target);
+bool targetDrawable(const RenderTarget& target);
 
 // Object space to view space: view = position * rotation + offset.
 struct ObjectToView {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/mesh.h"
+#include "engine/render_target.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
 
@@ -60,9 +61,9 @@ bool textureDrawable(const Image& image);
 // fails draws nothing instead of reading outside its images.
 bool textureSetDrawable(const TextureSet& set);
 
-void drawTriangle(Image& target, const TextureSet& set, RenderVertex& a, RenderVertex& b, RenderVertex& c);
+void drawTriangle(RenderTarget target, const TextureSet& set, RenderVertex& a, RenderVertex& b, RenderVertex& c);
 // The same for a set already known to pass textureSetDrawable (a mesh checks it once).
-void drawTriangleOfDrawableSet(Image& target, const TextureSet& set, RenderVertex& a, RenderVertex& b,
+void drawTriangleOfDrawableSet(RenderTarget target, const TextureSet& set, RenderVertex& a, RenderVertex& b,
                                RenderVertex& c);
 void drawWireTriangle(Image& target, RenderVertex& a, RenderVertex& b, RenderVertex& c, uint32_t colour);
 
@@ -72,42 +73,43 @@ using SpanSink = void (*)(void* context, const TriangleEdge& left, const Triangl
                           int32_t rows, const SpanSteps& steps);
 void setupTriangle(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink, void* context);
 
-void setupTexturedTriangle(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c);
-void setupTexturedTriangleTranslucent(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b,
+void setupTexturedTriangle(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
+                           RenderVertex& c);
+void setupTexturedTriangleTranslucent(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
                                       RenderVertex& c);
-void setupTwoLayerTriangle(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+void setupTwoLayerTriangle(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                            RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
                            CombineMode combineMode);
-void setupTwoLayerTriangleTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
-                                      RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
-                                      CombineMode combineMode);
+void setupTwoLayerTriangleTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
+                                      const Image& extra, RenderVertex& a, RenderVertex& b, RenderVertex& c,
+                                      LayerMode layerMode, CombineMode combineMode);
 
 // Span routines. Each fills `rows` rows from `firstRow`, walking its own copies of the edges;
-// a pixel is drawn where the interpolated inverse depth is strictly greater than gDepthBuffer.
+// a pixel is drawn where the interpolated inverse depth is strictly greater than the target's depth.
 // Opaque routines write the depth, translucent ones leave it. Rows and columns outside the
 // target (or a depth buffer of another width) are never touched.
-void fillTexturedSpans(Image& target, const Image& texture, TriangleEdge left, TriangleEdge right, int32_t firstRow,
-                       int32_t rows, SpanSteps steps);
-void fillTexturedSpansTranslucent(Image& target, const Image& texture, TriangleEdge left, TriangleEdge right,
+void fillTexturedSpans(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
+                       int32_t firstRow, int32_t rows, SpanSteps steps);
+void fillTexturedSpansTranslucent(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
                                   int32_t firstRow, int32_t rows, SpanSteps steps);
 
-void fillLayersBumpAdd(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+void fillLayersBumpAdd(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                        TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
-void fillLayersBumpMultiply(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+void fillLayersBumpMultiply(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                             TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
-void fillLayersAdd(Image& target, const Image& texture, const Image& envMap, TriangleEdge left, TriangleEdge right,
-                   int32_t firstRow, int32_t rows, SpanSteps steps);
-void fillLayersMultiply(Image& target, const Image& texture, const Image& envMap, TriangleEdge left,
+void fillLayersAdd(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
+                   TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
+void fillLayersMultiply(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                         TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
-void fillLayersBumpAddTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+void fillLayersBumpAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                                   TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
                                   SpanSteps steps);
-void fillLayersBumpMultiplyTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
-                                       TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
-                                       SpanSteps steps);
-void fillLayersAddTranslucent(Image& target, const Image& texture, const Image& envMap, TriangleEdge left,
+void fillLayersBumpMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
+                                       const Image& extra, TriangleEdge left, TriangleEdge right, int32_t firstRow,
+                                       int32_t rows, SpanSteps steps);
+void fillLayersAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                               TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
-void fillLayersMultiplyTranslucent(Image& target, const Image& texture, const Image& envMap, TriangleEdge left,
+void fillLayersMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                                    TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 
 }  // namespace orvanta

@@ -111,7 +111,7 @@ struct LayerShader {
 };
 
 template <bool kWriteDepth, typename Lookup, typename Compose>
-void fillLayers(Image& target, const Lookup& lookup, const TriangleEdge& left, const TriangleEdge& right,
+void fillLayers(RenderTarget target, const Lookup& lookup, const TriangleEdge& left, const TriangleEdge& right,
                 int32_t firstRow, int32_t rows, const SpanSteps& steps, Compose compose) {
   span::walkSpans<true, kWriteDepth>(target, left, right, firstRow, rows, steps,
                                      LayerShader<Lookup, Compose>{lookup, compose});
@@ -145,7 +145,7 @@ ORVANTA_COMPOSE(MultiplyThenHalf, span::averageBytes(span::multiplyBytes(base, l
 
 // The triangle's parts walked as soon as they are set up, with one shader for both.
 template <bool kWriteDepth, typename Lookup, typename Compose>
-void setupWithLayers(Image& target, const Lookup& lookup, Compose compose, RenderVertex& a, RenderVertex& b,
+void setupWithLayers(RenderTarget target, const Lookup& lookup, Compose compose, RenderVertex& a, RenderVertex& b,
                      RenderVertex& c) {
   const LayerShader<Lookup, Compose> shader{lookup, compose};
   kernels::lanes::setupLanes<true>(a, b, c,
@@ -159,7 +159,7 @@ void setupWithLayers(Image& target, const Lookup& lookup, Compose compose, Rende
 // The lookup and composition a set's layer and combine modes choose: opaque and translucent
 // routines differ in their depth writes and in how the layers meet the old pixel.
 template <bool kWriteDepth, typename BumpAdd, typename PlainAdd, typename Product>
-void setupLayersOf(Image& target, const Image& texture, const Image& envMap, const Image& extra, RenderVertex& a,
+void setupLayersOf(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra, RenderVertex& a,
                    RenderVertex& b, RenderVertex& c, LayerMode layerMode, CombineMode combineMode) {
   const bool add = combineMode == kAdd;
   if (layerMode == kBump) {
@@ -181,59 +181,59 @@ void setupLayersOf(Image& target, const Image& texture, const Image& envMap, con
 
 }  // namespace
 
-void setupTwoLayerTriangle(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+void setupTwoLayerTriangle(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                            RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
                            CombineMode combineMode) {
   setupLayersOf<true, AddSaturated, Average, Multiply>(target, texture, envMap, extra, a, b, c, layerMode,
                                                        combineMode);
 }
 
-void setupTwoLayerTriangleTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
-                                      RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
-                                      CombineMode combineMode) {
+void setupTwoLayerTriangleTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
+                                      const Image& extra, RenderVertex& a, RenderVertex& b, RenderVertex& c,
+                                      LayerMode layerMode, CombineMode combineMode) {
   setupLayersOf<false, HalfThenAdd, HalfThenAdd, MultiplyThenHalf>(target, texture, envMap, extra, a, b, c,
                                                                    layerMode, combineMode);
 }
 
-void fillLayersBumpAdd(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+void fillLayersBumpAdd(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                        TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps) {
   fillLayers<true>(target, BumpLookup(texture, envMap, extra), left, right, firstRow, rows, steps, AddSaturated());
 }
 
-void fillLayersBumpMultiply(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+void fillLayersBumpMultiply(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                             TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps) {
   fillLayers<true>(target, BumpLookup(texture, envMap, extra), left, right, firstRow, rows, steps, Multiply());
 }
 
-void fillLayersAdd(Image& target, const Image& texture, const Image& envMap, TriangleEdge left, TriangleEdge right,
-                   int32_t firstRow, int32_t rows, SpanSteps steps) {
+void fillLayersAdd(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
+                   TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps) {
   fillLayers<true>(target, PlainLookup(texture, envMap), left, right, firstRow, rows, steps, Average());
 }
 
-void fillLayersMultiply(Image& target, const Image& texture, const Image& envMap, TriangleEdge left,
+void fillLayersMultiply(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                         TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps) {
   fillLayers<true>(target, PlainLookup(texture, envMap), left, right, firstRow, rows, steps, Multiply());
 }
 
-void fillLayersBumpAddTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
+void fillLayersBumpAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                                   TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
                                   SpanSteps steps) {
   fillLayers<false>(target, BumpLookup(texture, envMap, extra), left, right, firstRow, rows, steps, HalfThenAdd());
 }
 
-void fillLayersBumpMultiplyTranslucent(Image& target, const Image& texture, const Image& envMap, const Image& extra,
-                                       TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
-                                       SpanSteps steps) {
+void fillLayersBumpMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
+                                       const Image& extra, TriangleEdge left, TriangleEdge right, int32_t firstRow,
+                                       int32_t rows, SpanSteps steps) {
   fillLayers<false>(target, BumpLookup(texture, envMap, extra), left, right, firstRow, rows, steps,
                     MultiplyThenHalf());
 }
 
-void fillLayersAddTranslucent(Image& target, const Image& texture, const Image& envMap, TriangleEdge left,
+void fillLayersAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                               TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps) {
   fillLayers<false>(target, PlainLookup(texture, envMap), left, right, firstRow, rows, steps, HalfThenAdd());
 }
 
-void fillLayersMultiplyTranslucent(Image& target, const Image& texture, const Image& envMap, TriangleEdge left,
+void fillLayersMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                                    TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps) {
   fillLayers<false>(target, PlainLookup(texture, envMap), left, right, firstRow, rows, steps, MultiplyThenHalf());
 }

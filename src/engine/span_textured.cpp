@@ -31,7 +31,7 @@ struct TexelShader {
 
 // The triangle's parts walked as soon as they are set up, with one shader for both.
 template <bool kTranslucent>
-void setupWithTexels(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c) {
+void setupWithTexels(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c) {
   const TexelShader<kTranslucent> shader(texture);
   kernels::lanes::setupLanes<false>(a, b, c,
                                     [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
@@ -43,22 +43,22 @@ void setupWithTexels(Image& target, const Image& texture, RenderVertex& a, Rende
 
 }  // namespace
 
-void setupTexturedTriangle(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b,
+void setupTexturedTriangle(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
                            RenderVertex& c) {
   setupWithTexels<false>(target, texture, a, b, c);
 }
 
-void setupTexturedTriangleTranslucent(Image& target, const Image& texture, RenderVertex& a, RenderVertex& b,
+void setupTexturedTriangleTranslucent(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
                                       RenderVertex& c) {
   setupWithTexels<true>(target, texture, a, b, c);
 }
 
-void fillTexturedSpans(Image& target, const Image& texture, TriangleEdge left, TriangleEdge right, int32_t firstRow,
-                       int32_t rows, SpanSteps steps) {
+void fillTexturedSpans(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
+                       int32_t firstRow, int32_t rows, SpanSteps steps) {
   span::walkSpans<false, true>(target, left, right, firstRow, rows, steps, TexelShader<false>(texture));
 }
 
-void fillTexturedSpansTranslucent(Image& target, const Image& texture, TriangleEdge left, TriangleEdge right,
+void fillTexturedSpansTranslucent(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
                                   int32_t firstRow, int32_t rows, SpanSteps steps) {
   span::walkSpans<false, false>(target, left, right, firstRow, rows, steps, TexelShader<true>(texture));
 }

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "engine/depth_buffer.h"
 #include "engine/raster.h"
+#include "engine/render_target.h"
 #include "image/image.h"
 
 #if defined(__SSE2__)
@@ -287,18 +287,20 @@ inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, int64_t room
 // Walks `rows` rows from `firstRow`: each row covers the columns ceiling(left x) up to
 // ceiling(right x) - 1; the edges and the left edge's attributes step once per row.
 template <bool kTwoLayers, bool kWriteDepth, typename Shader>
-inline void walkSpans(Image& target, const TriangleEdge& leftEdge, const TriangleEdge& rightEdge, int32_t firstRow,
-                      int32_t rows, const SpanSteps& stepsIn, const Shader& shaderIn) {
+inline void walkSpans(const RenderTarget& target, const TriangleEdge& leftEdge, const TriangleEdge& rightEdge,
+                      int32_t firstRow, int32_t rows, const SpanSteps& stepsIn, const Shader& shaderIn) {
   // Local copies: the pixel and depth stores could otherwise alias them, forcing reloads.
   const SpanSteps steps = stepsIn;
   const Shader shader = shaderIn;
-  uint32_t* const pixels = target.pixels;
-  int32_t* const depths = gDepthBuffer.values;
-  const int32_t width = target.width;
+  const Image& image = target.image;
+  const DepthBuffer& depth = target.depth;
+  uint32_t* const pixels = image.pixels;
+  int32_t* const depths = depth.values;
+  const int32_t width = image.width;
   // The depth buffer is addressed like the target, so it must share the width; rows and
   // columns outside both are never touched.
-  const int32_t height = target.height < gDepthBuffer.height ? target.height : gDepthBuffer.height;
-  if (pixels == nullptr || depths == nullptr || width <= 0 || gDepthBuffer.width != width || rows <= 0) return;
+  const int32_t height = image.height < depth.height ? image.height : depth.height;
+  if (pixels == nullptr || depths == nullptr || width <= 0 || depth.width != width || rows <= 0) return;
 
   TriangleEdge leftStart = leftEdge;
   uint32_t rightX = static_cast<uint32_t>(rightEdge.x);

@@ -44,11 +44,11 @@ void drawWireTriangle(Image& target, RenderVertex& a, RenderVertex& b, RenderVer
   drawLine(&target, c.pixelX, c.pixelY, a.pixelX, a.pixelY, colour);
 }
 
-void drawTriangle(Image& target, const TextureSet& set, RenderVertex& a, RenderVertex& b, RenderVertex& c) {
+void drawTriangle(RenderTarget target, const TextureSet& set, RenderVertex& a, RenderVertex& b, RenderVertex& c) {
   if (textureSetDrawable(set)) drawTriangleOfDrawableSet(target, set, a, b, c);
 }
 
-void drawTriangleOfDrawableSet(Image& target, const TextureSet& set, RenderVertex& a, RenderVertex& b,
+void drawTriangleOfDrawableSet(RenderTarget target, const TextureSet& set, RenderVertex& a, RenderVertex& b,
                                RenderVertex& c) {
   const int32_t flags = set.flags;
   const bool translucent = (flags & kTranslucent) != 0;
@@ -67,7 +67,7 @@ void drawTriangleOfDrawableSet(Image& target, const TextureSet& set, RenderVerte
       setupTexturedTriangle(target, set.texture, a, b, c);
     }
   } else if ((flags & kWireframe) != 0) {
-    drawWireTriangle(target, a, b, c, packArgb(255, 255, 255, 255));
+    drawWireTriangle(target.image, a, b, c, packArgb(255, 255, 255, 255));
   }
 }
 

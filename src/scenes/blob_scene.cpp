@@ -62,7 +62,8 @@ void initBlobScene() {
   }
 }
 
-void renderBlobScene(Image& frame, float t) {
+void renderBlobScene(RenderTarget target, float t) {
+  Image& frame = target.image;
   frame.clear();
   gWorkImage.clear();
 
@@ -85,7 +86,7 @@ void renderBlobScene(Image& frame, float t) {
   mesh.setOrientationScale(1.0f, 1.0f, 1.0f);
   mesh.setPosition(0.0f, 0.0f, 0.0f);
   mesh.rotate(static_cast<float>(t * 0.15), s, static_cast<float>(t * 0.2));
-  mesh.drawMesh(frame, gCamera, gBlobTextures);
+  mesh.drawMesh(target, gCamera, gBlobTextures);
 
   addNoiseThenBrighten(frame, 10, 2);
   blendImage(t < kOverlaySwitchTime ? gFirstOverlay : gSecondOverlay, &frame);

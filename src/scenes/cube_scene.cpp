@@ -21,7 +21,8 @@ void CubeScene::load() {
   greetings.loadTga(dataFile("greets.tga"));
 }
 
-void CubeScene::render(Image& frame, float t) {
+void CubeScene::render(RenderTarget target, float t) {
+  Image& frame = target.image;
   const float s = static_cast<float>(t * 0.1);
   frame.clear();
 
@@ -43,7 +44,7 @@ void CubeScene::render(Image& frame, float t) {
   cube.setOrientationScale(1.0f, 1.0f, 1.0f);
   cube.rotate(0.0f, 0.0f, 0.0f);
   cube.setPosition(0.0f, 0.0f, 0.0f);
-  cube.drawMesh(frame, viewCamera, cubeSet);
+  cube.drawMesh(target, viewCamera, cubeSet);
 
   smoothNeighbours(&frame);
   addNoiseThenBrighten(frame, 20, 1);
@@ -59,6 +60,6 @@ CubeScene& cubeScene() {
 
 void initCubeScene() { cubeScene().load(); }
 
-void renderCubeScene(Image& frame, float t) { cubeScene().render(frame, t); }
+void renderCubeScene(RenderTarget target, float t) { cubeScene().render(target, t); }
 
 }  // namespace orvanta

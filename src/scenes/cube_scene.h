@@ -4,6 +4,7 @@
 
 #include "engine/camera.h"
 #include "engine/mesh.h"
+#include "engine/render_target.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
 
@@ -19,7 +20,7 @@ struct CubeScene {
   Image work;
 
   void load();
-  void render(Image& frame, float t);
+  void render(RenderTarget target, float t);
 };
 
 CubeScene& cubeScene();

@@ -10,6 +10,6 @@ Image gEndImage;  // 320 x 240
 
 void initEndScene() { gEndImage.loadTga(dataFile("l33t.tga")); }
 
-void renderEndScene(Image& frame, float /*t*/) { copyImage(gEndImage, &frame); }
+void renderEndScene(RenderTarget target, float /*t*/) { copyImage(gEndImage, &target.image); }
 
 }  // namespace orvanta

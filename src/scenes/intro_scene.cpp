@@ -12,7 +12,8 @@ Image gIntroImage;  // 320 x 240
 void initIntroScene() { gIntroImage.loadTga(dataFile("progress.tga")); }
 
 // A still picture; only the random flicker and grain change from frame to frame.
-void renderIntroScene(Image& frame, float /*t*/) {
+void renderIntroScene(RenderTarget target, float /*t*/) {
+  Image& frame = target.image;
   copyImage(gIntroImage, &frame);
   frame.fadeTo(static_cast<uint32_t>(sceneRandom() % 48), kWhite);
   addNoise(frame, 30);

@@ -93,7 +93,8 @@ void PlasmaPlaneScene::load() {
   work.create(kFrameWidth, kFrameHeight);
 }
 
-void PlasmaPlaneScene::render(Image& frame, float t) {
+void PlasmaPlaneScene::render(RenderTarget target, float t) {
+  Image& frame = target.image;
   frame.clear();
   camera.lookAt(0.0f, 200.0f, -300.0f, 0.0f, 0.0f, 0.0f);
   mixPlasma(&heights, firstPlasma, secondPlasma, t);
@@ -103,7 +104,7 @@ void PlasmaPlaneScene::render(Image& frame, float t) {
   grid.setOrientationScale(1.0f, 1.0f, 1.0f);
   grid.rotate(0.0f, 0.0f, static_cast<float>(t * 0.4));
   grid.setPosition(0.0f, 0.0f, 0.0f);
-  grid.drawMesh(frame, camera, gridSet);
+  grid.drawMesh(target, camera, gridSet);
 
   smoothNeighbours(&frame);
   addNoiseThenBrighten(frame, 10, 2);
@@ -118,6 +119,6 @@ PlasmaPlaneScene& plasmaPlaneScene() {
 
 void initPlasmaPlaneScene() { plasmaPlaneScene().load(); }
 
-void renderPlasmaPlaneScene(Image& frame, float t) { plasmaPlaneScene().render(frame, t); }
+void renderPlasmaPlaneScene(RenderTarget target, float t) { plasmaPlaneScene().render(target, t); }
 
 }  // namespace orvanta

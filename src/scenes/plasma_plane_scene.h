@@ -6,6 +6,7 @@
 
 #include "engine/camera.h"
 #include "engine/mesh.h"
+#include "engine/render_target.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
 
@@ -31,7 +32,7 @@ struct PlasmaPlaneScene {
   Image work;
 
   void load();
-  void render(Image& frame, float t);
+  void render(RenderTarget target, float t);
 };
 
 PlasmaPlaneScene& plasmaPlaneScene();

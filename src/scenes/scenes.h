@@ -1,8 +1,8 @@
 #pragma once
 // The seven scenes of the show: a start-up initialisation and a per-frame render function
-// each. A render function takes the frame and the absolute show time in centiseconds.
+// each. A render function takes the frame with its depth buffer and the absolute show time in centiseconds.
 
-#include "image/image.h"
+#include "engine/render_target.h"
 
 namespace orvanta {
 
@@ -14,13 +14,13 @@ void initPlasmaPlaneScene();
 void initCubeScene();
 void initEndScene();
 
-void renderIntroScene(Image& frame, float t);
-void renderTunnelScene(Image& frame, float t);
-void renderBlobScene(Image& frame, float t);
-void renderSpikeScene(Image& frame, float t);
-void renderPlasmaPlaneScene(Image& frame, float t);
-void renderCubeScene(Image& frame, float t);
-void renderEndScene(Image& frame, float t);
+void renderIntroScene(RenderTarget target, float t);
+void renderTunnelScene(RenderTarget target, float t);
+void renderBlobScene(RenderTarget target, float t);
+void renderSpikeScene(RenderTarget target, float t);
+void renderPlasmaPlaneScene(RenderTarget target, float t);
+void renderCubeScene(RenderTarget target, float t);
+void renderEndScene(RenderTarget target, float t);
 
 // Runs the seven initialisations in the show's order: blob, spike, plasma plane, cube,
 // intro, tunnel, end.

@@ -70,7 +70,8 @@ void SpikeScene::load() {
   computeSpikeWeights(spikes, spikeWeights);
 }
 
-void SpikeScene::render(Image& frame, float t) {
+void SpikeScene::render(RenderTarget target, float t) {
+  Image& frame = target.image;
   const float s = static_cast<float>(t * 0.1);
   frame.clear();
 
@@ -84,7 +85,7 @@ void SpikeScene::render(Image& frame, float t) {
   body.setOrientationScale(1.0f, 1.0f, 1.0f);
   body.rotate(0.0f, 0.0f, 0.0f);
   body.setPosition(0.0f, 0.0f, 0.0f);
-  body.drawMesh(frame, camera, bodySet);
+  body.drawMesh(target, camera, bodySet);
 
   radialBlur(&frame, 160, 120, 2000, 16);
 
@@ -92,7 +93,7 @@ void SpikeScene::render(Image& frame, float t) {
   spikes.setOrientationScale(1.0f, 1.0f, 1.0f);
   spikes.rotate(0.0f, 0.0f, 0.0f);
   spikes.setPosition(0.0f, 0.0f, 0.0f);
-  spikes.drawMesh(frame, camera, spikeSet);
+  spikes.drawMesh(target, camera, spikeSet);
 
   smoothNeighbours(&frame);
   addNoiseThenBrighten(frame, noiseLevel, 2, &mask);
@@ -119,6 +120,6 @@ SpikeScene& spikeScene() {
 
 void initSpikeScene() { spikeScene().load(); }
 
-void renderSpikeScene(Image& frame, float t) { spikeScene().render(frame, t); }
+void renderSpikeScene(RenderTarget target, float t) { spikeScene().render(target, t); }
 
 }  // namespace orvanta

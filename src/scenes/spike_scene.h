@@ -7,6 +7,7 @@
 
 #include "engine/camera.h"
 #include "engine/mesh.h"
+#include "engine/render_target.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
 
@@ -36,7 +37,7 @@ struct SpikeScene {
   int32_t noiseLevel = 100;
 
   void load();
-  void render(Image& frame, float t);
+  void render(RenderTarget target, float t);
 };
 
 // The show's instance, used by initSpikeScene / renderSpikeScene.

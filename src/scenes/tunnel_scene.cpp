@@ -18,7 +18,8 @@ void TunnelScene::load() {
   logo.loadTga(dataFile("trovask.tga"));
 }
 
-void TunnelScene::render(Image& frame, float t) {
+void TunnelScene::render(RenderTarget target, float t) {
+  Image& frame = target.image;
   const double time = t;
   frame.clear();
 
@@ -45,6 +46,6 @@ TunnelScene& tunnelScene() {
 
 void initTunnelScene() { tunnelScene().load(); }
 
-void renderTunnelScene(Image& frame, float t) { tunnelScene().render(frame, t); }
+void renderTunnelScene(RenderTarget target, float t) { tunnelScene().render(target, t); }
 
 }  // namespace orvanta

@@ -2,6 +2,7 @@
 // The tunnel scene: a flight down the textured, bump-mapped tunnel whose view sways from side
 // to side, with a logo over it, a flickering blur, smoothing, brightening and a white flash.
 
+#include "engine/render_target.h"
 #include "image/image.h"
 #include "image/tunnel.h"
 #include "scenes/toolkit.h"
@@ -19,7 +20,7 @@ struct TunnelScene {
 
   void load();
   // t: absolute show time in centiseconds; the flight follows it, not the scene's start.
-  void render(Image& frame, float t);
+  void render(RenderTarget target, float t);
 };
 
 // The show's instance, used by initTunnelScene / renderTunnelScene.

@@ -20,7 +20,7 @@
 #include "datagen/plasma.h"
 #include "datagen/tga_writer.h"
 #include "engine/camera.h"
-#include "engine/depth_buffer.h"
+#include "engine/render_target.h"
 #include "engine/mesh.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
@@ -260,7 +260,7 @@ Coverage coverage(const Model& model, std::array<float, 3> eye, bool turnedOver)
   mesh.computeVertexNormals();
   Image frame;
   frame.create(kFrameWidth, kFrameHeight);
-  createDepthBuffer(kFrameWidth, kFrameHeight);
+  DepthBuffer depth(kFrameWidth, kFrameHeight);
   TextureSet set;
   set.setFlags(kTextured);
   set.texture.create(16, 16);
@@ -271,11 +271,11 @@ Coverage coverage(const Model& model, std::array<float, 3> eye, bool turnedOver)
   camera.lookAt(eye[0], eye[1], eye[2], 0.0f, 0.0f, 0.0f);
   mesh.setOrientationScale(1.0f, 1.0f, 1.0f);
   mesh.setPosition(0.0f, 0.0f, 0.0f);
-  mesh.drawMesh(frame, camera, set);
+  mesh.drawMesh(RenderTarget{frame, depth}, camera, set);
   Coverage result;
   for (size_t i = 0; i < frame.pixelCount(); ++i) {
     result.pixels += frame.pixels[i] != 0 ? 1 : 0;
-    result.nearness += gDepthBuffer.values[i];
+    result.nearness += depth.values[i];
   }
   releasePixels(frame);
   releasePixels(set.texture);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/depth_buffer.h"
+#include "engine/render_target.h"
 
 namespace orvanta {
 namespace {
@@ -15,11 +15,13 @@ namespace {
 std::vector<std::string> gLog;
 std::vector<float> gSceneTimes;
 int gDirtyDepthAtScene = 0;
+const DepthBuffer* gSceneDepth = nullptr;  // the loop's depth buffer, as its scene last saw it
 
 bool depthBufferIsZero() {
-  const size_t count = static_cast<size_t>(gDepthBuffer.width) * gDepthBuffer.height;
-  return gDepthBuffer.values != nullptr &&
-         std::all_of(gDepthBuffer.values, gDepthBuffer.values + count, [](int32_t v) { return v == 0; });
+  if (gSceneDepth == nullptr) return true;
+  const DepthBuffer& depth = *gSceneDepth;
+  const size_t count = static_cast<size_t>(depth.width) * depth.height;
+  return depth.values != nullptr && std::all_of(depth.values, depth.values + count, [](int32_t v) { return v == 0; });
 }
 
 struct Presented {
@@ -70,11 +72,14 @@ struct FakeTimerAndMusic final : FrameTimer, MusicPlayer {
 
 // Notes the time and whether the depth buffer is clear, then dirties the buffer and fills the
 // frame with the number of the call.
-void paintingScene(Image& frame, float showTimeCs) {
-  if (!depthBufferIsZero()) ++gDirtyDepthAtScene;
+void paintingScene(RenderTarget target, float showTimeCs) {
+  gSceneDepth = &target.depth;
+  if (!depthBufferIsZero() || target.depth.width != kFrameWidth || target.depth.height != kFrameHeight) {
+    ++gDirtyDepthAtScene;
+  }
   gSceneTimes.push_back(showTimeCs);
-  std::fill_n(gDepthBuffer.values, static_cast<size_t>(gDepthBuffer.width) * gDepthBuffer.height, 12345);
-  frame.fill(static_cast<uint32_t>(gSceneTimes.size()));
+  std::fill_n(target.depth.values, static_cast<size_t>(target.depth.width) * target.depth.height, 12345);
+  target.image.fill(static_cast<uint32_t>(gSceneTimes.size()));
 }
 
 // Black until 1.00 s, then the painting scene until 98.00 s.
@@ -84,6 +89,7 @@ int runShortShow(FakeDisplay& display, float step, bool windowed = true) {
   gLog.clear();
   gSceneTimes.clear();
   gDirtyDepthAtScene = 0;
+  gSceneDepth = nullptr;
   FakeTimerAndMusic timerAndMusic(step);
   const ShowProgram program{[] { gLog.push_back("initScenes"); }, kShortShow};
   return runShow(display, timerAndMusic, timerAndMusic, windowed, program);

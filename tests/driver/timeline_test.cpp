@@ -42,8 +42,8 @@ TEST(Timeline, OneCallPassesSeveralEntriesAndStopsAtTheNextWait) {
 }
 
 std::vector<std::pair<char, float>> gCalls;
-void sceneA(Image&, float t) { gCalls.emplace_back('a', t); }
-void sceneB(Image&, float t) { gCalls.emplace_back('b', t); }
+void sceneA(RenderTarget, float t) { gCalls.emplace_back('a', t); }
+void sceneB(RenderTarget, float t) { gCalls.emplace_back('b', t); }
 
 TEST(Timeline, ScenesGetTheLatestTimeAndAScriptEndsWhereItRunsOut) {
   const TimelineEntry script[] = {waitUntilEntry(10), sceneEntry(sceneA), waitUntilEntry(100), sceneEntry(sceneB),
@@ -51,14 +51,16 @@ TEST(Timeline, ScenesGetTheLatestTimeAndAScriptEndsWhereItRunsOut) {
   gCalls.clear();
   Timeline timeline = createTimeline(script);
   Image frame;
-  renderCurrentScene(timeline, frame);  // nothing before the first scene entry
+  DepthBuffer depth;
+  const RenderTarget target{frame, depth};
+  renderCurrentScene(timeline, target);  // nothing before the first scene entry
   EXPECT_FALSE(advanceTimeline(timeline, 9.0f));
-  renderCurrentScene(timeline, frame);
+  renderCurrentScene(timeline, target);
   EXPECT_FALSE(advanceTimeline(timeline, 42.5f));
-  renderCurrentScene(timeline, frame);
+  renderCurrentScene(timeline, target);
   EXPECT_FALSE(advanceTimeline(timeline, 100.0f));
-  renderCurrentScene(timeline, frame);
-  renderCurrentScene(timeline, frame);
+  renderCurrentScene(timeline, target);
+  renderCurrentScene(timeline, target);
   EXPECT_EQ(gCalls, (std::vector<std::pair<char, float>>{{'a', 42.5f}, {'b', 100.0f}, {'b', 100.0f}}));
   EXPECT_TRUE(advanceTimeline(timeline, 250.0f));
   EXPECT_TRUE(advanceTimeline(timeline, 260.0f));

@@ -36,7 +36,7 @@ TEST(DrawMesh, SquareFacingTheCameraCoversThePixelCentresInsideIt) {
   const TextureSet set = flatSet(frame, 0xFF00FF00u);
   Mesh mesh;
   buildMesh(mesh, {square(32.0f, 64.0f)});
-  mesh.drawMesh(frame.image, identityCamera(), set);
+  mesh.drawMesh(frame.target(), identityCamera(), set);
   EXPECT_TRUE(frame.fills(0xFF00FF00u, 17, 17, 47, 47));  // the shared diagonal leaves no gap
   EXPECT_EQ(frame.countDrawn(), 31 * 31);
   EXPECT_EQ(frame.depth(30, 30), 0x1FFFC00);  // 32767 / 64 in 16.16
@@ -48,7 +48,7 @@ TEST(DrawMesh, SquareFacingTheCameraCoversThePixelCentresInsideIt) {
   buildMesh(mesh, {square(16.0f, 0.0f)});
   mesh.setOrientationScale(2.0f, 2.0f, 1.0f);
   mesh.setPosition(0.0f, 0.0f, 64.0f);
-  mesh.drawMesh(frame.image, identityCamera(), set);
+  mesh.drawMesh(frame.target(), identityCamera(), set);
   EXPECT_EQ(frame.pixels(), pixels);
 }
 
@@ -65,7 +65,7 @@ TEST(DrawMesh, TexelsFollowTheCornerCoordinates) {
                      {{left, top}, {left, bottom}, {right, bottom}, {right, top}}};
   Mesh mesh;
   buildMesh(mesh, {quad});
-  mesh.drawMesh(frame.image, identityCamera(), set);
+  mesh.drawMesh(frame.target(), identityCamera(), set);
   EXPECT_EQ(frame.countDrawn(), 31 * 24);
   for (int y = 17; y <= 40; ++y) {
     for (int x = 17; x <= 47; ++x) ASSERT_EQ(frame.pixel(x, y), positionTexel(x, y)) << x << "," << y;
@@ -80,7 +80,7 @@ TEST(DrawMesh, EnvironmentMappingReadsTheViewNormals) {
   buildMesh(mesh, {square(32.0f, 64.0f)});
   // Face normal (0, 0, -1), towards the eye: u = v = 127 * 0 + 128 at every corner.
   set.flags = kTextured | kEnvLayer1 | kFaceNormalLayer1;
-  mesh.drawMesh(frame.image, identityCamera(), set);
+  mesh.drawMesh(frame.target(), identityCamera(), set);
   EXPECT_EQ(frame.count(positionTexel(128, 128)), 31 * 31);
   // Vertex normals: -1 maps to texel 1, +1 to texel 255.
   const struct {
@@ -94,7 +94,7 @@ TEST(DrawMesh, EnvironmentMappingReadsTheViewNormals) {
   for (const auto& c : cases) {
     for (int k = 0; k < 4; ++k) mesh.vertices[k].normal = c.normal;
     frame.clear();
-    mesh.drawMesh(frame.image, identityCamera(), set);
+    mesh.drawMesh(frame.target(), identityCamera(), set);
     EXPECT_EQ(frame.count(c.texel), 31 * 31) << c.normal.x << "," << c.normal.y;
   }
 }
@@ -128,7 +128,7 @@ TEST(DrawMesh, ProjectedTextureCoordinatesMapTheFixedFrameOntoTheUnitSquare) {
   set.extra = frame.flat(256, 0x00404040u);
   buildMesh(mesh, {square(90.0f, 100.0f)});
   mesh.projectTextureCoords(1, camera);
-  mesh.drawMesh(frame.image, camera, set);
+  mesh.drawMesh(frame.target(), camera, set);
   for (int y = 40; y < 200; y += 7) {
     for (int x = 40; x < 280; x += 9) {
       const uint32_t texel = frame.pixel(x, y);
@@ -149,7 +149,7 @@ TEST(DrawMesh, NearerQuadWinsWhateverTheOrderAndBackFacesAreCulledUnlessTransluc
     set.texture = frame.texture(16, [](int32_t column, int32_t) { return column < 8 ? 0xFFFF0000u : 0xFF0000FFu; });
     Mesh mesh;
     buildMesh(mesh, quads);
-    mesh.drawMesh(frame.image, identityCamera(), set);
+    mesh.drawMesh(frame.target(), identityCamera(), set);
     EXPECT_TRUE(frame.fills(0xFFFF0000u, 17, 17, 47, 47));
     EXPECT_EQ(frame.count(0xFF0000FFu), 47 * 47 - 31 * 31);  // columns and rows 9 .. 55 around it
     EXPECT_EQ(frame.pixel(9, 9), 0xFF0000FFu);
@@ -161,9 +161,9 @@ TEST(DrawMesh, NearerQuadWinsWhateverTheOrderAndBackFacesAreCulledUnlessTransluc
   Frame frame(64, 64);
   Mesh mesh;
   buildMesh(mesh, {back});
-  mesh.drawMesh(frame.image, identityCamera(), flatSet(frame, 0xFFFFFFFFu));
+  mesh.drawMesh(frame.target(), identityCamera(), flatSet(frame, 0xFFFFFFFFu));
   EXPECT_EQ(frame.countDrawn(), 0);
-  mesh.drawMesh(frame.image, identityCamera(), flatSet(frame, 0xFFFFFFFFu, kTextured | kTranslucent));
+  mesh.drawMesh(frame.target(), identityCamera(), flatSet(frame, 0xFFFFFFFFu, kTextured | kTranslucent));
   EXPECT_TRUE(frame.fills(0x7F7F7F7Fu, 17, 17, 47, 47));  // half and half with black
   EXPECT_EQ(frame.depth(30, 30), 0);
 }
@@ -175,7 +175,7 @@ TEST(DrawMesh, FaceCrossingTheNearPlaneIsClippedToItsVisiblePart) {
   const Quad floor = {{{-20, 20, 200}, {-20, 20, 8}, {20, 20, 8}, {20, 20, 200}}, {}};
   Mesh mesh;
   buildMesh(mesh, {floor});
-  mesh.drawMesh(frame.image, identityCamera(), flatSet(frame, 0xFFFFFFFFu));
+  mesh.drawMesh(frame.target(), identityCamera(), flatSet(frame, 0xFFFFFFFFu));
   for (int y = 0; y < 64; ++y) {
     const double z = 620.0 / (y - 32.0);
     const bool rowVisible = y > 32 && z >= 32.0 && z <= 200.0;  // rows 36 .. 51
@@ -193,21 +193,21 @@ TEST(DrawMesh, UnusableInputsDrawNothing) {
   Frame frame(64, 64);
   const TextureSet set = flatSet(frame, 0xFFFFFFFFu, kTextured | kTranslucent);
   Mesh empty;  // a model that failed to load
-  empty.drawMesh(frame.image, identityCamera(), set);
+  empty.drawMesh(frame.target(), identityCamera(), set);
   Mesh mesh;
   buildMesh(mesh, {square(32.0f, 64.0f)});
   TextureSet odd = set;  // a texture the spans cannot address; the mesh still gets its view
   odd.texture.height = 8;
-  mesh.drawMesh(frame.image, identityCamera(), odd);
+  mesh.drawMesh(frame.target(), identityCamera(), odd);
   EXPECT_EQ(mesh.vertices[0].view.z, 64.0f);
   EXPECT_EQ(mesh.faces[0].viewFaceNormal.z, -1.0f);
   Camera down;  // looking straight down: no right vector, a NaN matrix
   down.lookAt(0.0f, -100.0f, 0.0f, 0.0f, 0.0f, 0.0f);
-  mesh.drawMesh(frame.image, down, set);
+  mesh.drawMesh(frame.target(), down, set);
   for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                     -std::numeric_limits<float>::infinity()}) {
     mesh.vertices[2].position.x = bad;  // in both faces, as a damaged file may hold
-    mesh.drawMesh(frame.image, identityCamera(), set);
+    mesh.drawMesh(frame.target(), identityCamera(), set);
   }
   EXPECT_EQ(frame.countDrawn(), 0);
 
@@ -215,15 +215,15 @@ TEST(DrawMesh, UnusableInputsDrawNothing) {
   buildMesh(mesh, {square(32.0f, 64.0f)});
   for (const auto& [width, height, drawable] : std::vector<std::tuple<int32_t, int32_t, bool>>{
            {64, 64, true}, {64, 65, true}, {65, 64, false}, {64, 63, false}, {0, 0, false}}) {
-    if (width == 0) gDepthBuffer = DepthBuffer{};
-    if (width != 0) createDepthBuffer(width, height);
-    EXPECT_EQ(targetDrawable(frame.image), drawable) << width << "x" << height;
-    mesh.drawMesh(frame.image, identityCamera(), set);
+    frame.depthBuffer = width == 0 ? DepthBuffer{} : DepthBuffer(width, height);
+    EXPECT_EQ(targetDrawable(frame.target()), drawable) << width << "x" << height;
+    mesh.drawMesh(frame.target(), identityCamera(), set);
     EXPECT_EQ(frame.countDrawn() != 0, drawable) << width << "x" << height;
     frame.image.clear();
   }
-  EXPECT_FALSE(targetDrawable(Image()));
-  createDepthBuffer(kFrameWidth, kFrameHeight);
+  Image none;
+  DepthBuffer covering(kFrameWidth, kFrameHeight);
+  EXPECT_FALSE(targetDrawable({none, covering}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "engine/depth_buffer.h"
 #include "engine/mesh.h"
 #include "engine/raster.h"
+#include "engine/render_target.h"
 #include "image/image.h"
 
 namespace orvanta::testing {
@@ -30,11 +31,9 @@ inline RenderVertex screenVertex(float x, float y, float depth = 100.0f, float u
 // A target with a matching, empty depth buffer; it also owns the textures made through it.
 struct Frame {
   Image image;
+  DepthBuffer depthBuffer;
   std::vector<Image> textures;
-  Frame(int32_t width, int32_t height) {
-    image.create(width, height);
-    createDepthBuffer(width, height);
-  }
+  Frame(int32_t width, int32_t height) : depthBuffer(width, height) { image.create(width, height); }
   ~Frame() {
     releasePixels(image);
     for (Image& texture : textures) releasePixels(texture);
@@ -57,13 +56,14 @@ struct Frame {
   }
   void clear() {
     image.clear();
-    clearDepthBuffer();
+    depthBuffer.clear();
   }
+  RenderTarget target() { return {image, depthBuffer}; }
 
   uint32_t pixel(int32_t x, int32_t y) const { return image.pixels[y * image.width + x]; }
-  int32_t depth(int32_t x, int32_t y) const { return gDepthBuffer.values[y * image.width + x]; }
+  int32_t depth(int32_t x, int32_t y) const { return depthBuffer.values[y * image.width + x]; }
   std::vector<uint32_t> pixels() const { return {image.pixels, image.pixels + image.pixelCount()}; }
-  std::vector<int32_t> depths() const { return {gDepthBuffer.values, gDepthBuffer.values + image.pixelCount()}; }
+  std::vector<int32_t> depths() const { return {depthBuffer.values, depthBuffer.values + image.pixelCount()}; }
   int count(uint32_t colour) const {
     int n = 0;
     for (size_t i = 0; i < image.pixelCount(); ++i) n += image.pixels[i] == colour ? 1 : 0;

@@ -28,7 +28,7 @@ class SingleLayerSpans : public ::testing::Test {
   // Draws from left x to right x with an inverse depth that beats every earlier one.
   uint32_t draw(int32_t leftX, int32_t rightX, int32_t u = 0, int32_t v = 0) {
     left.x = leftX, right.x = rightX, left.u = u, left.v = v, left.invDepth = ++depth;
-    fillTexturedSpans(frame.image, texture, left, right, 1, 1, steps);
+    fillTexturedSpans(frame.target(), texture, left, right, 1, 1, steps);
     return frame.pixel(5, 1);
   }
   int32_t depth = 1000;
@@ -54,15 +54,15 @@ TEST_F(SingleLayerSpans, CoverageFromCeilingToCeilingPrestepAndWrappingTexels) {
 TEST_F(SingleLayerSpans, DepthTestIsStrictlyGreaterAndEveryPixelSteps) {
   steps.dInvDepth = 10;  // 100, 110, 120, 130 over columns 2 .. 5
   steps.du = 0x10000;
-  gDepthBuffer.values[1 * 32 + 3] = 110;  // equal: kept
-  gDepthBuffer.values[1 * 32 + 4] = 119;  // smaller: drawn
+  frame.depthBuffer.values[1 * 32 + 3] = 110;  // equal: kept
+  frame.depthBuffer.values[1 * 32 + 4] = 119;  // smaller: drawn
   depth = 99;
   EXPECT_EQ(draw(0x20000, 0x60000), positionTexel(3, 0));  // its own texel although column 3 was skipped
   EXPECT_NE(frame.pixel(2, 1), 0u);
   EXPECT_EQ(frame.pixel(3, 1), 0u);
   EXPECT_EQ(frame.depth(3, 1), 110);
   EXPECT_EQ(frame.depth(4, 1), 120);
-  createDepthBuffer(20, 4);  // a depth buffer of another width: nothing is drawn
+  frame.depthBuffer = DepthBuffer(20, 4);  // a depth buffer of another width: nothing is drawn
   frame.image.clear();
   draw(0, 0x100000);
   EXPECT_EQ(frame.countDrawn(), 0);
@@ -73,17 +73,17 @@ enum class Compose { kTexel, kTexelHalf, kSum, kAverage, kProduct, kHalfThenSum,
 struct Textures {
   Image texture, envMap, extra;
 };
-using Fill = void (*)(Image&, const Textures&, TriangleEdge, TriangleEdge, int32_t, int32_t, SpanSteps);
+using Fill = void (*)(RenderTarget, const Textures&, TriangleEdge, TriangleEdge, int32_t, int32_t, SpanSteps);
 template <auto F>
-void single(Image& d, const Textures& t, TriangleEdge l, TriangleEdge r, int32_t first, int32_t rows, SpanSteps s) {
+void single(RenderTarget d, const Textures& t, TriangleEdge l, TriangleEdge r, int32_t first, int32_t rows, SpanSteps s) {
   F(d, t.texture, l, r, first, rows, s);
 }
 template <auto F>
-void layers(Image& d, const Textures& t, TriangleEdge l, TriangleEdge r, int32_t first, int32_t rows, SpanSteps s) {
+void layers(RenderTarget d, const Textures& t, TriangleEdge l, TriangleEdge r, int32_t first, int32_t rows, SpanSteps s) {
   F(d, t.texture, t.envMap, l, r, first, rows, s);
 }
 template <auto F>
-void bump(Image& d, const Textures& t, TriangleEdge l, TriangleEdge r, int32_t first, int32_t rows, SpanSteps s) {
+void bump(RenderTarget d, const Textures& t, TriangleEdge l, TriangleEdge r, int32_t first, int32_t rows, SpanSteps s) {
   F(d, t.texture, t.envMap, t.extra, l, r, first, rows, s);
 }
 
@@ -136,11 +136,11 @@ TEST(SpanRoutines, WorkedBytesAndTheDepthTest) {
     const Routine& routine = kRoutines[c.routine];
     Frame frame(4, 4);
     frame.image.pixels[1 * 4 + 2] = c.old;
-    gDepthBuffer.values[1 * 4 + 2] = c.stored;
+    frame.depthBuffer.values[1 * 4 + 2] = c.stored;
     const Textures t{frame.flat(16, c.t1), frame.flat(32, c.t2), frame.flat(16, 0x00400000)};
     TriangleEdge left, right;
     left.x = 0x20000, right.x = 0x30000, left.invDepth = 77;
-    routine.fill(frame.image, t, left, right, 1, 1, SpanSteps());
+    routine.fill(frame.target(), t, left, right, 1, 1, SpanSteps());
     EXPECT_EQ(frame.pixel(2, 1), c.expected) << routine.name << " over " << c.old;
     EXPECT_EQ(frame.depth(2, 1), routine.writesDepth && c.stored < 77 ? 77 : c.stored) << routine.name;
   }
@@ -158,7 +158,7 @@ TEST(BumpDisplacement, RightAndLowerHeightDifferencesMoveTheSecondLayerAndWrap) 
     TriangleEdge left, right;
     left.x = 0x10000, right.x = 0x20000, left.invDepth = ++depth;
     left.u = u << 16, left.v = v << 16, left.u2 = (u2 << 16) | 0x8000, left.v2 = (v2 << 16) | 0x4000;
-    fillLayersBumpAdd(frame.image, black, envMap, heights, left, right, 0, 1, SpanSteps());
+    fillLayersBumpAdd(frame.target(), black, envMap, heights, left, right, 0, 1, SpanSteps());
     return frame.pixel(1, 0);
   };
   EXPECT_EQ(seen(3, 4, 5, 7), positionTexel(5, 7));  // flat: no displacement
@@ -215,7 +215,7 @@ void referenceWalk(const Routine& routine, Frame& frame, const Textures& t, Tria
     for (int32_t column = wrap(int64_t(left.x) + 0xFFFF) >> 16; column < wrap(int64_t(right.x) + 0xFFFF) >> 16;
          ++column) {
       const size_t index = static_cast<size_t>(row * width + column);
-      if (row >= 0 && row < height && column >= 0 && column < width && z > gDepthBuffer.values[index]) {
+      if (row >= 0 && row < height && column >= 0 && column < width && z > frame.depthBuffer.values[index]) {
         const int64_t side = t.texture.width, c1 = u >> 16, r1 = v >> 16;
         int64_t c2 = u2 >> 16, r2 = v2 >> 16;
         if (routine.bump) {
@@ -227,7 +227,7 @@ void referenceWalk(const Routine& routine, Frame& frame, const Textures& t, Tria
         const uint32_t t2 = routine.twoLayers ? texelAt(t.envMap, c2, r2) : 0;
         frame.image.pixels[index] =
             composeReference(routine.compose, texelAt(t.texture, c1, r1), t2, frame.image.pixels[index]);
-        if (routine.writesDepth) gDepthBuffer.values[index] = z;
+        if (routine.writesDepth) frame.depthBuffer.values[index] = z;
       }
       u = wrap(int64_t(u) + s.du), v = wrap(int64_t(v) + s.dv), u2 = wrap(int64_t(u2) + s.du2);
       v2 = wrap(int64_t(v2) + s.dv2), z = wrap(int64_t(z) + s.dInvDepth);
@@ -267,7 +267,7 @@ TEST(SpanReference, EveryRoutineMatchesThePerPixelFormulas) {
     const int32_t firstRow = within(-5, 40), rows = within(1, 45);
     for (size_t i = 0; i < frame.image.pixelCount(); ++i) {
       frame.image.pixels[i] = static_cast<uint32_t>(random());
-      gDepthBuffer.values[i] = within(0, 0x4000000);
+      frame.depthBuffer.values[i] = within(0, 0x4000000);
     }
     const std::vector<uint32_t> pixels = frame.pixels();
     const std::vector<int32_t> depths = frame.depths();
@@ -275,8 +275,8 @@ TEST(SpanReference, EveryRoutineMatchesThePerPixelFormulas) {
     const std::vector<uint32_t> expectedPixels = frame.pixels();
     const std::vector<int32_t> expectedDepths = frame.depths();
     std::copy(pixels.begin(), pixels.end(), frame.image.pixels);
-    std::copy(depths.begin(), depths.end(), gDepthBuffer.values);
-    routine.fill(frame.image, t, left, right, firstRow, rows, steps);
+    std::copy(depths.begin(), depths.end(), frame.depthBuffer.values);
+    routine.fill(frame.target(), t, left, right, firstRow, rows, steps);
     ASSERT_EQ(frame.pixels(), expectedPixels) << routine.name << " trial " << trial;
     ASSERT_EQ(frame.depths(), expectedDepths) << routine.name << " trial " << trial;
   }

@@ -82,7 +82,7 @@ TEST(TriangleSetup, WorkedExampleEdgesStepsAndPixels) {
   Frame frame(64, 64);
   RenderVertex a = screenVertex(10, 10, 100, 10, 10), b = screenVertex(30, 20, 100, 30, 20),
                c = screenVertex(10, 40, 100, 10, 40);
-  setupTexturedTriangle(frame.image, frame.texture(64, positionTexel), a, b, c);
+  setupTexturedTriangle(frame.target(), frame.texture(64, positionTexel), a, b, c);
   for (int32_t row = 0; row < 64; ++row) {
     const int32_t end = row < 10 ? 10 : row < 20 ? 10 + 2 * (row - 10) : row < 40 ? 30 - (row - 20) : 10;
     for (int32_t column = 0; column < 64; ++column) {
@@ -146,8 +146,8 @@ TEST(TriangleSetup, QuadCoversExactlyThePixelCentresInsideItOnce) {
   const float corners[4][2] = {{5.3f, 4.7f}, {50.6f, 8.2f}, {47.1f, 55.5f}, {3.9f, 41.25f}};
   RenderVertex p[4];
   for (int i = 0; i < 4; ++i) p[i] = screenVertex(corners[i][0], corners[i][1]);
-  setupTexturedTriangleTranslucent(frame.image, white, p[0], p[1], p[2]);
-  setupTexturedTriangleTranslucent(frame.image, white, p[0], p[2], p[3]);
+  setupTexturedTriangleTranslucent(frame.target(), white, p[0], p[1], p[2]);
+  setupTexturedTriangleTranslucent(frame.target(), white, p[0], p[2], p[3]);
   for (int32_t y = 0; y < 64; ++y) {
     for (int32_t x = 0; x < 64; ++x) {
       double nearest = 1e9;
@@ -183,7 +183,7 @@ class Dispatch : public ::testing::Test {
     set.setFlags(flags);
     RenderVertex a = screenVertex(4, 3, 100, 1, 1, 1, 1), b = screenVertex(28, 8, 100, 2, 1, 2, 1),
                  c = screenVertex(10, 27, 100, 1, 2, 1, 2);
-    drawTriangle(frame.image, set, a, b, c);
+    drawTriangle(frame.target(), set, a, b, c);
     return frame.pixel(12, 12);
   }
 };
@@ -248,10 +248,10 @@ TEST_F(Dispatch, SetsWithUnusableImagesDrawNothing) {
 TEST_F(Dispatch, TrianglesLeavingTheFrameDrawOnlyInside) {
   set.setFlags(kTextured);
   RenderVertex a = screenVertex(-40, -25), b = screenVertex(70, 5), c = screenVertex(12, 90);
-  drawTriangle(frame.image, set, a, b, c);
+  drawTriangle(frame.target(), set, a, b, c);
   EXPECT_EQ(frame.count(0x80402010u), 32 * 32);
   a.screenX = std::numeric_limits<float>::quiet_NaN();  // nothing outside the frame is touched
-  drawTriangle(frame.image, set, a, b, c);
+  drawTriangle(frame.target(), set, a, b, c);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/depth_buffer.h"
+#include "engine/render_target.h"
 #include "scenes/blob_scene.h"
 #include "scenes/cube_scene.h"
 #include "scenes/plasma_plane_scene.h"
@@ -30,17 +31,18 @@ void release(std::initializer_list<Image*> images) {
 
 class SceneFrames : public ::testing::Test {
  protected:
-  void SetUp() override { createDepthBuffer(kFrameWidth, kFrameHeight); }
   // As the frame loop does: a cleared depth buffer before the scene.
   template <typename Render>
   void render(Render&& renderScene, float t) {
-    clearDepthBuffer();
-    renderScene(frame.image, t);
+    depth.clear();
+    renderScene(RenderTarget{frame.image, depth}, t);
   }
+  RenderTarget target() { return {frame.image, depth}; }
   bool everyWordIs(uint32_t word) const { return frame.words() == Words(frame.image.pixelCount(), word); }
 
   testing::DataFolder folder;
   OwnedImage frame{kFrameWidth, kFrameHeight};
+  DepthBuffer depth{kFrameWidth, kFrameHeight};
 };
 
 // The blob scene is initialised once per process, with overlays that cover the frame (alpha
@@ -54,7 +56,8 @@ void ensureBlobScene(testing::DataFolder& folder) {
   folder.picture("dravo.tga", 320, 240, 0x000000FFu);
   initBlobScene();
   OwnedImage frame(kFrameWidth, kFrameHeight);
-  renderBlobScene(frame.image, 0.0f);
+  DepthBuffer depth(kFrameWidth, kFrameHeight);
+  renderBlobScene(RenderTarget{frame.image, depth}, 0.0f);
 }
 
 TEST_F(SceneFrames, BlobFlashesItsFirstFrameAndSwitchesOverlaysAt3700) {
@@ -103,7 +106,7 @@ TEST_F(SceneFrames, BlobCentresStayInsideTheirCubeAndAreDrawn) {
     render(renderBlobScene, t);
     EXPECT_GT(surface.mesh.faceCount, 500) << t;
     int depths = 0;
-    for (int32_t i = 0; i < kFrameWidth * kFrameHeight; ++i) depths += gDepthBuffer.values[i] != 0;
+    for (int32_t i = 0; i < kFrameWidth * kFrameHeight; ++i) depths += depth.values[i] != 0;
     EXPECT_GT(depths, 5000) << t;
     for (int32_t i = 0; i < 4; ++i) {
       const Vec3& p = surface.sources.data()[i]->position;
@@ -126,12 +129,12 @@ TEST_F(SceneFrames, RandomDrawsPerFrame) {
   tunnel.load();  // no pictures: every load is reported and skipped
   initIntroScene();
   initEndScene();
-  auto spikeFrame = [&](Image& f, float t) { spike.render(f, t); };
-  auto cubeFrame = [&](Image& f, float t) { cube.render(f, t); };
-  auto plasmaFrame = [&](Image& f, float t) { plasma.render(f, t); };
-  auto tunnelFrame = [&](Image& f, float t) { tunnel.render(f, t); };
+  auto spikeFrame = [&](RenderTarget f, float t) { spike.render(f, t); };
+  auto cubeFrame = [&](RenderTarget f, float t) { cube.render(f, t); };
+  auto plasmaFrame = [&](RenderTarget f, float t) { plasma.render(f, t); };
+  auto tunnelFrame = [&](RenderTarget f, float t) { tunnel.render(f, t); };
   const struct {
-    std::function<void(Image&, float)> scene;
+    std::function<void(RenderTarget, float)> scene;
     float t;
     int64_t draws;
   } cases[] = {{spikeFrame, 4700.0f, 76800},    {spikeFrame, 4800.0f, 76800}, {spikeFrame, 4800.01f, 76801},
@@ -212,12 +215,12 @@ TEST_F(SceneFrames, SpikeCreditsComeAfter4800AndGrainFallsFromHundredToTwenty) {
   for (Image* image : {&scene.blurWork, &scene.creditsLayer, &scene.credits}) image->create(kFrameWidth, kFrameHeight);
   scene.credits.fill(0x00204060);    // alpha 0: the credits cover the frame
   EXPECT_EQ(scene.noiseLevel, 100);  // for the first frame
-  for (int i = 0; i < 79; ++i) scene.render(frame.image, 4700.0f + i);
+  for (int i = 0; i < 79; ++i) scene.render(target(), 4700.0f + i);
   EXPECT_EQ(scene.noiseLevel, 21);  // for the 80th
-  scene.render(frame.image, 4800.0f);
+  scene.render(target(), 4800.0f);
   EXPECT_EQ(frame.at(160, 120), 0u);
   EXPECT_EQ(scene.noiseLevel, 20);  // for the 81st frame and every later one
-  scene.render(frame.image, 4800.01f);
+  scene.render(target(), 4800.01f);
   EXPECT_EQ(scene.noiseLevel, 20);
   // (c * 255) >> 8 of each colour byte, up to two less where a blur pass rounds down.
   const uint32_t centre = frame.at(160, 120);
@@ -236,7 +239,7 @@ TEST_F(SceneFrames, CubeProjectorStaysNearTheViewCameraAndTheMaskComesLast) {
   scene.mask.create(kFrameWidth, kFrameHeight);
   for (int32_t i = 0; i < kFrameWidth * kFrameHeight; ++i) scene.mask.pixels[i] = i % kFrameWidth < 160 ? 0u : ~0u;
   for (float t = 7700.0f; t < 9400.0f; t += 37.25f) {
-    render([&](Image& f, float time) { scene.render(f, time); }, t);
+    render([&](RenderTarget f, float time) { scene.render(f, time); }, t);
     const Vec3 &view = scene.viewCamera.eye, &projector = scene.projectorCamera.eye;
     ASSERT_LE(std::fabs(projector.x - view.x), 40.0f) << t;
     ASSERT_LE(std::fabs(projector.y - view.y), 40.0f) << t;
@@ -331,24 +334,24 @@ class TunnelSceneFrames : public SceneFrames {
 TEST_F(TunnelSceneFrames, FlashesWhiteOnTheFirstFrameAndTheCameraFollowsTheShowTime) {
   load(0, 0, 0, 0);                             // black textures under an opaque black logo
   EXPECT_EQ(scene.tunnel.position.z, -256.0f);  // the start-up view
-  scene.render(frame.image, 1530.0f);
+  scene.render(target(), 1530.0f);
   EXPECT_TRUE(everyWordIs(0xFEFEFEFEu));
   EXPECT_EQ(scene.tunnel.position.z, -3519.0f);
   EXPECT_NEAR(scene.tunnel.angles.x, -28.5288f, 0.0005f);  // 30 sin(10.68110)
   EXPECT_NEAR(scene.tunnel.angles.y, 21.2048f, 0.0005f);   // 30 sin(13.35137)
   EXPECT_EQ(scene.tunnel.uOffset, 1071.0f);
   EXPECT_EQ(scene.tunnel.vOffset, 459.0f);
-  scene.render(frame.image, 1589.0f);  // 59 cs on: level trunc(255 - 59 / 60 * 255) = 4, 255 * 4 >> 8 = 3
+  scene.render(target(), 1589.0f);  // 59 cs on: level trunc(255 - 59 / 60 * 255) = 4, 255 * 4 >> 8 = 3
   EXPECT_TRUE(everyWordIs(0x03030303u));
-  scene.render(frame.image, 1590.0f);
+  scene.render(target(), 1590.0f);
   EXPECT_TRUE(everyWordIs(0u));
 }
 
 TEST_F(TunnelSceneFrames, TexturesPlayTheirRolesUnderTheLogo) {
   // Red base plus blue environment, no bumps; a fully transparent logo keeps the tunnel.
   load(0x00600000u, 0u, 0x00000060u, 0xFF000000u);
-  scene.render(frame.image, 1530.0f);
-  scene.render(frame.image, 1600.0f);  // after the flash
+  scene.render(target(), 1530.0f);
+  scene.render(target(), 1600.0f);  // after the flash
   int purple = 0;
   for (uint32_t pixel : frame.words()) {
     ASSERT_EQ(pixel & 0xFF00FF00u, 0u);  // no green; alpha cleared by the blend
@@ -363,7 +366,7 @@ TEST_F(TunnelSceneFrames, TexturesPlayTheirRolesUnderTheLogo) {
   resetSceneRandom();
   sceneRandom();
   sceneRandom();
-  scene.render(frame.image, 1600.0f);
+  scene.render(target(), 1600.0f);
   EXPECT_EQ(frame.at(160, 120), 0x007D7D7Du);
 }
 
