@@ -6,7 +6,7 @@ packages=(
   cmake make g++ pkg-config
   libsdl2-dev libsdl2-mixer-dev libstb-dev libmp3lame-dev fonts-dejavu-core
   googletest libgtest-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth x11-utils x11-apps openbox xdotool
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

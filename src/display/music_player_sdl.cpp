@@ -4,6 +4,9 @@
 #include <SDL_mixer.h>
 #include <dlfcn.h>
 
+#include <cstdio>
+#include <string>
+
 namespace orvanta {
 namespace {
 constexpr int kOutputFrequency = 44100;
@@ -26,34 +29,77 @@ void quietAlsaDiagnostics() {
 }
 }  // namespace
 
+bool SdlMusicPlayer::silent(const char* why, const char* fileName) {
+  std::fprintf(stderr, "orvanta: the show is silent: %s %s: %s\n", why, fileName, SDL_GetError());
+  return false;
+}
+
 bool SdlMusicPlayer::open(const char* fileName) {
   if (initialised_) return true;
   quietAlsaDiagnostics();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return silent("no audio device for", fileName);
   audioStarted_ = true;
   Mix_Init(MIX_INIT_MP3);
   if (Mix_OpenAudio(kOutputFrequency, MIX_DEFAULT_FORMAT, kOutputChannels, kChunkSamples) != 0) {
+    silent("no audio device for", fileName);
     releaseAudio();
     return false;
   }
   stream_ = Mix_LoadMUS(fileName);
-  if (stream_ == nullptr) sample_ = Mix_LoadWAV(fileName);
+  if (stream_ == nullptr) {
+    // The stream's reason is the one worth telling.
+    const std::string why = SDL_GetError();
+    sample_ = Mix_LoadWAV(fileName);
+    if (sample_ == nullptr) SDL_SetError("%s", why.c_str());
+  }
   if (stream_ == nullptr && sample_ == nullptr) {
+    silent("cannot play the soundtrack", fileName);
     Mix_CloseAudio();
     releaseAudio();
     return false;
   }
   initialised_ = true;
+  paused_ = false;
+  playing_ = false;
   return true;
 }
 
 void SdlMusicPlayer::play() {
   if (!initialised_) return;
+  playing_ = true;
   if (stream_ != nullptr) {
-    Mix_PlayMusic(stream_, 0);  // once, from the start
+    Mix_FadeInMusicPos(stream_, 0, 0, startSeconds_);  // once, from the start position
   } else {
     Mix_PlayChannel(-1, sample_, 0);
   }
+  if (paused_) pause();
+}
+
+void SdlMusicPlayer::pause() {
+  if (!initialised_) return;
+  paused_ = true;
+  Mix_PauseMusic();
+  Mix_Pause(-1);
+}
+
+void SdlMusicPlayer::resume() {
+  if (!initialised_) return;
+  paused_ = false;
+  Mix_ResumeMusic();
+  Mix_Resume(-1);
+}
+
+void SdlMusicPlayer::seek(double seconds) {
+  startSeconds_ = seconds > 0.0 ? seconds : 0.0;
+  // A sound decoded whole plays on from where it is.
+  if (!initialised_ || !playing_ || stream_ == nullptr) return;
+  if (Mix_PlayingMusic() == 0) {
+    // After its end the soundtrack has stopped; going back starts it again.
+    Mix_FadeInMusicPos(stream_, 0, 0, startSeconds_);
+  } else {
+    Mix_SetMusicPosition(startSeconds_);
+  }
+  if (paused_) Mix_PauseMusic();
 }
 
 void SdlMusicPlayer::close() {
@@ -67,6 +113,7 @@ void SdlMusicPlayer::close() {
   Mix_CloseAudio();
   releaseAudio();
   initialised_ = false;
+  startSeconds_ = 0.0;
 }
 
 void SdlMusicPlayer::releaseAudio() {

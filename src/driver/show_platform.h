@@ -7,10 +7,15 @@
 namespace orvanta {
 
 enum class DisplayEvent {
-  None,   // nothing was pending
-  Quit,   // the show must end now
-  Other,  // an event was taken and handled
+  None,          // nothing was pending
+  Quit,          // the show must end now
+  Other,         // an event was taken and handled
+  TogglePause,   // stop or go on: picture, show time and music together
+  SeekBackward,  // move the show kSeekStepSeconds back
+  SeekForward,   // move the show kSeekStepSeconds on
 };
+
+inline constexpr float kSeekStepSeconds = 5.0f;
 
 // Describes the frame being presented. Screens ignore it; the capture tool names its output
 // after it.
@@ -50,6 +55,12 @@ class MusicPlayer {
   virtual void play() = 0;
   // Stops and releases the audio output; does nothing unless open succeeded.
   virtual void close() = 0;
+  // Holds and continues the sound where it is. Players that cannot do nothing.
+  virtual void pause() {}
+  virtual void resume() {}
+  // Moves playback to `seconds` into the soundtrack, keeping it paused if it was; before play,
+  // sets where play starts.
+  virtual void seek(double /*seconds*/) {}
 };
 
 }  // namespace orvanta

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "display/frame_placement.h"
 #include "display/message_box.h"
 #include "display/music_player_sdl.h"
 #include "display/sdl_display.h"
@@ -21,73 +22,102 @@
 namespace orvanta {
 namespace {
 
-void push(Uint32 type, SDL_Keycode key = 0, Uint8 windowEvent = 0) {
+void push(Uint32 type, SDL_Keycode key = 0, Uint8 windowEvent = 0, Uint16 mod = KMOD_NONE) {
   SDL_Event event;
   SDL_zero(event);
   event.type = type;
   if (type == SDL_KEYDOWN) {
     event.key.keysym.sym = key;
     event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    event.key.keysym.mod = mod;
   } else {
     event.window.event = windowEvent;
   }
   SDL_PushEvent(&event);
 }
 
-TEST(SdlDisplay, WindowIsFixedTitledAndCentredAndFullScreenHidesTheCursor) {
-  SdlDisplay display;
+bool isFullScreen(SDL_Window* window) { return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0; }
+
+TEST(SdlDisplay, WindowIsScaledTitledCentredAndResizableAndFullScreenCoversTheScreen) {
+  SDL_Rect bounds;
+  SdlDisplay display(2);
   ASSERT_TRUE(display.open("veltrane", 320, 240, true));
+  ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0);
   SDL_Window* window = display.window();
   EXPECT_STREQ(SDL_GetWindowTitle(window), "veltrane");
   int width = 0, height = 0, x = 0, y = 0;
   SDL_GetWindowSize(window, &width, &height);
   SDL_GetWindowPosition(window, &x, &y);
-  SDL_Rect bounds;
-  ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0);
-  EXPECT_EQ(width, 320);
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+  EXPECT_EQ(x, bounds.x + (bounds.w - 640) / 2);
+  EXPECT_EQ(y, bounds.y + (bounds.h - 480) / 2);
+  EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_RESIZABLE, 0u);
+  EXPECT_FALSE(isFullScreen(window));
+  SDL_GetWindowMinimumSize(window, &width, &height);
+  EXPECT_EQ(width, 320) << "never smaller than one frame";
   EXPECT_EQ(height, 240);
-  EXPECT_EQ(x, bounds.x + (bounds.w - 320) / 2);
-  EXPECT_EQ(y, bounds.y + (bounds.h - 240) / 2);
-  EXPECT_EQ(SDL_GetWindowFlags(window) & (SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN), 0u);
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
   display.close();
 
-  ASSERT_TRUE(display.open("veltrane", 320, 240, false));
-  EXPECT_EQ(SDL_GetWindowFlags(display.window()) & SDL_WINDOW_FULLSCREEN_DESKTOP, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  SdlDisplay fullScreen(3);  // the scale is the window's, not the screen's
+  ASSERT_TRUE(fullScreen.open("veltrane", 320, 240, false));
+  EXPECT_TRUE(isFullScreen(fullScreen.window()));
+  SDL_GetWindowSize(fullScreen.window(), &width, &height);
+  EXPECT_EQ(width, bounds.w);
+  EXPECT_EQ(height, bounds.h);
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-  display.close();
+  fullScreen.close();
   SDL_InitSubSystem(SDL_INIT_VIDEO);
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "the cursor comes back after the show";
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-TEST(SdlDisplay, ShowsTheFrameUnscaledIgnoringAlpha) {
-  SdlDisplay display;
+// Every pixel of the window: the frame scaled and placed as `placement` says, black around it.
+int wrongPixels(SDL_Window* window, const std::vector<uint32_t>& frame, const FramePlacement& placement) {
+  const SDL_Surface* surface = SDL_GetWindowSurface(window);
+  if (surface == nullptr || surface->format->BytesPerPixel != 4) return -1;
+  int wrong = 0;
+  for (int y = 0; y < surface->h; ++y) {
+    const auto* row =
+        reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch);
+    for (int x = 0; x < surface->w; ++x) {
+      const int fx = x - placement.x, fy = y - placement.y;
+      const bool inside = fx >= 0 && fy >= 0 && fx < placement.width && fy < placement.height;
+      const uint32_t expected = inside ? frame[(fy / placement.scale) * 320 + fx / placement.scale] & 0xFFFFFFu : 0;
+      Uint8 r = 0, g = 0, b = 0;
+      SDL_GetRGB(row[x], surface->format, &r, &g, &b);
+      if ((uint32_t{r} << 16 | uint32_t{g} << 8 | b) != expected) ++wrong;
+    }
+  }
+  return wrong;
+}
+
+TEST(SdlDisplay, ShowsTheFrameAtTheLargestWholeScaleOfTheWindowsRealSizeIgnoringAlpha) {
+  SdlDisplay display(2);
   ASSERT_TRUE(display.open("veltrane", 320, 240, true));
   std::vector<uint32_t> frame(320 * 240);
   for (uint32_t i = 0; i < frame.size(); ++i) frame[i] = (i * 2654435761u) ^ (i << 24);
-  display.present(frame.data(), FrameInfo{});
-  // The software renderer draws straight into the window's surface.
-  const SDL_Surface* surface = SDL_GetWindowSurface(display.window());
-  ASSERT_NE(surface, nullptr);
-  ASSERT_EQ(surface->w, 320);
-  ASSERT_EQ(surface->h, 240);
-  ASSERT_EQ(surface->format->BytesPerPixel, 4);
-  int mismatches = 0;
-  for (int y = 0; y < 240; ++y) {
-    const auto* row =
-        reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch);
-    for (int x = 0; x < 320; ++x) {
-      Uint8 r = 0, g = 0, b = 0;
-      SDL_GetRGB(row[x], surface->format, &r, &g, &b);
-      if ((uint32_t{r} << 16 | uint32_t{g} << 8 | b) != (frame[y * 320 + x] & 0xFFFFFFu)) ++mismatches;
+  // The software renderer draws straight into the window's surface, which has the window's size.
+  struct Case {
+    int width, height, scale, x, y;
+  };
+  for (const Case& c : {Case{640, 480, 2, 0, 0}, Case{1000, 500, 2, 180, 10}, Case{959, 719, 2, 159, 119},
+                        Case{960, 720, 3, 0, 0}, Case{321, 241, 1, 0, 0}}) {
+    SDL_SetWindowSize(display.window(), c.width, c.height);
+    while (display.takeEvent() != DisplayEvent::None) {
     }
+    display.present(frame.data(), FrameInfo{});
+    const FramePlacement& placement = display.placement();
+    EXPECT_EQ(placement.scale, c.scale) << c.width << "x" << c.height;
+    EXPECT_EQ(placement.x, c.x) << c.width << "x" << c.height;
+    EXPECT_EQ(placement.y, c.y) << c.width << "x" << c.height;
+    EXPECT_EQ(wrongPixels(display.window(), frame, placement), 0) << c.width << "x" << c.height;
   }
-  EXPECT_EQ(mismatches, 0);
   display.close();
 }
 
-TEST(SdlDisplay, EscapeCloseAndSignalsQuitAndEachCallTakesOneEvent) {
+TEST(SdlDisplay, KeysGiveQuitPauseAndSeekAndEachCallTakesOneEvent) {
   SdlDisplay display;
   ASSERT_TRUE(display.open("veltrane", 320, 240, true));
   EXPECT_EQ(display.takeEvent(), DisplayEvent::None);
@@ -97,6 +127,22 @@ TEST(SdlDisplay, EscapeCloseAndSignalsQuitAndEachCallTakesOneEvent) {
   EXPECT_EQ(display.takeEvent(), DisplayEvent::Other);
   EXPECT_EQ(display.takeEvent(), DisplayEvent::Other);
   EXPECT_EQ(display.takeEvent(), DisplayEvent::None);
+  push(SDL_KEYDOWN, SDLK_SPACE);
+  push(SDL_KEYDOWN, SDLK_LEFT);
+  push(SDL_KEYDOWN, SDLK_RIGHT);
+  push(SDL_KEYDOWN, SDLK_RIGHT, 0, KMOD_LSHIFT);  // with a modifier too
+  EXPECT_EQ(display.takeEvent(), DisplayEvent::TogglePause);
+  EXPECT_EQ(display.takeEvent(), DisplayEvent::SeekBackward);
+  EXPECT_EQ(display.takeEvent(), DisplayEvent::SeekForward);
+  EXPECT_EQ(display.takeEvent(), DisplayEvent::SeekForward);
+  // Holding Space must not flicker between paused and playing.
+  SDL_Event held;
+  SDL_zero(held);
+  held.type = SDL_KEYDOWN;
+  held.key.keysym.sym = SDLK_SPACE;
+  held.key.repeat = 1;
+  SDL_PushEvent(&held);
+  EXPECT_EQ(display.takeEvent(), DisplayEvent::Other);
   // Escape and the close request are handled, then quit on the next call.
   push(SDL_KEYDOWN, SDLK_ESCAPE);
   EXPECT_EQ(display.takeEvent(), DisplayEvent::Other);
@@ -109,6 +155,60 @@ TEST(SdlDisplay, EscapeCloseAndSignalsQuitAndEachCallTakesOneEvent) {
     EXPECT_EQ(display.takeEvent(), DisplayEvent::Quit) << signal;
   }
   EXPECT_EQ(display.takeEvent(), DisplayEvent::None);
+  display.close();
+}
+
+TEST(SdlDisplay, F11AndAltEnterSwitchTheWindowToFullScreenAndBack) {
+  SdlDisplay display(2);
+  ASSERT_TRUE(display.open("veltrane", 320, 240, true));
+  SDL_Window* window = display.window();
+  SDL_SetWindowPosition(window, 10, 20);
+  // Switching queues window events of its own: take everything.
+  auto takeAll = [&display] {
+    while (display.takeEvent() != DisplayEvent::None) {
+    }
+  };
+  push(SDL_KEYDOWN, SDLK_RETURN);  // Enter alone does nothing
+  takeAll();
+  EXPECT_FALSE(isFullScreen(window));
+  push(SDL_KEYDOWN, SDLK_F11);
+  takeAll();
+  EXPECT_TRUE(isFullScreen(window));
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  push(SDL_KEYDOWN, SDLK_RETURN, 0, KMOD_LALT);
+  takeAll();
+  EXPECT_FALSE(isFullScreen(window));
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  int width = 0, height = 0, x = 0, y = 0;
+  SDL_GetWindowSize(window, &width, &height);
+  SDL_GetWindowPosition(window, &x, &y);
+  EXPECT_EQ(width, 640) << "back to the window it was";
+  EXPECT_EQ(height, 480);
+  EXPECT_EQ(x, 10);
+  EXPECT_EQ(y, 20);
+  display.close();
+
+  SdlDisplay fullScreen;  // the full-screen program stays full screen
+  ASSERT_TRUE(fullScreen.open("veltrane", 320, 240, false));
+  push(SDL_KEYDOWN, SDLK_F11);
+  EXPECT_EQ(fullScreen.takeEvent(), DisplayEvent::Other);
+  EXPECT_TRUE(isFullScreen(fullScreen.window()));
+  fullScreen.close();
+}
+
+double secondsFor(SdlDisplay& display, int presents) {
+  std::vector<uint32_t> frame(320 * 240, 0);
+  const Uint64 start = SDL_GetPerformanceCounter();
+  for (int i = 0; i < presents; ++i) display.present(frame.data(), FrameInfo{});
+  return static_cast<double>(SDL_GetPerformanceCounter() - start) / static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+TEST(SdlDisplay, PresentsComeAtMostOncePerRefresh) {
+  // The dummy driver knows no refresh rate: 60 Hz, so 12 refreshes pass between 13 presents.
+  // The software renderer claims vsync without waiting; that claim must not be believed.
+  SdlDisplay display;
+  ASSERT_TRUE(display.open("veltrane", 320, 240, true));
+  EXPECT_GE(secondsFor(display, 13), 12.0 / 60.0 - 0.001);
   display.close();
 }
 
@@ -152,14 +252,27 @@ void writeWave(const std::string& path) {
   for (uint32_t i = 0; i < samples; ++i) put((i % 100) * 300 - 15000, 2);
 }
 
-TEST(SdlMusicPlayer, PlaysAReadableFileFromTheStartAndStaysSilentWithoutOne) {
+TEST(SdlMusicPlayer, PlaysAReadableFileFromTheStartAndSaysOnceWhyItIsSilentWithoutOne) {
   const std::string tone = temporaryPath("tone.wav"), text = temporaryPath("not_music.mp3");
   writeWave(tone);
   std::ofstream(text) << "this is not a soundtrack\n";
   SdlMusicPlayer music;
   for (const std::string& path : {temporaryPath("missing.mp3"), text, tone, tone}) {  // opens again after a close
     const bool playable = path == tone;
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(music.open(path.c_str()), playable) << path;
+    const std::string error = ::testing::internal::GetCapturedStderr();
+    if (playable) {
+      EXPECT_EQ(error, "");
+    } else {
+      // The decoder library may add notes of its own; ours is one line, the last.
+      const size_t line = error.find("orvanta: ");
+      EXPECT_EQ(error.find("orvanta: the show is silent: cannot play the soundtrack " + path + ": "), line) << error;
+      EXPECT_NE(line, std::string::npos) << error;
+      if (line != std::string::npos) {
+        EXPECT_EQ(error.find('\n', line), error.size() - 1) << error;
+      }
+    }
     EXPECT_EQ(Mix_PlayingMusic(), 0);
     music.play();
     EXPECT_EQ(Mix_PlayingMusic(), playable ? 1 : 0) << path;
@@ -168,6 +281,31 @@ TEST(SdlMusicPlayer, PlaysAReadableFileFromTheStartAndStaysSilentWithoutOne) {
   }
   std::remove(tone.c_str());
   std::remove(text.c_str());
+}
+
+TEST(SdlMusicPlayer, PausesResumesAndSeeksKeepingThePause) {
+  const std::string tone = temporaryPath("seek.wav");
+  writeWave(tone);
+  SdlMusicPlayer music;
+  music.pause();  // nothing open: nothing happens
+  music.seek(1.0);
+  ASSERT_TRUE(music.open(tone.c_str()));
+  music.seek(0.25);  // before play: where play starts
+  music.play();
+  EXPECT_EQ(Mix_PlayingMusic(), 1);
+  music.pause();
+  EXPECT_EQ(Mix_PausedMusic(), 1);
+  music.seek(0.1);
+  EXPECT_EQ(Mix_PausedMusic(), 1) << "a seek keeps the pause";
+  music.resume();
+  EXPECT_EQ(Mix_PausedMusic(), 0);
+  // Past its end the tone stops; a seek back plays it again.
+  SDL_Delay(600);
+  EXPECT_EQ(Mix_PlayingMusic(), 0);
+  music.seek(0.0);
+  EXPECT_EQ(Mix_PlayingMusic(), 1);
+  music.close();
+  std::remove(tone.c_str());
 }
 
 }  // namespace
