@@ -41,8 +41,8 @@ void BM_IsoPolygonise(benchmark::State& state) {
 BENCHMARK(BM_IsoPolygonise)->Unit(benchmark::kMicrosecond);
 
 void BM_IsoFillGrid(benchmark::State& state) {
-  const auto kernel = static_cast<field_grid::Kernel>(state.range(0));
-  if (!field_grid::kernelAvailable(kernel)) {
+  const auto kernel = static_cast<cpu::VectorPath>(state.range(0));
+  if (!cpu::runs(kernel)) {
     state.SkipWithError("kernel not available on this processor");
     return;
   }
@@ -54,9 +54,9 @@ void BM_IsoFillGrid(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_IsoFillGrid)
-    ->Arg(static_cast<int>(field_grid::Kernel::kReference))
-    ->Arg(static_cast<int>(field_grid::Kernel::kSse2))
-    ->Arg(static_cast<int>(field_grid::Kernel::kAvx))
+    ->Arg(static_cast<int>(cpu::VectorPath::kReference))
+    ->Arg(static_cast<int>(cpu::VectorPath::kSse2))
+    ->Arg(static_cast<int>(cpu::VectorPath::kAvx2))
     ->Unit(benchmark::kMicrosecond);
 
 void BM_IsoBuildMesh(benchmark::State& state) {

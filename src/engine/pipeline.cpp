@@ -82,8 +82,8 @@ void Mesh::drawMesh(RenderTarget target, const Camera& camera, const TextureSet&
   const Matrix4& rotation = toView.rotation;
   const Vec3& offset = toView.offset;
 
-  kernels::viewVerticesSse2(vertices.get(), vertexCount, rotation, offset, projection.screen);
-  kernels::viewFaceNormalsSse2(faces.get(), faceCount, rotation);
+  viewVertices(vertices.get(), vertexCount, rotation, offset, projection.screen);
+  viewFaceNormals(faces.get(), faceCount, rotation);
 
   // Checked once per call: a set or target the rasterizers cannot read or write safely
   // draws nothing; the mesh still gets its per-frame view-space fields.

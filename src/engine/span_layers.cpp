@@ -22,7 +22,7 @@ struct PlainLookup {
     layer = layerTexels[layerAddress(u2, v2)];
   }
 
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
   void four(__m128i u, __m128i v, __m128i u2, __m128i v2, __m128i& base, __m128i& layer) const {
     base = span::gather4(texels, address(u, v));
     layer = span::gather4(layerTexels, layerAddress(u2, v2));
@@ -66,7 +66,7 @@ struct BumpLookup {
     layer = layerTexels[((row & layerMask) << layerShift) + (column & layerMask)];
   }
 
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
   void four(__m128i u, __m128i v, __m128i u2, __m128i v2, __m128i& base, __m128i& layer) const {
     const __m128i i1 = address(u, v);
     base = span::gather4(texels, i1);
@@ -100,7 +100,7 @@ struct LayerShader {
     return compose(base, layer, old);
   }
 
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
   __m128i four(__m128i old, __m128i u, __m128i v, __m128i u2, __m128i v2) const {
     __m128i base;
     __m128i layer;
@@ -119,7 +119,7 @@ void fillLayers(RenderTarget target, const Lookup& lookup, const TriangleEdge& l
 
 // The ways of composing a pixel from base texel, second-layer texel and the old pixel, for
 // one pixel and for four.
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
 #define ORVANTA_COMPOSE_FOUR(body) \
   __m128i operator()(__m128i base, __m128i layer, [[maybe_unused]] __m128i old) const { return body; }
 #else
@@ -148,7 +148,7 @@ template <bool kWriteDepth, typename Lookup, typename Compose>
 void setupWithLayers(RenderTarget target, const Lookup& lookup, Compose compose, RenderVertex& a, RenderVertex& b,
                      RenderVertex& c) {
   const LayerShader<Lookup, Compose> shader{lookup, compose};
-  kernels::lanes::setupLanes<true>(a, b, c,
+  kernels::setupParts<true>(a, b, c,
                                    [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
                                        int32_t rows, const SpanSteps& steps) {
                                      span::walkSpans<true, kWriteDepth>(target, left, right, firstRow, rows, steps,

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-#if defined(__SSE2__)
+#include "base/cpu_features.h"
+
+#if ORVANTA_X86_VECTORS
 #include <emmintrin.h>
 #endif
 
@@ -16,7 +18,7 @@ inline uint32_t averageBytes(uint32_t a, uint32_t b) { return (a & b) + (((a ^ b
 
 // min(255, a + b) per byte.
 inline uint32_t addBytesSaturated(uint32_t a, uint32_t b) {
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
   return static_cast<uint32_t>(
       _mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(a)), _mm_cvtsi32_si128(static_cast<int>(b)))));
 #else
@@ -31,7 +33,7 @@ inline uint32_t addBytesSaturated(uint32_t a, uint32_t b) {
 
 // (a * b) >> 8 per byte.
 inline uint32_t multiplyBytes(uint32_t a, uint32_t b) {
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
   const __m128i zero = _mm_setzero_si128();
   const __m128i wideA = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(a)), zero);
   const __m128i wideB = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(b)), zero);
@@ -48,7 +50,7 @@ inline uint32_t multiplyBytes(uint32_t a, uint32_t b) {
 
 }  // namespace orvanta::span
 
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
 namespace orvanta::span {
 
 // The same arithmetic on four pixels at once.

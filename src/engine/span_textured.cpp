@@ -20,7 +20,7 @@ struct TexelShader {
     return texel;
   }
 
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
   __m128i four(__m128i old, __m128i u, __m128i v, __m128i, __m128i) const {
     const __m128i texel = span::gather4(texels, address(u, v));
     if constexpr (kTranslucent) return span::averageBytes4(texel, old);
@@ -33,7 +33,7 @@ struct TexelShader {
 template <bool kTranslucent>
 void setupWithTexels(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c) {
   const TexelShader<kTranslucent> shader(texture);
-  kernels::lanes::setupLanes<false>(a, b, c,
+  kernels::setupParts<false>(a, b, c,
                                     [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
                                         int32_t rows, const SpanSteps& steps) {
                                       span::walkSpans<false, !kTranslucent>(target, left, right, firstRow, rows,

@@ -5,11 +5,12 @@
 
 #include <cstdint>
 
+#include "base/cpu_features.h"
 #include "engine/raster.h"
 #include "engine/render_target.h"
 #include "image/image.h"
 
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
 #include <emmintrin.h>
 #endif
 
@@ -22,7 +23,7 @@ struct TexelAddress {
   uint32_t mask;
   uint32_t rowMask;  // mask << shift
   int32_t rowShift;  // 16 - shift
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
   __m128i maskLanes;
   __m128i rowMaskLanes;
   __m128i rowShiftCount;
@@ -30,7 +31,7 @@ struct TexelAddress {
 
   explicit TexelAddress(const Image& image)
       : mask(image.widthMask), rowMask(image.widthMask << image.widthShift), rowShift(16 - image.widthShift) {
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
     maskLanes = _mm_set1_epi32(static_cast<int>(mask));
     rowMaskLanes = _mm_set1_epi32(static_cast<int>(rowMask));
     rowShiftCount = _mm_cvtsi32_si128(rowShift);
@@ -39,7 +40,7 @@ struct TexelAddress {
 
   uint32_t operator()(uint32_t u, uint32_t v) const { return ((v >> rowShift) & rowMask) + ((u >> 16) & mask); }
 
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
   __m128i operator()(__m128i u, __m128i v) const {
     const __m128i row = _mm_and_si128(_mm_srl_epi32(v, rowShiftCount), rowMaskLanes);
     const __m128i column = _mm_and_si128(_mm_srli_epi32(u, 16), maskLanes);
@@ -88,7 +89,7 @@ inline void stepDown(TriangleEdge& edge, uint32_t count) {
   add(edge.invDepth, edge.invDepthStep);
 }
 
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
 // The four-lane forms of a span's per-pixel steps, made once per span walk.
 struct LaneSteps {
   __m128i offsetU, offsetV, offsetU2, offsetV2, offsetZ;  // 0, d, 2d, 3d
@@ -261,7 +262,7 @@ template <bool kTwoLayers, bool kWriteDepth, typename Shader>
 inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, int64_t room, SpanPoint point,
                     const SpanSteps steps, const LaneSteps& lanes, const Shader& shader) {
   int32_t i = 0;
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
   if (room >= ((count + 3) & ~3)) {
     drawGroups<kTwoLayers, kWriteDepth>(pixel, depth, count, toLanePoint(point), lanes, shader);
     return;
@@ -335,7 +336,7 @@ inline void walkSpans(const RenderTarget& target, const TriangleEdge& leftEdge, 
       }
       if (xs < xe) {
         const int64_t rowStart = row * width + xs;
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
         // Above the last row, the words after a row's end belong to the next row, so the last
         // group of four always stays inside the arrays.
         if (row + 1 < height && width >= 3) {

@@ -32,7 +32,11 @@ bool textureSetDrawable(const TextureSet& set) {
 
 void setupTriangle(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink,
                    void* context) {
+#if ORVANTA_X86_VECTORS
   kernels::setupTriangleSse2(a, b, c, twoLayers, sink, context);
+#else
+  kernels::setupTriangleReference(a, b, c, twoLayers, sink, context);
+#endif
 }
 
 void drawWireTriangle(Image& target, RenderVertex& a, RenderVertex& b, RenderVertex& c, uint32_t colour) {

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "base/cpu_features.h"
 #include "engine/raster.h"
 
 namespace orvanta::kernels {
@@ -33,9 +34,11 @@ inline RowOrder placeAndOrder(RenderVertex& a, RenderVertex& b, RenderVertex& c)
   return order;
 }
 
-void setupTrianglePlain(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink,
+void setupTriangleReference(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink,
                         void* context);
+#if ORVANTA_X86_VECTORS
 void setupTriangleSse2(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink,
                        void* context);
+#endif
 
 }  // namespace orvanta::kernels

@@ -3,15 +3,17 @@
 // registers: (x, u, v, invDepth) and, for two layers, (u2, v2, -, -). Every lane takes the
 // operations of its own formula in the same order, and single-precision lanes round exactly
 // like scalar floats (nothing is fused), so the edges and steps equal those of the plain
-// setup.
-
-#include <emmintrin.h>
+// setup. setupParts takes the Sse2 setup where the build has it, the Reference one elsewhere.
 
 #include <cmath>
 #include <cstdint>
 #include <utility>
 
+#include "base/cpu_features.h"
 #include "engine/triangle_setup_kernels.h"
+
+#if ORVANTA_X86_VECTORS
+#include <emmintrin.h>
 
 namespace orvanta::kernels::lanes {
 
@@ -173,3 +175,20 @@ inline void setupLanes(RenderVertex& a, RenderVertex& b, RenderVertex& c, const 
 }
 
 }  // namespace orvanta::kernels::lanes
+#endif  // ORVANTA_X86_VECTORS
+
+namespace orvanta::kernels {
+
+// Hands each part of the triangle (at most two) to sink(left, right, firstRow, rows, steps).
+template <bool kTwoLayers, typename Sink>
+inline void setupParts(RenderVertex& a, RenderVertex& b, RenderVertex& c, const Sink& sink) {
+#if ORVANTA_X86_VECTORS
+  lanes::setupLanes<kTwoLayers>(a, b, c, sink);
+#else
+  auto forward = [](void* context, const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow, int32_t rows,
+                    const SpanSteps& steps) { (*static_cast<const Sink*>(context))(left, right, firstRow, rows, steps); };
+  setupTriangleReference(a, b, c, kTwoLayers, forward, const_cast<Sink*>(&sink));
+#endif
+}
+
+}  // namespace orvanta::kernels

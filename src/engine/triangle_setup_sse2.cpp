@@ -1,5 +1,7 @@
 #include "engine/triangle_setup_lanes.h"
 
+#if ORVANTA_X86_VECTORS
+
 namespace orvanta::kernels {
 
 void setupTriangleSse2(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink,
@@ -14,3 +16,5 @@ void setupTriangleSse2(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool t
 }
 
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

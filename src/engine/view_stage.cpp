@@ -1,11 +1,13 @@
 #include "engine/view_stage.h"
 
-#include <xmmintrin.h>
-
 #include <cmath>
 
 #include "engine/clip.h"
 #include "engine/pipeline.h"
+
+#if ORVANTA_X86_VECTORS
+#include <emmintrin.h>
+#endif
 
 namespace orvanta {
 
@@ -23,7 +25,7 @@ void projectVertex(RenderVertex& vertex, const ScreenProjection& projection) {
 
 namespace kernels {
 
-void viewVerticesPlain(RenderVertex* vertices, int32_t count, const Matrix4& rotation, const Vec3& offset,
+void viewVerticesReference(RenderVertex* vertices, int32_t count, const Matrix4& rotation, const Vec3& offset,
                        const ScreenProjection& projection) {
   for (int32_t i = 0; i < count; ++i) {
     RenderVertex& vertex = vertices[i];
@@ -39,7 +41,7 @@ void viewVerticesPlain(RenderVertex* vertices, int32_t count, const Matrix4& rot
   }
 }
 
-void viewFaceNormalsPlain(MeshFace* faces, int32_t count, const Matrix4& rotation) {
+void viewFaceNormalsReference(MeshFace* faces, int32_t count, const Matrix4& rotation) {
   for (int32_t f = 0; f < count; ++f) {
     MeshFace& face = faces[f];
     Vec3 n;
@@ -49,6 +51,7 @@ void viewFaceNormalsPlain(MeshFace* faces, int32_t count, const Matrix4& rotatio
   }
 }
 
+#if ORVANTA_X86_VECTORS
 namespace {
 
 // Four vectors, one per lane: xs, ys, zs.
@@ -141,7 +144,7 @@ void viewVerticesSse2(RenderVertex* vertices, int32_t count, const Matrix4& rota
       vertex.screenY = ys[k];
     }
   }
-  viewVerticesPlain(vertices + i, count - i, rotation, offset, projection);
+  viewVerticesReference(vertices + i, count - i, rotation, offset, projection);
 }
 
 void viewFaceNormalsSse2(MeshFace* faces, int32_t count, const Matrix4& rotation) {
@@ -152,8 +155,26 @@ void viewFaceNormalsSse2(MeshFace* faces, int32_t count, const Matrix4& rotation
         unit(transform(rotation, scaled(load3(&four[0].faceNormal.x, sizeof(MeshFace)), kNormalScale))));
     for (int k = 0; k < 4; ++k) four[k].viewFaceNormal = normals[k];
   }
-  viewFaceNormalsPlain(faces + f, count - f, rotation);
+  viewFaceNormalsReference(faces + f, count - f, rotation);
 }
+#endif  // ORVANTA_X86_VECTORS
 
 }  // namespace kernels
+
+void viewVertices(RenderVertex* vertices, int32_t count, const Matrix4& rotation, const Vec3& offset,
+                  const ScreenProjection& projection) {
+#if ORVANTA_X86_VECTORS
+  kernels::viewVerticesSse2(vertices, count, rotation, offset, projection);
+#else
+  kernels::viewVerticesReference(vertices, count, rotation, offset, projection);
+#endif
+}
+
+void viewFaceNormals(MeshFace* faces, int32_t count, const Matrix4& rotation) {
+#if ORVANTA_X86_VECTORS
+  kernels::viewFaceNormalsSse2(faces, count, rotation);
+#else
+  kernels::viewFaceNormalsReference(faces, count, rotation);
+#endif
+}
 }  // namespace orvanta

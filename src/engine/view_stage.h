@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "base/cpu_features.h"
 #include "base/math.h"
 #include "engine/mesh.h"
 
@@ -24,14 +25,22 @@ Vec3 toUnit(const Vec3& n);
 // depth = view z; screen = (1 / z) * view * scale + half.
 void projectVertex(RenderVertex& vertex, const ScreenProjection& projection);
 
+// Every vertex into view space (view, viewNormal, clip code, depth, screen position), and
+// every face normal; the fastest version this build has.
+void viewVertices(RenderVertex* vertices, int32_t count, const Matrix4& rotation, const Vec3& offset,
+                  const ScreenProjection& projection);
+void viewFaceNormals(MeshFace* faces, int32_t count, const Matrix4& rotation);
+
 namespace kernels {
 
-void viewVerticesPlain(RenderVertex* vertices, int32_t count, const Matrix4& rotation, const Vec3& offset,
-                       const ScreenProjection& projection);
+void viewVerticesReference(RenderVertex* vertices, int32_t count, const Matrix4& rotation, const Vec3& offset,
+                           const ScreenProjection& projection);
+#if ORVANTA_X86_VECTORS
 void viewVerticesSse2(RenderVertex* vertices, int32_t count, const Matrix4& rotation, const Vec3& offset,
                       const ScreenProjection& projection);
-void viewFaceNormalsPlain(MeshFace* faces, int32_t count, const Matrix4& rotation);
 void viewFaceNormalsSse2(MeshFace* faces, int32_t count, const Matrix4& rotation);
+#endif
+void viewFaceNormalsReference(MeshFace* faces, int32_t count, const Matrix4& rotation);
 
 }  // namespace kernels
 }  // namespace orvanta

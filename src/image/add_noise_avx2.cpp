@@ -1,15 +1,15 @@
+#include "image/add_noise_kernels.h"
+
+#if ORVANTA_X86_VECTORS
 #include <immintrin.h>
 
 #include "base/random.h"
-#include "image/add_noise_kernels.h"
 
 // Sixteen generator states side by side in two registers, each stepping sixteen places at a
 // time, so the draws come out in their order; the remainders are taken in 16-bit lanes.
 
 namespace orvanta::kernels {
 namespace {
-
-#define ORVANTA_AVX2 __attribute__((target("avx2")))
 
 struct Step {
   uint32_t multiplier;
@@ -28,7 +28,7 @@ constexpr Step stepsOf(uint32_t n) {
 
 constexpr Step kStep16 = stepsOf(16);
 
-ORVANTA_AVX2 __m256i grainOf(__m256i states, __m256i multiplier, __m128i shift, __m256i divisor, __m256i keep,
+ORVANTA_TARGET_AVX2 __m256i grainOf(__m256i states, __m256i multiplier, __m128i shift, __m256i divisor, __m256i keep,
                              __m256i spread) {
   const __m256i draw = _mm256_and_si256(_mm256_srli_epi32(states, 16), _mm256_set1_epi32(0x7FFF));
   // Draws and multiplier sit in the low half of each lane, zeros in the high half.
@@ -40,7 +40,7 @@ ORVANTA_AVX2 __m256i grainOf(__m256i states, __m256i multiplier, __m128i shift, 
 
 }  // namespace
 
-ORVANTA_AVX2 uint32_t addNoiseAvx2(uint32_t* pixels, size_t count, int amount, uint32_t state) {
+ORVANTA_TARGET_AVX2 uint32_t addNoiseAvx2(uint32_t* pixels, size_t count, int amount, uint32_t state) {
   const NoiseDivisor d = NoiseDivisor::of(amount);
   size_t i = 0;
   if (count >= 16) {
@@ -77,3 +77,5 @@ ORVANTA_AVX2 uint32_t addNoiseAvx2(uint32_t* pixels, size_t count, int amount, u
 }
 
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

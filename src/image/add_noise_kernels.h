@@ -1,9 +1,11 @@
 #pragma once
 // The grain as loops over raw pixel runs that take the generator's state and return it
-// advanced by one step per pixel. Both give the words of the per-pixel formula.
+// advanced by one step per pixel. Every version gives the words of the per-pixel formula.
 
 #include <cstddef>
 #include <cstdint>
+
+#include "base/cpu_features.h"
 
 namespace orvanta::kernels {
 
@@ -21,9 +23,13 @@ struct NoiseDivisor {
   uint32_t grain(uint32_t draw) const;
 };
 
+// One pixel at a time, the formula as it reads.
+uint32_t addNoiseReference(uint32_t* pixels, size_t count, int amount, uint32_t state);
+#if ORVANTA_X86_VECTORS
 // Four steps of the generator at a time (same numbers, same order).
 uint32_t addNoiseSse2(uint32_t* pixels, size_t count, int amount, uint32_t state);
-// Sixteen steps at a time, only when hasAvx2().
+// Sixteen steps at a time, only when cpu::hasAvx2().
 uint32_t addNoiseAvx2(uint32_t* pixels, size_t count, int amount, uint32_t state);
+#endif
 
 }  // namespace orvanta::kernels

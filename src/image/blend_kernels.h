@@ -1,31 +1,34 @@
 #pragma once
 // The whole-image blends as loops over raw pixel runs. The plain versions state the per-byte
-// formulas; the SSE2 versions are what the show runs and must give the same words.
+// formulas; the vector versions must give the same words.
 
 #include <cstddef>
 #include <cstdint>
 
+#include "base/cpu_features.h"
+
 namespace orvanta::kernels {
 
 // Per byte: ((p * (255 - L)) >> 8) + ((c * L) >> 8), L = level & 0xFF.
-void fadeToPlain(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour);
+void fadeToReference(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour);
 // Red, green, blue: min(255, c + ((c * K) >> 8)), K = amount & 0xFF; alpha kept.
-void brightenPlain(uint32_t* pixels, size_t count, uint32_t amount);
+void brightenReference(uint32_t* pixels, size_t count, uint32_t amount);
 // Per byte: target = (target * source) >> 8.
-void modulatePlain(const uint32_t* source, uint32_t* target, size_t count);
+void modulateReference(const uint32_t* source, uint32_t* target, size_t count);
 // Red, green, blue: ((s * (255 - a)) >> 8) + ((d * a) >> 8), a = source alpha; alpha 0.
-void blendOverPlain(const uint32_t* source, uint32_t* destination, size_t count);
+void blendOverReference(const uint32_t* source, uint32_t* destination, size_t count);
 
+#if ORVANTA_X86_VECTORS
 void fadeToSse2(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour);
 void brightenSse2(uint32_t* pixels, size_t count, uint32_t amount);
 void modulateSse2(const uint32_t* source, uint32_t* target, size_t count);
 void blendOverSse2(const uint32_t* source, uint32_t* destination, size_t count);
 
-// Eight pixels at a time; only when hasAvx2().
-bool hasAvx2();
+// Eight pixels at a time; only when cpu::hasAvx2().
 void fadeToAvx2(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour);
 void brightenAvx2(uint32_t* pixels, size_t count, uint32_t amount);
 void modulateAvx2(const uint32_t* source, uint32_t* target, size_t count);
 void blendOverAvx2(const uint32_t* source, uint32_t* destination, size_t count);
+#endif
 
 }  // namespace orvanta::kernels

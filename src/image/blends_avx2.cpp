@@ -1,6 +1,7 @@
-#include <immintrin.h>
-
 #include "image/blend_kernels.h"
+
+#if ORVANTA_X86_VECTORS
+#include <immintrin.h>
 
 // The SSE2 blends eight pixels at a time. Unpacking and packing work within each 128-bit half,
 // so every pixel comes back to its own place. Only called when the processor has AVX2.
@@ -8,24 +9,22 @@
 namespace orvanta::kernels {
 namespace {
 
-#define ORVANTA_AVX2 __attribute__((target("avx2")))
+ORVANTA_TARGET_AVX2 __m256i load(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+ORVANTA_TARGET_AVX2 void store(uint32_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 
-ORVANTA_AVX2 __m256i load(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-ORVANTA_AVX2 void store(uint32_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
-
-ORVANTA_AVX2 __m256i perByte(uint32_t blue, uint32_t green, uint32_t red, uint32_t alpha) {
+ORVANTA_TARGET_AVX2 __m256i perByte(uint32_t blue, uint32_t green, uint32_t red, uint32_t alpha) {
   const uint64_t pixel = uint64_t{blue} | (uint64_t{green} << 16) | (uint64_t{red} << 32) | (uint64_t{alpha} << 48);
   return _mm256_set1_epi64x(static_cast<long long>(pixel));
 }
 
-ORVANTA_AVX2 __m256i highLo(__m256i x) { return _mm256_unpacklo_epi8(_mm256_setzero_si256(), x); }  // b << 8
-ORVANTA_AVX2 __m256i highHi(__m256i x) { return _mm256_unpackhi_epi8(_mm256_setzero_si256(), x); }
-ORVANTA_AVX2 __m256i lowLo(__m256i x) { return _mm256_unpacklo_epi8(x, _mm256_setzero_si256()); }  // b
-ORVANTA_AVX2 __m256i lowHi(__m256i x) { return _mm256_unpackhi_epi8(x, _mm256_setzero_si256()); }
+ORVANTA_TARGET_AVX2 __m256i highLo(__m256i x) { return _mm256_unpacklo_epi8(_mm256_setzero_si256(), x); }  // b << 8
+ORVANTA_TARGET_AVX2 __m256i highHi(__m256i x) { return _mm256_unpackhi_epi8(_mm256_setzero_si256(), x); }
+ORVANTA_TARGET_AVX2 __m256i lowLo(__m256i x) { return _mm256_unpacklo_epi8(x, _mm256_setzero_si256()); }  // b
+ORVANTA_TARGET_AVX2 __m256i lowHi(__m256i x) { return _mm256_unpackhi_epi8(x, _mm256_setzero_si256()); }
 
 }  // namespace
 
-ORVANTA_AVX2 void fadeToAvx2(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour) {
+ORVANTA_TARGET_AVX2 void fadeToAvx2(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour) {
   const uint32_t l = level & 0xFFu;
   const __m256i keep = _mm256_set1_epi16(static_cast<int16_t>(255u - l));
   const __m256i towards = perByte(((colour & 0xFFu) * l) >> 8, (((colour >> 8) & 0xFFu) * l) >> 8,
@@ -40,7 +39,7 @@ ORVANTA_AVX2 void fadeToAvx2(uint32_t* pixels, size_t count, uint32_t level, uin
   fadeToSse2(pixels + i, count - i, level, colour);
 }
 
-ORVANTA_AVX2 void brightenAvx2(uint32_t* pixels, size_t count, uint32_t amount) {
+ORVANTA_TARGET_AVX2 void brightenAvx2(uint32_t* pixels, size_t count, uint32_t amount) {
   const uint32_t k = amount & 0xFFu;
   const __m256i factor = perByte(k, k, k, 0);
   size_t i = 0;
@@ -53,7 +52,7 @@ ORVANTA_AVX2 void brightenAvx2(uint32_t* pixels, size_t count, uint32_t amount) 
   brightenSse2(pixels + i, count - i, amount);
 }
 
-ORVANTA_AVX2 void modulateAvx2(const uint32_t* source, uint32_t* target, size_t count) {
+ORVANTA_TARGET_AVX2 void modulateAvx2(const uint32_t* source, uint32_t* target, size_t count) {
   size_t i = 0;
   for (; i + 8 <= count; i += 8) {
     const __m256i s = load(source + i);
@@ -64,7 +63,7 @@ ORVANTA_AVX2 void modulateAvx2(const uint32_t* source, uint32_t* target, size_t 
   modulateSse2(source + i, target + i, count - i);
 }
 
-ORVANTA_AVX2 void blendOverAvx2(const uint32_t* source, uint32_t* destination, size_t count) {
+ORVANTA_TARGET_AVX2 void blendOverAvx2(const uint32_t* source, uint32_t* destination, size_t count) {
   const __m256i colourOnly = _mm256_set1_epi32(0x00FFFFFF);
   const __m256i byteMax = _mm256_set1_epi16(255);
   size_t i = 0;
@@ -84,9 +83,6 @@ ORVANTA_AVX2 void blendOverAvx2(const uint32_t* source, uint32_t* destination, s
   blendOverSse2(source + i, destination + i, count - i);
 }
 
-bool hasAvx2() {
-  static const bool supported = __builtin_cpu_supports("avx2");
-  return supported;
-}
-
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

@@ -1,6 +1,7 @@
-#include <emmintrin.h>
-
 #include "image/blend_kernels.h"
+
+#if ORVANTA_X86_VECTORS
+#include <emmintrin.h>
 
 // Four pixels per register, each byte widened to a 16-bit lane. A byte widened into the high
 // half of its lane is b << 8, and the high half of (b << 8) * k is exactly (b * k) >> 8, so
@@ -38,7 +39,7 @@ void fadeToSse2(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour)
     const __m128i hi = _mm_add_epi16(_mm_mulhi_epu16(highHi(x), keep), towards);
     store(pixels + i, _mm_packus_epi16(lo, hi));
   }
-  fadeToPlain(pixels + i, count - i, level, colour);
+  fadeToReference(pixels + i, count - i, level, colour);
 }
 
 void brightenSse2(uint32_t* pixels, size_t count, uint32_t amount) {
@@ -51,7 +52,7 @@ void brightenSse2(uint32_t* pixels, size_t count, uint32_t amount) {
     const __m128i hi = _mm_add_epi16(lowHi(x), _mm_mulhi_epu16(highHi(x), factor));
     store(pixels + i, _mm_packus_epi16(lo, hi));
   }
-  brightenPlain(pixels + i, count - i, amount);
+  brightenReference(pixels + i, count - i, amount);
 }
 
 void modulateSse2(const uint32_t* source, uint32_t* target, size_t count) {
@@ -63,7 +64,7 @@ void modulateSse2(const uint32_t* source, uint32_t* target, size_t count) {
     const __m128i hi = _mm_mulhi_epu16(highHi(t), lowHi(s));
     store(target + i, _mm_packus_epi16(lo, hi));
   }
-  modulatePlain(source + i, target + i, count - i);
+  modulateReference(source + i, target + i, count - i);
 }
 
 void blendOverSse2(const uint32_t* source, uint32_t* destination, size_t count) {
@@ -84,7 +85,9 @@ void blendOverSse2(const uint32_t* source, uint32_t* destination, size_t count) 
                                      _mm_mulhi_epu16(highHi(d), alphaHi));
     store(destination + i, _mm_and_si128(_mm_packus_epi16(lo, hi), colourOnly));
   }
-  blendOverPlain(source + i, destination + i, count - i);
+  blendOverReference(source + i, destination + i, count - i);
 }
 
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

@@ -1,14 +1,23 @@
+#include "base/cpu_features.h"
 #include "image/box_blur_kernels.h"
 #include "image/effects.h"
 
 namespace orvanta {
 
 void blurHorizontal(Image* destination, Image source, uint32_t radius) {
+#if ORVANTA_X86_VECTORS
   kernels::blurHorizontalSse2(destination, source, radius);
+#else
+  kernels::blurHorizontalReference(destination, source, radius);
+#endif
 }
 
 void blurVertical(Image* destination, Image source, uint32_t radius) {
+#if ORVANTA_X86_VECTORS
   kernels::blurVerticalSse2(destination, source, radius);
+#else
+  kernels::blurVerticalReference(destination, source, radius);
+#endif
 }
 
 }  // namespace orvanta

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/cpu_features.h"
 #include "image/image.h"
 
 namespace orvanta::kernels {
@@ -19,11 +20,13 @@ BoxWindow boxWindow(uint32_t radius, int32_t lineLength);
 // Rows of the source whose output fits in the destination's array.
 int32_t writableRows(const Image& source, const Image& destination);
 
-void blurHorizontalPlain(Image* destination, Image source, uint32_t radius);
-void blurVerticalPlain(Image* destination, Image source, uint32_t radius);
+void blurHorizontalReference(Image* destination, Image source, uint32_t radius);
+void blurVerticalReference(Image* destination, Image source, uint32_t radius);
 
-// Radii 1 ... 128 on images up to 1024 wide; anything else goes the plain way.
+#if ORVANTA_X86_VECTORS
+// Radii 1 ... 128 on images up to 1024 wide; anything else goes the Reference way.
 void blurHorizontalSse2(Image* destination, Image source, uint32_t radius);
 void blurVerticalSse2(Image* destination, Image source, uint32_t radius);
+#endif
 
 }  // namespace orvanta::kernels

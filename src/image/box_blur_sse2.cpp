@@ -1,9 +1,10 @@
+#include "image/box_blur_kernels.h"
+
+#if ORVANTA_X86_VECTORS
 #include <emmintrin.h>
 
 #include <algorithm>
 #include <cstring>
-
-#include "image/box_blur_kernels.h"
 
 // Window sums of up to 257 bytes fit 16-bit lanes, and (sum * W) >> 16 is then exactly the
 // high half of a 16 x 16-bit product, so four channels of two pixels go through one register.
@@ -130,7 +131,7 @@ void blurHorizontalSse2(Image* destination, Image source, uint32_t radius) {
   if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
   const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.width);
   if (!fastWindow(window, source.width)) {
-    blurHorizontalPlain(destination, source, radius);
+    blurHorizontalReference(destination, source, radius);
     return;
   }
   const int32_t rows = writableRows(source, *destination);
@@ -144,10 +145,12 @@ void blurVerticalSse2(Image* destination, Image source, uint32_t radius) {
   if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
   const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.height);
   if (!fastWindow(window, source.width)) {
-    blurVerticalPlain(destination, source, radius);
+    blurVerticalReference(destination, source, radius);
     return;
   }
   blurColumns(source, destination, window, writableRows(source, *destination));
 }
 
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

@@ -1,3 +1,6 @@
+#include "image/radial_blur_kernels.h"
+
+#if ORVANTA_X86_VECTORS
 #include <immintrin.h>
 
 #include <algorithm>
@@ -7,8 +10,6 @@
 
 namespace orvanta::kernels {
 namespace {
-
-#define ORVANTA_AVX2 __attribute__((target("avx2")))
 
 constexpr int32_t kRow = pixel::kRowLength;
 
@@ -30,18 +31,18 @@ void mixOne(const FreeRow& row, int32_t y, int32_t x, uint32_t u) {
   target = pixel::mixTwo(target, sample, row.level);
 }
 
-ORVANTA_AVX2 __m256i widen(__m256i x) { return _mm256_unpacklo_epi8(x, _mm256_setzero_si256()); }
-ORVANTA_AVX2 __m256i widenHigh(__m256i x) { return _mm256_unpackhi_epi8(x, _mm256_setzero_si256()); }
-ORVANTA_AVX2 __m256i scaled(__m256i bytes, __m256i weights) {
+ORVANTA_TARGET_AVX2 __m256i widen(__m256i x) { return _mm256_unpacklo_epi8(x, _mm256_setzero_si256()); }
+ORVANTA_TARGET_AVX2 __m256i widenHigh(__m256i x) { return _mm256_unpackhi_epi8(x, _mm256_setzero_si256()); }
+ORVANTA_TARGET_AVX2 __m256i scaled(__m256i bytes, __m256i weights) {
   return _mm256_srli_epi16(_mm256_mullo_epi16(bytes, weights), 8);
 }
 
 // Each pair is (x0, x0 + 1) of one pixel, loaded as one 64-bit word, reordered to both left
 // words, then both right words, in each half.
-ORVANTA_AVX2 __m128i pairAt(const uint32_t* pixels, int index) {
+ORVANTA_TARGET_AVX2 __m128i pairAt(const uint32_t* pixels, int index) {
   return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pixels + index));
 }
-ORVANTA_AVX2 __m256i pairsAt(const uint32_t* pixels, int i0, int i1, int i2, int i3) {
+ORVANTA_TARGET_AVX2 __m256i pairsAt(const uint32_t* pixels, int i0, int i1, int i2, int i3) {
   const __m256i four = _mm256_set_m128i(_mm_unpacklo_epi64(pairAt(pixels, i2), pairAt(pixels, i3)),
                                         _mm_unpacklo_epi64(pairAt(pixels, i0), pairAt(pixels, i1)));
   return _mm256_shuffle_epi32(four, _MM_SHUFFLE(3, 1, 2, 0));
@@ -66,7 +67,7 @@ struct RunColumns {
   const ColumnGroup* group = nullptr;
 };
 
-ORVANTA_AVX2 void prepareRun(RunColumns& run, ColumnGroup* storage, int32_t first, int32_t last, uint32_t start,
+ORVANTA_TARGET_AVX2 void prepareRun(RunColumns& run, ColumnGroup* storage, int32_t first, int32_t last, uint32_t start,
                              uint32_t step) {
   run.first = first;
   run.count = last >= first ? last - first + 1 : 0;
@@ -91,7 +92,7 @@ ORVANTA_AVX2 void prepareRun(RunColumns& run, ColumnGroup* storage, int32_t firs
 // The run's pixels in row y: four at a time from the column groups, the rest one by one.
 // Four pixels share a register: 16-bit lanes, pixels 0 and 1 in the low half, 2 and 3 in the
 // high.
-ORVANTA_AVX2 void mixRun(const FreeRow& row, int32_t y, const RunColumns& run) {
+ORVANTA_TARGET_AVX2 void mixRun(const FreeRow& row, int32_t y, const RunColumns& run) {
   const __m256i zero = _mm256_setzero_si256();
   const uint32_t fv = row.v & 0xFFFFu;
   const __m256i fvLanes = _mm256_set1_epi16(static_cast<int16_t>(fv));
@@ -169,12 +170,12 @@ struct WaveShared {
   __m256i keep, mix;
 };
 
-ORVANTA_AVX2 __m256i perRow(const uint32_t (&values)[4]) {
+ORVANTA_TARGET_AVX2 __m256i perRow(const uint32_t (&values)[4]) {
   const __m256i wide = _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(values)));
   return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(wide, 0), 0);
 }
 
-ORVANTA_AVX2 void enterGroup(Wave& wave) {
+ORVANTA_TARGET_AVX2 void enterGroup(Wave& wave) {
   wave.lanes = std::min(4, wave.rows - wave.group);
   wave.step = 0;
   uint32_t fv[4] = {};
@@ -198,7 +199,7 @@ ORVANTA_AVX2 void enterGroup(Wave& wave) {
   wave.restV = perRow(restV);
 }
 
-ORVANTA_AVX2 __m256i widenFour(const uint32_t* pixels, int i0, int i1, int i2, int i3) {
+ORVANTA_TARGET_AVX2 __m256i widenFour(const uint32_t* pixels, int i0, int i1, int i2, int i3) {
   // 32-bit loads, so that a pixel stored a step ago is forwarded from its store.
   return _mm256_cvtepu8_epi16(_mm_setr_epi32(static_cast<int>(pixels[i0]), static_cast<int>(pixels[i1]),
                                              static_cast<int>(pixels[i2]), static_cast<int>(pixels[i3])));
@@ -206,7 +207,7 @@ ORVANTA_AVX2 __m256i widenFour(const uint32_t* pixels, int i0, int i1, int i2, i
 
 // One step of the wave: four pixels at once when all four rows are inside their run,
 // otherwise the rows that are, one by one. False once the quadrant is done.
-ORVANTA_AVX2 bool advance(Wave& wave, const WaveShared& shared) {
+ORVANTA_TARGET_AVX2 bool advance(Wave& wave, const WaveShared& shared) {
   const int32_t s = wave.step;
   const __m128i at = _mm_add_epi32(wave.sampleRows, _mm_srai_epi32(wave.u, 16));
   const bool full = wave.lanes == 4 && s >= 3 && s < wave.runLength &&
@@ -258,7 +259,7 @@ ORVANTA_AVX2 bool advance(Wave& wave, const WaveShared& shared) {
 }
 
 // The four quadrants' waves side by side, so that the processor overlaps their chains.
-ORVANTA_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, int32_t keep, int32_t near) {
+ORVANTA_TARGET_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, int32_t keep, int32_t near) {
   WaveShared shared{};
   shared.pixels = image->pixels;
   shared.count = static_cast<ptrdiff_t>(image->pixelCount());
@@ -286,9 +287,9 @@ ORVANTA_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, 
 
 }  // namespace
 
-ORVANTA_AVX2 void radialBlurQuadrantsAvx2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
+ORVANTA_TARGET_AVX2 void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
   if (!radialBlurQuadrantsApply(*image, cx, cy, strength)) {
-    radialBlurPlain(image, cx, cy, strength, keep);
+    radialBlurReference(image, cx, cy, strength, keep);
     return;
   }
   const uint32_t c = static_cast<uint32_t>(strength);
@@ -324,3 +325,5 @@ ORVANTA_AVX2 void radialBlurQuadrantsAvx2(Image* image, int32_t cx, int32_t cy, 
 }
 
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

@@ -4,13 +4,14 @@
 
 #include <cstdint>
 
+#include "base/cpu_features.h"
 #include "image/image.h"
 
 namespace orvanta::kernels {
 
 // Visits the pixels in the stated order, one at a time; reads that would fall outside the
 // array are clamped to it.
-void radialBlurPlain(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
+void radialBlurReference(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
 
 // One quadrant of the walk (upper-left, upper-right, lower-left or lower-right of the centre):
 // `rows` rows from firstY stepping dy, their sample row v from firstV stepping dv; in each, a
@@ -33,7 +34,10 @@ int quadrantsOf(const Image& image, int32_t cx, int32_t cy, uint32_t c, int32_t 
 // Whether the quadrants may be walked side by side: centre inside a 320-wide image and
 // 0 <= strength <= 65536. Otherwise the quadrant routes take the plain order.
 bool radialBlurQuadrantsApply(const Image& image, int32_t cx, int32_t cy, int32_t strength);
-void radialBlurQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
+
+#if ORVANTA_X86_VECTORS
+// The quadrants side by side where they apply, the plain order elsewhere.
+void radialBlurSse2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
 // The four quadrants side by side, one pixel at a time, over the first upperRows rows of the
 // upper part (cy, cy - 1, ...) and the first lowerRows rows of the lower part (cy + 1, ...).
 // Only for images radialBlurQuadrantsApply accepts.
@@ -44,7 +48,8 @@ void walkQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32
 // already done, never its own pixels (its own row at most with weight 0), so all its pixels
 // may be mixed at once. With strength c, these are the rows at least ceil(65536 / c) rows
 // from the centre row (cy in the upper part, cy + 1 in the lower one); the nearer rows go
-// one pixel at a time. Only when hasAvx2().
-void radialBlurQuadrantsAvx2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
+// one pixel at a time. Only when cpu::hasAvx2().
+void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
+#endif
 
 }  // namespace orvanta::kernels

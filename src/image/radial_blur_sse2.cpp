@@ -1,9 +1,11 @@
+#include "image/radial_blur_kernels.h"
+
+#if ORVANTA_X86_VECTORS
 #include <emmintrin.h>
 
 #include <algorithm>
 
 #include "image/pixel_mixing.h"
-#include "image/radial_blur_kernels.h"
 
 // With the centre inside the image and 0 <= strength <= 65536, every sample of a quadrant
 // (upper-left, upper-right, lower-left, lower-right of the centre) lies between its pixel and
@@ -98,34 +100,6 @@ inline bool advance(QuadrantWalk& walk, const Shared& shared) {
 
 }  // namespace
 
-int quadrantsOf(const Image& image, int32_t cx, int32_t cy, uint32_t c, int32_t upperRows, int32_t lowerRows,
-                Quadrant (&quadrants)[4]) {
-  const uint32_t ucx = static_cast<uint32_t>(cx);
-  const uint32_t ucy = static_cast<uint32_t>(cy);
-  const int32_t upper = std::min(upperRows, cy + 1);
-  const int32_t lower = std::min(lowerRows, image.height - cy - 1);
-  const int32_t rightRun = image.width - cx - 1;
-  // Upper part: rows cy ... 0; lower part: rows cy + 1 ... height - 1. Left runs go from cx
-  // towards column 0, right runs from cx + 1 to the last column.
-  const Quadrant all[4] = {
-      {cy, -1, upper, ucy << 16, c - 65536u, cx, -1, cx + 1, ucx << 16, c - 65536u},
-      {cy, -1, upper, ucy << 16, c - 65536u, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c},
-      {cy + 1, 1, lower, (ucy + 1u) << 16, 65536u - c, cx, -1, cx + 1, ucx << 16, c - 65536u},
-      {cy + 1, 1, lower, (ucy + 1u) << 16, 65536u - c, cx + 1, 1, rightRun, (ucx + 1u) << 16, 65536u - c},
-  };
-  int count = 0;
-  for (const Quadrant& quadrant : all) {
-    if (quadrant.rows > 0 && quadrant.runLength > 0) quadrants[count++] = quadrant;
-  }
-  return count;
-}
-
-bool radialBlurQuadrantsApply(const Image& image, int32_t cx, int32_t cy, int32_t strength) {
-  const int64_t scaled = static_cast<int64_t>(strength) * (image.width / 320);
-  return image.pixelCount() != 0 && image.width == kRow && cx >= 0 && cx < image.width && cy >= 0 &&
-         cy < image.height && scaled >= 0 && scaled <= 65536;
-}
-
 void walkQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep, int32_t upperRows,
                    int32_t lowerRows) {
   const uint32_t c = static_cast<uint32_t>(strength);
@@ -162,12 +136,14 @@ void walkQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32
   }
 }
 
-void radialBlurQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
+void radialBlurSse2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
   if (!radialBlurQuadrantsApply(*image, cx, cy, strength)) {
-    radialBlurPlain(image, cx, cy, strength, keep);
+    radialBlurReference(image, cx, cy, strength, keep);
     return;
   }
   walkQuadrants(image, cx, cy, strength, keep, image->height, image->height);
 }
 
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

@@ -5,12 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/cpu_features.h"
+
 namespace orvanta::kernels {
 
 // Visits indices 321 ... count - 321; nothing when the array is too short for that.
-void smoothNeighboursPlain(uint32_t* pixels, size_t count);
+void smoothNeighboursReference(uint32_t* pixels, size_t count);
+#if ORVANTA_X86_VECTORS
 void smoothNeighboursSse2(uint32_t* pixels, size_t count);
-// Only when hasAvx2().
+// Only when cpu::hasAvx2().
 void smoothNeighboursAvx2(uint32_t* pixels, size_t count);
+#endif
 
 }  // namespace orvanta::kernels

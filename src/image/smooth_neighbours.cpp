@@ -1,4 +1,4 @@
-#include "image/blend_kernels.h"
+#include "base/cpu_features.h"
 #include "image/effects.h"
 #include "image/smooth_kernels.h"
 
@@ -7,11 +7,15 @@ namespace orvanta {
 // The sweep steps rows of 320 pixels; other widths are left alone.
 void smoothNeighbours(Image* image) {
   if (image->width != 320) return;
-  if (kernels::hasAvx2()) {
+#if ORVANTA_X86_VECTORS
+  if (cpu::hasAvx2()) {
     kernels::smoothNeighboursAvx2(image->pixels, image->pixelCount());
   } else {
     kernels::smoothNeighboursSse2(image->pixels, image->pixelCount());
   }
+#else
+  kernels::smoothNeighboursReference(image->pixels, image->pixelCount());
+#endif
 }
 
 }  // namespace orvanta

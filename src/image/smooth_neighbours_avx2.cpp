@@ -1,23 +1,22 @@
-#include <immintrin.h>
-
 #include "image/smooth_kernels.h"
+
+#if ORVANTA_X86_VECTORS
+#include <immintrin.h>
 
 namespace orvanta::kernels {
 namespace {
 
-#define ORVANTA_AVX2 __attribute__((target("avx2")))
-
 constexpr size_t kRow = 320;
 
-ORVANTA_AVX2 __m256i widenFour(const uint32_t* p) {
+ORVANTA_TARGET_AVX2 __m256i widenFour(const uint32_t* p) {
   return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
 }
 
 // The quarters of x moved up by one (two) places, zeros coming in.
-ORVANTA_AVX2 __m256i upOneQuarter(__m256i x) {
+ORVANTA_TARGET_AVX2 __m256i upOneQuarter(__m256i x) {
   return _mm256_blend_epi32(_mm256_permute4x64_epi64(x, _MM_SHUFFLE(2, 1, 0, 0)), _mm256_setzero_si256(), 0x03);
 }
-ORVANTA_AVX2 __m256i upTwoQuarters(__m256i x) {
+ORVANTA_TARGET_AVX2 __m256i upTwoQuarters(__m256i x) {
   return _mm256_blend_epi32(_mm256_permute4x64_epi64(x, _MM_SHUFFLE(1, 0, 0, 0)), _mm256_setzero_si256(), 0x0F);
 }
 
@@ -26,7 +25,7 @@ ORVANTA_AVX2 __m256i upTwoQuarters(__m256i x) {
 // The folded sweep of smoothNeighboursSse2 (four sequential steps as one, see there) with the
 // four pixels of a step in the quarters of one register: pixel j's sum c_0 + 4 c_1 + ... +
 // 4^j c_j is a prefix sum across the quarters.
-ORVANTA_AVX2 void smoothNeighboursAvx2(uint32_t* pixels, size_t count) {
+ORVANTA_TARGET_AVX2 void smoothNeighboursAvx2(uint32_t* pixels, size_t count) {
   if (count < 2 * kRow + 2) return;
   const size_t last = count - kRow - 1;
   const __m256i weights = _mm256_setr_epi16(1, 1, 1, 1, 4, 4, 4, 4, 16, 16, 16, 16, 64, 64, 64, 64);
@@ -60,3 +59,5 @@ ORVANTA_AVX2 void smoothNeighboursAvx2(uint32_t* pixels, size_t count) {
 }
 
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

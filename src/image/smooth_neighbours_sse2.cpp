@@ -1,6 +1,7 @@
-#include <emmintrin.h>
-
 #include "image/smooth_kernels.h"
+
+#if ORVANTA_X86_VECTORS
+#include <emmintrin.h>
 
 namespace orvanta::kernels {
 namespace {
@@ -57,3 +58,5 @@ void smoothNeighboursSse2(uint32_t* pixels, size_t count) {
 }
 
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/cpu_features.h"
+
 namespace orvanta {
 
 // u, v, u2, v2 and the shade s, all 16.16.
@@ -40,20 +42,27 @@ struct TunnelEdges {
   TunnelFixed rightStep;
 };
 
+// A row's step from the left to the right edge: an eighth of the difference, wrapping.
+inline int32_t tunnelPixelStep(int32_t left, int32_t right) {
+  return static_cast<int32_t>(static_cast<uint32_t>(right) - static_cast<uint32_t>(left)) >> 3;
+}
+
 // Writes 8 rows of 8 pixels, `stride` words apart; each row runs from the left edge towards the
-// right one in eighths of the difference. Takes the AVX2 path when the processor has it.
+// right one in eighths of the difference. Takes the fastest version this processor runs.
 void drawTunnelBlockPixels(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
                            ptrdiff_t stride);
 
-// The same, byte by byte and one pixel at a time, for checking the fast paths.
+// Pixel by pixel and byte by byte: each pixel stepped from the last, each byte saturated and
+// shaded on its own.
 void drawTunnelBlockPixelsReference(const TunnelTextures& textures, const TunnelEdges& edges,
                                     uint32_t* out, ptrdiff_t stride);
-// One pixel at a time with bit tricks; the path without AVX2.
-void drawTunnelBlockPixelsScalar(const TunnelTextures& textures, const TunnelEdges& edges,
-                                 uint32_t* out, ptrdiff_t stride);
-bool tunnelBlockHasAvx2();
-// Only when tunnelBlockHasAvx2().
-void drawTunnelBlockPixelsAvx2(const TunnelTextures& textures, const TunnelEdges& edges,
-                               uint32_t* out, ptrdiff_t stride);
+#if ORVANTA_X86_VECTORS
+// Four pixels per register, each lane placed at left + j x step.
+void drawTunnelBlockPixelsSse2(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
+                               ptrdiff_t stride);
+// A row of eight pixels per register; only when cpu::hasAvx2().
+void drawTunnelBlockPixelsAvx2(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
+                               ptrdiff_t stride);
+#endif
 
 }  // namespace orvanta

@@ -1,7 +1,7 @@
 #include <cmath>
 
+#include "base/cpu_features.h"
 #include "base/truncate.h"
-#include "image/blend_kernels.h"
 #include "image/effects.h"
 #include "image/warp_plane_kernels.h"
 
@@ -77,7 +77,7 @@ void walkPlane(Image* destination, float t, Fill fill) {
 
 namespace kernels {
 
-void warpRowPlain(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed) {
+void warpRowReference(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed) {
   for (int32_t x = 0; x < kPlaneWidth; ++x) {
     // Bits 16-23 of each coordinate: the texture repeats every 256 texels.
     const uint32_t texel = texels[((v >> 8) & 0xFF00u) | ((u >> 16) & 0xFFu)];
@@ -94,13 +94,16 @@ namespace {
 void drawPlane(Image* destination, Image texture, float t, bool keyed) {
   if (!fitsPlane(*destination, texture)) return;
   const uint32_t* texels = texture.pixels;
-  const bool avx2 = kernels::hasAvx2();
-  walkPlane(destination, t, [&](uint32_t* out, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
-    if (avx2) {
+#if ORVANTA_X86_VECTORS
+  if (cpu::hasAvx2()) {
+    walkPlane(destination, t, [&](uint32_t* out, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
       kernels::warpRowAvx2(out, texels, u, v, du, dv, keyed);
-    } else {
-      kernels::warpRowPlain(out, texels, u, v, du, dv, keyed);
-    }
+    });
+    return;
+  }
+#endif
+  walkPlane(destination, t, [&](uint32_t* out, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
+    kernels::warpRowReference(out, texels, u, v, du, dv, keyed);
   });
 }
 

@@ -1,14 +1,13 @@
-#include <immintrin.h>
-
 #include "image/warp_plane_kernels.h"
+
+#if ORVANTA_X86_VECTORS
+#include <immintrin.h>
 
 namespace orvanta::kernels {
 
-#define ORVANTA_AVX2 __attribute__((target("avx2")))
-
 // Lane k holds u + k du and v + k dv (wrapping like the stepped sums); the texels come in by
 // one gather per eight pixels.
-ORVANTA_AVX2 void warpRowAvx2(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
+ORVANTA_TARGET_AVX2 void warpRowAvx2(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
                               bool keyed) {
   const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   __m256i us = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(u)),
@@ -38,3 +37,5 @@ ORVANTA_AVX2 void warpRowAvx2(uint32_t* out, const uint32_t* texels, uint32_t u,
 }
 
 }  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_VECTORS

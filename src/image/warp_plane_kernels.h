@@ -4,10 +4,14 @@
 
 #include <cstdint>
 
+#include "base/cpu_features.h"
+
 namespace orvanta::kernels {
 
-void warpRowPlain(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed);
-// Eight texels at a time; only when hasAvx2().
+void warpRowReference(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed);
+#if ORVANTA_X86_VECTORS
+// Eight texels at a time; only when cpu::hasAvx2().
 void warpRowAvx2(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed);
+#endif
 
 }  // namespace orvanta::kernels

@@ -37,40 +37,13 @@ void IsoSurface::fillGridReference() {
   }
 }
 
-void IsoSurface::fillGrid() { field_grid::fillGridWith(*this, field_grid::bestKernel()); }
+void IsoSurface::fillGrid() { field_grid::fillGridWith(*this, cpu::bestPath()); }
 
 namespace field_grid {
 
-bool kernelAvailable(Kernel kernel) {
-  switch (kernel) {
-    case Kernel::kReference:
-      return true;
-    case Kernel::kSse2:
-#if defined(__SSE2__)
-      return true;
-#else
-      return false;
-#endif
-    case Kernel::kAvx:
-#if defined(__x86_64__) || defined(__i386__)
-      return __builtin_cpu_supports("avx") != 0;
-#else
-      return false;
-#endif
-  }
-  return false;
-}
-
-Kernel bestKernel() {
-  static const Kernel best = kernelAvailable(Kernel::kAvx)    ? Kernel::kAvx
-                             : kernelAvailable(Kernel::kSse2) ? Kernel::kSse2
-                                                              : Kernel::kReference;
-  return best;
-}
-
-bool fillGridWith(IsoSurface& surface, Kernel kernel) {
-  if (!kernelAvailable(kernel)) return false;
-  if (kernel == Kernel::kReference || !surface.samples) {
+bool fillGridWith(IsoSurface& surface, cpu::VectorPath path) {
+  if (!cpu::runs(path)) return false;
+  if (path == cpu::VectorPath::kReference || !surface.samples) {
     surface.fillGridReference();
     return true;
   }
@@ -81,7 +54,14 @@ bool fillGridWith(IsoSurface& surface, Kernel kernel) {
   job.cellSize = surface.cellSize;
   job.half = surface.halfExtent();
   job.samples = surface.samples.get();
-  return kernel == Kernel::kAvx ? fillAvx(job) : fillSse2(job);
+#if ORVANTA_X86_VECTORS
+  if (path == cpu::VectorPath::kAvx2) {
+    fillAvx2(job);
+  } else {
+    fillSse2(job);
+  }
+#endif
+  return true;
 }
 
 }  // namespace field_grid

@@ -1,10 +1,11 @@
-// The grid kernel shared by the SSE2 and AVX builds. Included inside an anonymous namespace
-// after an `Ops` type is defined with: V, kLanes, zero, set1, load, store, add, sub, mul,
-// div, sqrt, keepNonNegative. Uses nothing from the standard library, so that no shared
-// inline code is compiled for the wider instruction set.
+// The grid kernel, written once for every register width. Included inside an anonymous
+// namespace after an `Ops` type is defined with: V, kLanes, zero, set1, load, store, add,
+// sub, mul, div, sqrt, keepNonNegative; ORVANTA_KERNEL_TARGET is the target attribute of
+// that width (empty for the baseline). Uses nothing from the standard library, so that no
+// shared inline code is compiled for a wider instruction set.
 
 template <class Ops>
-void fillBlocks(const orvanta::field_grid::Job& job) {
+ORVANTA_KERNEL_TARGET void fillBlocks(const orvanta::field_grid::Job& job) {
   using V = typename Ops::V;
   constexpr int32_t kLanes = Ops::kLanes;
   const int32_t perAxis = job.samplesPerAxis;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "base/cpu_features.h"
 #include "iso/field_source.h"
 #include "iso/iso_surface.h"
 
@@ -19,18 +20,14 @@ struct Job {
   GridSample* samples = nullptr;
 };
 
-enum class Kernel { kReference, kSse2, kAvx };
+// Fills the grid of `surface` with the given version (tests compare them). Returns false,
+// leaving the grid as it was, when the version cannot run here.
+bool fillGridWith(IsoSurface& surface, cpu::VectorPath path);
 
-bool kernelAvailable(Kernel kernel);
-// The fastest kernel this processor runs.
-Kernel bestKernel();
-
-// Fills the grid of `surface` with the given kernel (tests compare them). Returns false,
-// leaving the grid as it was, when the kernel cannot run here.
-bool fillGridWith(IsoSurface& surface, Kernel kernel);
-
-// Both return false (and do nothing) where the kernel is not built for this target.
-bool fillSse2(const Job& job);
-bool fillAvx(const Job& job);
+#if ORVANTA_X86_VECTORS
+void fillSse2(const Job& job);
+// Only when cpu::hasAvx2().
+void fillAvx2(const Job& job);
+#endif
 
 }  // namespace orvanta::field_grid

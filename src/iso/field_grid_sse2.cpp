@@ -1,12 +1,9 @@
 #include "iso/field_grid_kernels.h"
 
-#if defined(__SSE2__)
+#if ORVANTA_X86_VECTORS
 #include <emmintrin.h>
-#endif
 
 namespace orvanta::field_grid {
-
-#if defined(__SSE2__)
 namespace {
 
 struct Sse2Ops {
@@ -25,19 +22,14 @@ struct Sse2Ops {
   static V keepNonNegative(V a) { return _mm_and_ps(a, _mm_cmpge_ps(a, _mm_setzero_ps())); }
 };
 
+#define ORVANTA_KERNEL_TARGET
 #include "iso/field_grid_kernel.inl"
+#undef ORVANTA_KERNEL_TARGET
 
 }  // namespace
 
-bool fillSse2(const Job& job) {
-  fillBlocks<Sse2Ops>(job);
-  return true;
-}
-
-#else
-
-bool fillSse2(const Job&) { return false; }
-
-#endif
+void fillSse2(const Job& job) { fillBlocks<Sse2Ops>(job); }
 
 }  // namespace orvanta::field_grid
+
+#endif  // ORVANTA_X86_VECTORS

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
-#include <emmintrin.h>
-
+#include "base/cpu_features.h"
 #include "base/data_files.h"
 #include "base/truncate.h"
 #include "image/effects.h"
 #include "scenes/scenes.h"
 #include "scenes/toolkit.h"
+
+#if ORVANTA_X86_VECTORS
+#include <emmintrin.h>
+#endif
 
 namespace orvanta {
 namespace {
@@ -47,11 +50,13 @@ void mixPlasma(Image* destination, Image first, Image second, float t) {
     const uint32_t* p = first.pixels + static_cast<size_t>(ay + y) * first.width + ax;
     const uint32_t* q = second.pixels + static_cast<size_t>(by + y) * second.width + bx;
     int32_t x = 0;
+#if ORVANTA_X86_VECTORS
     for (; x + 4 <= destination->width; x += 4) {
       const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
       const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_adds_epu8(a, b));
     }
+#endif
     for (; x < destination->width; ++x) out[x] = addSaturated(p[x], q[x]);
     out += destination->width;
   }

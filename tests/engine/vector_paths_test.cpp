@@ -1,5 +1,6 @@
-// The engine's vector paths against their plain forms: the triangle setup and the view stage.
+// The engine's Sse2 versions against their Reference versions: the triangle setup and the view stage.
 
+#include "base/cpu_features.h"
 #include "engine/triangle_setup_kernels.h"
 #include "engine/view_stage.h"
 
@@ -15,6 +16,26 @@
 
 namespace orvanta {
 namespace {
+
+// Reference always runs; Sse2 exactly when the build has vector paths; Avx2 never without
+// them; the best version is the fastest one that runs.
+TEST(VectorPaths, TheBuildAndTheProcessorChooseTheVersion) {
+  using cpu::VectorPath;
+  EXPECT_TRUE(cpu::runs(VectorPath::kReference));
+  EXPECT_EQ(cpu::runs(VectorPath::kSse2), ORVANTA_X86_VECTORS != 0);
+  if (!ORVANTA_X86_VECTORS) {
+    EXPECT_FALSE(cpu::runs(VectorPath::kAvx2));
+  }
+  const VectorPath best = cpu::bestPath();
+  EXPECT_TRUE(cpu::runs(best));
+  for (VectorPath faster = best; faster != VectorPath::kAvx2;) {
+    faster = static_cast<VectorPath>(static_cast<int>(faster) + 1);
+    EXPECT_FALSE(cpu::runs(faster)) << cpu::nameOf(faster);
+  }
+  EXPECT_STREQ(cpu::nameOf(VectorPath::kReference), "reference");
+}
+
+#if ORVANTA_X86_VECTORS
 
 struct Part {
   TriangleEdge left;
@@ -67,7 +88,7 @@ TEST(TriangleSetupKernels, VectorSetupMatchesThePlainSetup) {
       RenderVertex vectorVertices[3] = {v[0], v[1], v[2]};
       std::vector<Part> plain;
       std::vector<Part> vector;
-      kernels::setupTrianglePlain(plainVertices[0], plainVertices[1], plainVertices[2], twoLayers, record, &plain);
+      kernels::setupTriangleReference(plainVertices[0], plainVertices[1], plainVertices[2], twoLayers, record, &plain);
       kernels::setupTriangleSse2(vectorVertices[0], vectorVertices[1], vectorVertices[2], twoLayers, record, &vector);
       ASSERT_TRUE(sameParts(plain, vector)) << "trial " << trial << (twoLayers ? " two layers" : "");
       for (int k = 0; k < 3; ++k) {
@@ -109,15 +130,17 @@ TEST(ViewStageKernels, VectorStageMatchesThePlainStage) {
     }
     std::vector<RenderVertex> fast = plain;
     std::vector<MeshFace> fastFaces = plainFaces;
-    kernels::viewVerticesPlain(plain.data(), count, rotation, offset, projection);
+    kernels::viewVerticesReference(plain.data(), count, rotation, offset, projection);
     kernels::viewVerticesSse2(fast.data(), count, rotation, offset, projection);
-    kernels::viewFaceNormalsPlain(plainFaces.data(), count, rotation);
+    kernels::viewFaceNormalsReference(plainFaces.data(), count, rotation);
     kernels::viewFaceNormalsSse2(fastFaces.data(), count, rotation);
     ASSERT_EQ(std::memcmp(plain.data(), fast.data(), plain.size() * sizeof(RenderVertex)), 0) << "trial " << trial;
     ASSERT_EQ(std::memcmp(plainFaces.data(), fastFaces.data(), plainFaces.size() * sizeof(MeshFace)), 0)
         << "trial " << trial;
   }
 }
+
+#endif  // ORVANTA_X86_VECTORS
 
 }  // namespace
 }  // namespace orvanta

@@ -61,11 +61,11 @@ TEST(BoxBlur, FastRoutesEqualTheRunningSums) {
     for (uint32_t radius : {0u, 1u, 2u, 7u, 16u, 127u, 128u, 129u, 200u, 5000u, 0xFFFFFFFFu}) {
       testing::fillRandom(source.image, generator());
       if (radius == 16) source.image.fill(0xFFFFFFFF);
-      kernels::blurHorizontalPlain(&plain.image, source.image, radius);
+      kernels::blurHorizontalReference(&plain.image, source.image, radius);
       blurHorizontal(&fast.image, source.image, radius);
       ASSERT_EQ(fast.words(), plain.words()) << width << "x" << height << " r " << radius;
       ASSERT_TRUE(radius != 0 || fast.words() == source.words());
-      kernels::blurVerticalPlain(&plain.image, source.image, radius);
+      kernels::blurVerticalReference(&plain.image, source.image, radius);
       blurVertical(&fast.image, source.image, radius);
       ASSERT_EQ(fast.words(), plain.words()) << width << "x" << height << " r " << radius;
     }
@@ -144,13 +144,18 @@ TEST(RadialBlur, FastRoutesEqualThePlainOrder) {
     copyImage(plain.image, &fast.image);
     copyImage(plain.image, &wide.image);
     sideBySide += kernels::radialBlurQuadrantsApply(plain.image, cx, cy, c);
-    kernels::radialBlurPlain(&plain.image, cx, cy, c, d);
-    kernels::radialBlurQuadrants(&fast.image, cx, cy, c, d);
+    kernels::radialBlurReference(&plain.image, cx, cy, c, d);
+    radialBlur(&fast.image, cx, cy, c, d);
     ASSERT_EQ(fast.words(), plain.words()) << cx << "," << cy << " c " << c << " d " << d;
-    if (kernels::hasAvx2()) {
-      kernels::radialBlurQuadrantsAvx2(&wide.image, cx, cy, c, d);
+#if ORVANTA_X86_VECTORS
+    copyImage(wide.image, &fast.image);
+    kernels::radialBlurSse2(&fast.image, cx, cy, c, d);
+    ASSERT_EQ(fast.words(), plain.words()) << "SSE2 " << cx << "," << cy << " c " << c << " d " << d;
+    if (cpu::hasAvx2()) {
+      kernels::radialBlurAvx2(&wide.image, cx, cy, c, d);
       ASSERT_EQ(wide.words(), plain.words()) << "AVX2 " << cx << "," << cy << " c " << c << " d " << d;
     }
+#endif
   }
   EXPECT_GE(sideBySide, 75);
 }
@@ -190,13 +195,24 @@ TEST(SmoothNeighbours, VectorPathEqualsThePerByteSweep) {
         for (auto& w : plain) w = static_cast<uint32_t>(generator()) | floor;
         Words fast = plain;
         Words wide = plain;
-        kernels::smoothNeighboursPlain(plain.data(), plain.size());
+        kernels::smoothNeighboursReference(plain.data(), plain.size());
+#if ORVANTA_X86_VECTORS
         kernels::smoothNeighboursSse2(fast.data(), fast.size());
         ASSERT_EQ(fast, plain) << plain.size() << " " << floor;
-        if (kernels::hasAvx2()) {
+        if (cpu::hasAvx2()) {
           kernels::smoothNeighboursAvx2(wide.data(), wide.size());
           ASSERT_EQ(wide, plain) << "AVX2 " << plain.size() << " " << floor;
         }
+#else
+        // The public sweep, over whole rows of 320.
+        fast.resize(rows * 320);
+        Words expected = fast;
+        kernels::smoothNeighboursReference(expected.data(), expected.size());
+        Image image;
+        image.width = 320, image.height = static_cast<int32_t>(rows), image.pixels = fast.data();
+        smoothNeighbours(&image);
+        ASSERT_EQ(fast, expected) << rows << " rows, " << floor;
+#endif
       }
     }
   }
@@ -254,7 +270,10 @@ TEST(WarpPlane, SkipsImagesOfTheWrongSize) {
 // Eight texels at a time against one at a time, with steps of either sign and size that wrap
 // the texture, keyed and not, over a texture with many holes.
 TEST(WarpPlane, VectorRowsEqualPlainRows) {
-  if (!kernels::hasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+#if !ORVANTA_X86_VECTORS
+  GTEST_SKIP() << "no vector paths in this build";
+#else
+  if (!cpu::hasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
   std::mt19937 generator(77);
   OwnedImage texture(256, 256);
   testing::fillRandom(texture.image, 9);
@@ -271,10 +290,11 @@ TEST(WarpPlane, VectorRowsEqualPlainRows) {
     const uint32_t du = step(trial % 4 == 0);
     const uint32_t dv = step(trial % 4 == 1);
     const bool keyed = trial % 2 == 0;
-    kernels::warpRowPlain(plain.data(), texture.image.pixels, u, v, du, dv, keyed);
+    kernels::warpRowReference(plain.data(), texture.image.pixels, u, v, du, dv, keyed);
     kernels::warpRowAvx2(fast.data(), texture.image.pixels, u, v, du, dv, keyed);
     ASSERT_EQ(plain, fast) << trial;
   }
+#endif
 }
 
 }  // namespace

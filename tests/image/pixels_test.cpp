@@ -109,6 +109,13 @@ TEST(WholeImageBlends, CopiesAndBlendsStayWithinTheSmallerImageAndSkipMissingPix
   EXPECT_EQ(big.at(3, 3), 0xFFFFFFFFu);
 }
 
+// A one-row picture over n words.
+Image imageOf(uint32_t* words, size_t n) {
+  Image image;
+  image.width = static_cast<int32_t>(n), image.height = 1, image.pixels = words;
+  return image;
+}
+
 // The vector paths against the per-byte formulas, on random pixels and every tail length.
 TEST(WholeImageBlends, VectorPathsEqualThePerByteFormulas) {
   struct Kernels {
@@ -117,10 +124,26 @@ TEST(WholeImageBlends, VectorPathsEqualThePerByteFormulas) {
     void (*modulate)(const uint32_t*, uint32_t*, size_t);
     void (*blend)(const uint32_t*, uint32_t*, size_t);
   };
-  const Kernels plain{kernels::fadeToPlain, kernels::brightenPlain, kernels::modulatePlain, kernels::blendOverPlain};
+  const Kernels plain{kernels::fadeToReference, kernels::brightenReference, kernels::modulateReference, kernels::blendOverReference};
+  // The public blends go through the version this processor runs.
+  const Kernels dispatched{
+      [](uint32_t* p, size_t n, uint32_t level, uint32_t colour) { imageOf(p, n).fadeTo(level, colour); },
+      [](uint32_t* p, size_t n, uint32_t amount) { imageOf(p, n).brighten(amount); },
+      [](const uint32_t* s, uint32_t* t, size_t n) {
+        Image target = imageOf(t, n);
+        imageOf(const_cast<uint32_t*>(s), n).modulateInto(target);
+      },
+      [](const uint32_t* s, uint32_t* d, size_t n) {
+        Image target = imageOf(d, n);
+        blendImage(imageOf(const_cast<uint32_t*>(s), n), &target);
+      }};
   const std::pair<const char*, Kernels> paths[] = {
+      {"dispatched", dispatched},
+#if ORVANTA_X86_VECTORS
       {"sse2", {kernels::fadeToSse2, kernels::brightenSse2, kernels::modulateSse2, kernels::blendOverSse2}},
-      {"avx2", {kernels::fadeToAvx2, kernels::brightenAvx2, kernels::modulateAvx2, kernels::blendOverAvx2}}};
+      {"avx2", {kernels::fadeToAvx2, kernels::brightenAvx2, kernels::modulateAvx2, kernels::blendOverAvx2}},
+#endif
+  };
   auto outputs = [](const Kernels& k, const Words& a, const Words& b, uint32_t level, uint32_t colour) {
     std::vector<Words> out{a, a, b, b};
     k.fade(out[0].data(), a.size(), level, colour);
@@ -131,7 +154,7 @@ TEST(WholeImageBlends, VectorPathsEqualThePerByteFormulas) {
   };
   std::mt19937 generator(20240611);
   for (const auto& [name, fast] : paths) {
-    if (name == std::string("avx2") && !kernels::hasAvx2()) continue;
+    if (name == std::string("avx2") && !cpu::hasAvx2()) continue;
     for (int round = 0; round < 400; ++round) {
       Words a(1 + generator() % 83), b(a.size());
       for (auto& w : a) w = generator();

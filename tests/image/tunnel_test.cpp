@@ -162,9 +162,13 @@ TEST(TunnelBlockPaths, FastPathsEqualTheByteFormulas) {
     const char* name;
     bool available;
     void (*draw)(const TunnelTextures&, const TunnelEdges&, uint32_t*, ptrdiff_t);
-  } paths[] = {{"scalar", true, drawTunnelBlockPixelsScalar},
-               {"dispatched", true, drawTunnelBlockPixels},
-               {"avx2", tunnelBlockHasAvx2(), drawTunnelBlockPixelsAvx2}};
+  } paths[] = {
+      {"dispatched", true, drawTunnelBlockPixels},
+#if ORVANTA_X86_VECTORS
+      {"sse2", true, drawTunnelBlockPixelsSse2},
+      {"avx2", cpu::hasAvx2(), drawTunnelBlockPixelsAvx2},
+#endif
+  };
   constexpr ptrdiff_t kStride = 11;
   std::vector<uint32_t> expected(8 * kStride), actual(8 * kStride);
   for (int run = 0; run < 20000; ++run) {

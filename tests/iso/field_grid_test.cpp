@@ -75,8 +75,8 @@ TEST(IsoGrid, VectorKernelsMatchThePerSampleFormula) {
   std::mt19937 random(20240607u);
   std::uniform_real_distribution<float> coordinate(-130.0f, 130.0f);
   int compared = 0;
-  for (const field_grid::Kernel kernel : {field_grid::Kernel::kSse2, field_grid::Kernel::kAvx}) {
-    if (!field_grid::kernelAvailable(kernel)) continue;
+  for (const cpu::VectorPath kernel : {cpu::VectorPath::kReference, cpu::VectorPath::kSse2, cpu::VectorPath::kAvx2}) {
+    if (!cpu::runs(kernel)) continue;
     for (int trial = 0; trial < 44; ++trial) {
       const int32_t cells = trial < 40 ? 18 : trial == 43 ? 5 : trial - 40;  // 0, 1, 2, 5: not whole vectors
       const float scale = cells == 18 ? 1.0f : 0.02f;
@@ -98,7 +98,7 @@ TEST(IsoGrid, VectorKernelsMatchThePerSampleFormula) {
       ASSERT_TRUE(field_grid::fillGridWith(vectorised, kernel));
       const int32_t count = (cells + 1) * (cells + 1) * (cells + 1);
       ASSERT_EQ(std::memcmp(reference.samples.get(), vectorised.samples.get(), count * sizeof(GridSample)), 0)
-          << "kernel " << static_cast<int>(kernel) << " trial " << trial;
+          << cpu::nameOf(kernel) << " trial " << trial;
       ++compared;
     }
   }

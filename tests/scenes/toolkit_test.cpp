@@ -59,8 +59,12 @@ TEST(AddNoise, EveryPathFollowsTheSequencePixelByPixel) {
                   addNoise(image, amount);
                   return gSceneRandomState;
                 }},
+               {"reference", true, kernels::addNoiseReference},
+#if ORVANTA_X86_VECTORS
                {"sse2", true, kernels::addNoiseSse2},
-               {"avx2", kernels::hasAvx2(), kernels::addNoiseAvx2}};
+               {"avx2", cpu::hasAvx2(), kernels::addNoiseAvx2},
+#endif
+  };
   std::mt19937 generator(7);
   for (int amount : {2, 7, 10, 30, 255, 256, 1000, 32767, 32768, -30, 0, 1, -1, INT_MIN}) {
     for (size_t count : {size_t{0}, size_t{15}, size_t{16}, size_t{17}, size_t{333}, size_t{76800}}) {

@@ -157,7 +157,7 @@ void setupParts(RenderVertex& a, RenderVertex& b, RenderVertex& c, SpanSink sink
 
 }  // namespace
 
-void setupTrianglePlain(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink,
+void setupTriangleReference(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink,
                         void* context) {
   if (twoLayers) {
     setupParts<5>(a, b, c, sink, context);

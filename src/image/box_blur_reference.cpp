@@ -42,7 +42,7 @@ int32_t writableRows(const Image& source, const Image& destination) {
   return static_cast<int32_t>(std::min(rows, static_cast<size_t>(source.height)));
 }
 
-void blurHorizontalPlain(Image* destination, Image source, uint32_t radius) {
+void blurHorizontalReference(Image* destination, Image source, uint32_t radius) {
   if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
   if (radius == 0) {
     copyImage(source, destination);  // radius 0 is an exact copy
@@ -56,7 +56,7 @@ void blurHorizontalPlain(Image* destination, Image source, uint32_t radius) {
   }
 }
 
-void blurVerticalPlain(Image* destination, Image source, uint32_t radius) {
+void blurVerticalReference(Image* destination, Image source, uint32_t radius) {
   if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
   if (radius == 0) {
     copyImage(source, destination);  // radius 0 is an exact copy

@@ -7,7 +7,7 @@ uint32_t byteAt(uint32_t word, int shift) { return (word >> shift) & 0xFFu; }
 
 }  // namespace
 
-void fadeToPlain(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour) {
+void fadeToReference(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour) {
   const uint32_t l = level & 0xFFu;
   for (size_t i = 0; i < count; ++i) {
     uint32_t out = 0;
@@ -19,7 +19,7 @@ void fadeToPlain(uint32_t* pixels, size_t count, uint32_t level, uint32_t colour
   }
 }
 
-void brightenPlain(uint32_t* pixels, size_t count, uint32_t amount) {
+void brightenReference(uint32_t* pixels, size_t count, uint32_t amount) {
   const uint32_t k = amount & 0xFFu;
   for (size_t i = 0; i < count; ++i) {
     uint32_t out = pixels[i] & 0xFF000000u;
@@ -33,7 +33,7 @@ void brightenPlain(uint32_t* pixels, size_t count, uint32_t amount) {
   }
 }
 
-void modulatePlain(const uint32_t* source, uint32_t* target, size_t count) {
+void modulateReference(const uint32_t* source, uint32_t* target, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
@@ -43,7 +43,7 @@ void modulatePlain(const uint32_t* source, uint32_t* target, size_t count) {
   }
 }
 
-void blendOverPlain(const uint32_t* source, uint32_t* destination, size_t count) {
+void blendOverReference(const uint32_t* source, uint32_t* destination, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     const uint32_t alpha = source[i] >> 24;
     uint32_t out = 0;

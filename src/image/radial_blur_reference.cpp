@@ -41,7 +41,7 @@ struct ZoomPass {
 
 }  // namespace
 
-void radialBlurPlain(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
+void radialBlurReference(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
   if (image->pixelCount() == 0 || image->width != pixel::kRowLength) return;
   const uint32_t scaledStrength = static_cast<uint32_t>(strength) * static_cast<uint32_t>(image->width / 320);
   ZoomPass pass{image->pixels, static_cast<int64_t>(image->pixelCount()), image->width,

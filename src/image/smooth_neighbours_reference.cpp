@@ -2,7 +2,7 @@
 
 namespace orvanta::kernels {
 
-void smoothNeighboursPlain(uint32_t* pixels, size_t count) {
+void smoothNeighboursReference(uint32_t* pixels, size_t count) {
   constexpr size_t kRow = 320;
   if (count < 2 * kRow + 2) return;
   uint32_t left = pixels[kRow];

@@ -1,0 +1,34 @@
+#pragma once
+// Which vector paths this build contains and this processor runs.
+//
+// Every kernel with vector versions has a Reference version (the formulas as they read,
+// plain C++, built for every target) and, on x86, Sse2 and Avx2 versions that give the same
+// words. SSE2 is part of every x86-64 processor, so it is chosen when the program is built;
+// AVX2 is chosen when it runs, by hasAvx2(). Building with ORVANTA_NO_VECTOR_PATHS (the CMake
+// option ORVANTA_VECTOR_PATHS=OFF), or for another architecture, leaves only the Reference
+// versions: no intrinsics header is included then.
+
+#if !defined(ORVANTA_NO_VECTOR_PATHS) && (defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__)))
+#define ORVANTA_X86_VECTORS 1
+#else
+#define ORVANTA_X86_VECTORS 0
+#endif
+
+// The Avx2 versions are compiled for AVX2 whatever the baseline and called only after
+// hasAvx2(); every function of such a version carries this.
+#define ORVANTA_TARGET_AVX2 __attribute__((target("avx2")))
+
+namespace orvanta::cpu {
+
+enum class VectorPath { kReference, kSse2, kAvx2 };
+
+// Whether the version is built in and this processor runs it (the Reference always is).
+bool runs(VectorPath path);
+// The fastest version this processor runs.
+VectorPath bestPath();
+
+inline bool hasAvx2() { return runs(VectorPath::kAvx2); }
+
+const char* nameOf(VectorPath path);
+
+}  // namespace orvanta::cpu

@@ -1,0 +1,99 @@
+#include "image/tunnel_block.h"
+
+#if ORVANTA_X86_VECTORS
+#include <immintrin.h>
+
+namespace orvanta {
+namespace {
+
+constexpr int32_t kTunnelBlockSize = 8;
+
+// Lane j holds left + j x (an eighth of right - left), wrapping like the scalar steps.
+ORVANTA_TARGET_AVX2 inline __m256i spreadAvx2(int32_t left, int32_t right) {
+  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i step = _mm256_set1_epi32(tunnelPixelStep(left, right));
+  return _mm256_add_epi32(_mm256_set1_epi32(left), _mm256_mullo_epi32(step, lane));
+}
+
+ORVANTA_TARGET_AVX2 inline __m256i redBytesAvx2(const uint32_t* words) {
+  const __m256i loaded = _mm256_load_si256(reinterpret_cast<const __m256i*>(words));
+  return _mm256_and_si256(_mm256_srli_epi32(loaded, 16), _mm256_set1_epi32(0xFF));
+}
+
+ORVANTA_TARGET_AVX2 inline __m256i loadAvx2(const uint32_t* words) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(words));
+}
+
+ORVANTA_TARGET_AVX2 inline void storeAvx2(uint32_t* words, __m256i value) {
+  _mm256_store_si256(reinterpret_cast<__m256i*>(words), value);
+}
+
+}  // namespace
+
+// A row of 8 pixels per 256-bit register. The texture reads are single loads between the
+// vector steps, which measured faster than gather instructions.
+ORVANTA_TARGET_AVX2 void drawTunnelBlockPixelsAvx2(const TunnelTextures& textures, const TunnelEdges& edges,
+                                                    uint32_t* out, ptrdiff_t stride) {
+  const __m256i byteMask = _mm256_set1_epi32(0xFF);
+  const __m256i rowMask = _mm256_set1_epi32(0xFF00);
+  // 16-bit lanes per pixel: blue, green and red take the shade, alpha is multiplied by 256.
+  const __m256i colourLanes = _mm256_set1_epi64x(0x0000FFFFFFFFFFFFLL);
+  const __m256i alphaLanes = _mm256_set1_epi64x(0x0100000000000000LL);
+  const __m256i zero = _mm256_setzero_si256();
+
+  alignas(32) uint32_t index[kTunnelBlockSize];
+  alignas(32) uint32_t baseTexel[kTunnelBlockSize];
+  alignas(32) uint32_t height0[kTunnelBlockSize];
+  alignas(32) uint32_t heightRight[kTunnelBlockSize];
+  alignas(32) uint32_t heightDown[kTunnelBlockSize];
+  alignas(32) uint32_t envIndex[kTunnelBlockSize];
+  alignas(32) uint32_t envTexel[kTunnelBlockSize];
+
+  TunnelFixed left = edges.left;
+  TunnelFixed right = edges.right;
+  for (int32_t row = 0; row < kTunnelBlockSize; ++row) {
+    const __m256i u = spreadAvx2(left.u, right.u);
+    const __m256i v = spreadAvx2(left.v, right.v);
+    const __m256i u2 = spreadAvx2(left.u2, right.u2);
+    const __m256i v2 = spreadAvx2(left.v2, right.v2);
+    const __m256i s = spreadAvx2(left.s, right.s);
+
+    storeAvx2(index, _mm256_or_si256(_mm256_and_si256(_mm256_srai_epi32(v, 8), rowMask),
+                                     _mm256_and_si256(_mm256_srli_epi32(u, 16), byteMask)));
+    for (int32_t x = 0; x < kTunnelBlockSize; ++x) {
+      const uint32_t i = index[x];
+      baseTexel[x] = textures.base[i];
+      height0[x] = textures.height[i];
+      heightRight[x] = textures.height[(i + 1) & 0xFFFFu];
+      heightDown[x] = textures.height[(i + 256) & 0xFFFFu];
+    }
+    const __m256i h0 = redBytesAvx2(height0);
+    const __m256i hr = redBytesAvx2(heightRight);
+    const __m256i hd = redBytesAvx2(heightDown);
+    const __m256i column = _mm256_and_si256(
+        _mm256_sub_epi32(_mm256_add_epi32(_mm256_srai_epi32(u2, 16), hr), h0), byteMask);
+    const __m256i envRow = _mm256_and_si256(
+        _mm256_sub_epi32(_mm256_add_epi32(_mm256_srai_epi32(v2, 16), hd), h0), byteMask);
+    storeAvx2(envIndex, _mm256_or_si256(_mm256_slli_epi32(envRow, 8), column));
+    for (int32_t x = 0; x < kTunnelBlockSize; ++x) envTexel[x] = textures.env[envIndex[x]];
+
+    const __m256i p = _mm256_adds_epu8(loadAvx2(baseTexel), loadAvx2(envTexel));
+    const __m256i k = _mm256_and_si256(_mm256_srai_epi32(s, 16), byteMask);
+    const __m256i kPair = _mm256_or_si256(k, _mm256_slli_epi32(k, 16));
+    const __m256i kLow =
+        _mm256_or_si256(_mm256_and_si256(_mm256_unpacklo_epi32(kPair, kPair), colourLanes), alphaLanes);
+    const __m256i kHigh =
+        _mm256_or_si256(_mm256_and_si256(_mm256_unpackhi_epi32(kPair, kPair), colourLanes), alphaLanes);
+    const __m256i low = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(p, zero), kLow), 8);
+    const __m256i high = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(p, zero), kHigh), 8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_packus_epi16(low, high));
+
+    left = advance(left, edges.leftStep);
+    right = advance(right, edges.rightStep);
+    out += stride;
+  }
+}
+
+}  // namespace orvanta
+
+#endif  // ORVANTA_X86_VECTORS
