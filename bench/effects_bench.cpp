@@ -82,8 +82,9 @@ BENCHMARK(BM_WarpPlaneKeyed);
 
 void BM_AddNoise(benchmark::State& state) {
   RandomImage frame(kFrameWidth, kFrameHeight, 9);
+  ShowRandom random;
   for (auto _ : state) {
-    addNoise(frame.image, 30);
+    addNoise(frame.image, 30, random);
     benchmark::ClobberMemory();
   }
 }

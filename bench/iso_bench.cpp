@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "base/data_files.h"
 #include "engine/render_target.h"
 #include "image/image.h"
 #include "iso/field_grid_kernels.h"
 #include "iso/iso_surface.h"
-#include "scenes/scenes.h"
+#include "scenes/blob_scene.h"
 
 namespace orvanta {
 namespace {
@@ -101,18 +100,20 @@ void BM_BlobSceneFrame(benchmark::State& state) {
   writeChecker(folder / "s08_back3.tga", 256, 256, 0xFFC0C0C0u, 0xFF404040u);
   writeChecker(folder / "terrorist.tga", 320, 240, 0xC0000000u, 0xFF000000u);
   writeChecker(folder / "dravo.tga", 320, 240, 0xC0000000u, 0xFF000000u);
-  setDataDirectory(folder.string());
-  initBlobScene();
-  setDataDirectory("data");
+  BlobScene scene;
+  SceneLoader loader(folder.string());
+  scene.load(loader);
   std::filesystem::remove_all(folder);
 
   Image frame;
   frame.create(kFrameWidth, kFrameHeight);
   DepthBuffer depth(kFrameWidth, kFrameHeight);
+  ShowRandom random;
+  SceneFrame out{frame, depth, random};
   float t = 3000.0f;
   for (auto _ : state) {
     depth.clear();
-    renderBlobScene(RenderTarget{frame, depth}, t);
+    scene.render(out, t);
     t += 1.7f;
     if (t > 4600.0f) t = 3000.0f;
     benchmark::DoNotOptimize(frame.pixels);

@@ -15,13 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "base/data_files.h"
+#include "base/data_set_manifest.h"
 #include "driver/frame_hash_batch.h"
+#include "driver/offline_run.h"
+#include "driver/show.h"
 #include "driver/timeline.h"
-#include "engine/render_target.h"
-#include "golden/offline_show.h"
 #include "image/image.h"
-#include "scenes/scenes.h"
 
 namespace orvanta {
 namespace {
@@ -32,8 +31,9 @@ std::string dataDirectory() {
 }
 
 bool dataSetPresent() {
-  for (const std::string& name : golden::showDataFileNames()) {
-    if (!std::filesystem::is_regular_file(std::filesystem::path(dataDirectory()) / name)) return false;
+  for (const DataSetFile& file : kDataSet) {
+    if (file.kind == DataKind::kSoundtrack) continue;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(dataDirectory()) / file.name)) return false;
   }
   return true;
 }
@@ -53,17 +53,26 @@ double median(std::vector<double> values) {
 
 struct SceneSpan {
   const char* name;
-  SceneRenderFn render;
   float fromCs;
   float toCs;
 };
 
-constexpr SceneSpan kScenes[] = {
-    {"intro", renderIntroScene, 0.0f, 1530.0f},         {"tunnel", renderTunnelScene, 1530.0f, 3000.0f},
-    {"blob", renderBlobScene, 3000.0f, 4600.0f},        {"spike", renderSpikeScene, 4600.0f, 6200.0f},
-    {"plasma", renderPlasmaPlaneScene, 6200.0f, 7700.0f}, {"cube", renderCubeScene, 7700.0f, 9400.0f},
-    {"end", renderEndScene, 9400.0f, 9800.0f},
-};
+// Each scene of the script, from its start to the wait that ends it.
+std::vector<SceneSpan> sceneSpans() {
+  std::vector<SceneSpan> spans;
+  for (size_t i = 0; i < std::size(kTimelineScript); ++i) {
+    const TimelineEntry& entry = kTimelineScript[i];
+    if (entry.kind != TimelineKind::Scene || i + 1 >= std::size(kTimelineScript)) continue;
+    spans.push_back({sceneName(kSceneTable, entry.scene), sceneStartCs(kTimelineScript, entry.scene),
+                     static_cast<float>(kTimelineScript[i + 1].value)});
+  }
+  return spans;
+}
+
+const std::vector<SceneSpan>& scenes() {
+  static const std::vector<SceneSpan> spans = sceneSpans();
+  return spans;
+}
 
 // The show times of a scene's frames at 60 fps, summed as the frame loop sums them.
 std::vector<float> sceneFrameTimes(const SceneSpan& scene) {
@@ -80,56 +89,47 @@ std::vector<float> sceneFrameTimes(const SceneSpan& scene) {
   return times;
 }
 
-// Every scene loaded once, as at start-up, with a frame and the depth buffer.
-struct LoadedShow {
-  Image frame;
-  DepthBuffer depth{kFrameWidth, kFrameHeight};
-  bool ready = false;
-  LoadedShow() {
-    if (!dataSetPresent()) return;
-    setDataDirectory(dataDirectory());
-    frame.create(kFrameWidth, kFrameHeight);
-    initAllScenes();
-    ready = true;
-  }
-};
-
-LoadedShow& loadedShow() {
-  static LoadedShow show;
+// One show, loaded once as at start-up.
+Show* loadedShow() {
+  static Show* show = dataSetPresent() ? new Show(dataDirectory()) : nullptr;
   return show;
 }
 
-// One frame per iteration, walking through the scene's frames in show order (and round again);
+// One frame per iteration, stepping through the scene's frames at 60 fps (and round again);
 // the reported time is CPU time per frame, with the median over all frames as a counter.
 void BM_SceneFrame(benchmark::State& state) {
-  const SceneSpan& scene = kScenes[state.range(0)];
+  const SceneSpan& scene = scenes()[static_cast<size_t>(state.range(0))];
   state.SetLabel(scene.name);
-  LoadedShow& show = loadedShow();
-  if (!show.ready) {
+  Show* show = loadedShow();
+  if (show == nullptr) {
     state.SkipWithError("no data set: build orvanta_golden_data or set ORVANTA_DATA");
     return;
   }
   const std::vector<float> times = sceneFrameTimes(scene);
+  const float step = static_cast<float>(1.0 / 60.0);
   std::vector<double> perFrame;
   perFrame.reserve(static_cast<size_t>(state.max_iterations));
-  size_t next = 0;
+  show->seek(scene.fromCs / 100.0f);
   for (auto _ : state) {
     const double start = threadCpuSeconds();
-    show.depth.clear();
-    scene.render(RenderTarget{show.frame, show.depth}, times[next]);
+    ShowStep taken = show->step(step);
     const double seconds = threadCpuSeconds() - start;
+    if (!taken.rendered || taken.showTimeCs >= scene.toCs) {
+      // Past the scene: round again, untimed.
+      show->seek(scene.fromCs / 100.0f);
+      show->step(step);
+    }
     state.SetIterationTime(seconds);
     perFrame.push_back(seconds);
-    next = (next + 1) % times.size();
   }
   state.counters["median_ms"] = median(perFrame) * 1000.0;
   state.counters["frames"] = static_cast<double>(times.size());
 }
 
 void registerSceneBenchmarks() {
-  for (int index = 0; index < static_cast<int>(std::size(kScenes)); ++index) {
-    const auto frames = static_cast<benchmark::IterationCount>(sceneFrameTimes(kScenes[index]).size());
-    benchmark::RegisterBenchmark((std::string("BM_SceneFrame/") + kScenes[index].name).c_str(), BM_SceneFrame)
+  for (int index = 0; index < static_cast<int>(scenes().size()); ++index) {
+    const auto frames = static_cast<benchmark::IterationCount>(sceneFrameTimes(scenes()[index]).size());
+    benchmark::RegisterBenchmark((std::string("BM_SceneFrame/") + scenes()[index].name).c_str(), BM_SceneFrame)
         ->Arg(index)
         ->Iterations(2 * frames)
         ->UseManualTime()
@@ -143,6 +143,37 @@ struct ChildReport {
   double frames = 0.0;
 };
 
+// Counts the drawn frames and notes when the first was drawn; every one is hashed, as
+// `orvanta_capture --hashes` does.
+class TimingSink final : public OfflineSink {
+ public:
+  TimingSink(ChildReport& report, double startCpu, bool wholeShow)
+      : report_(report), startCpu_(startCpu), wholeShow_(wholeShow) {}
+  bool wantsHash(const ShowStep&) override { return true; }
+  bool take(const ShowStep& step, const Image&) override {
+    if (!step.rendered) return true;
+    if (report_.frames == 0.0) report_.startUpCpuSeconds = threadCpuSeconds() - startCpu_;
+    report_.frames += 1.0;
+    return wholeShow_;
+  }
+
+ private:
+  ChildReport& report_;
+  double startCpu_;
+  bool wholeShow_;
+};
+
+ChildReport runOffline(bool wholeShow) {
+  ChildReport report;
+  const double startCpu = threadCpuSeconds();
+  Show show(dataDirectory());
+  OfflineRunner runner(60);
+  TimingSink sink(report, startCpu, wholeShow);
+  runner.run(show, sink);
+  report.cpuSeconds = threadCpuSeconds() - startCpu;
+  return report;
+}
+
 // Runs the show in a fresh child process, so that every run starts from nothing, and reads
 // back its figures; the child's peak memory comes from the kernel.
 bool runShowInChild(bool wholeShow, ChildReport& report, long& peakKib) {
@@ -152,10 +183,7 @@ bool runShowInChild(bool wholeShow, ChildReport& report, long& peakKib) {
   if (child < 0) return false;
   if (child == 0) {
     close(channel[0]);
-    golden::OfflineShowOptions options;
-    options.stopAfterFirstFrame = !wholeShow;
-    const golden::OfflineShowResult result = golden::runOfflineShow(dataDirectory(), options);
-    const ChildReport out{result.startUpCpuSeconds, result.cpuSeconds, static_cast<double>(result.frames.size())};
+    const ChildReport out = runOffline(wholeShow);
     const bool written = write(channel[1], &out, sizeof out) == static_cast<ssize_t>(sizeof out);
     _exit(written ? 0 : 1);
   }

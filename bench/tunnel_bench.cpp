@@ -127,9 +127,11 @@ void BM_TunnelSceneFrame(benchmark::State& state) {
   Image frame;
   frame.create(kFrameWidth, kFrameHeight);
   DepthBuffer depth(kFrameWidth, kFrameHeight);
+  ShowRandom random;
+  SceneFrame out{frame, depth, random};
   float t = 1530.0f;
   for (auto _ : state) {
-    scene.render(RenderTarget{frame, depth}, t);
+    scene.render(out, t);
     benchmark::DoNotOptimize(frame.pixels);
     t += 1.7f;
     if (t > 3000.0f) t = 1600.0f;

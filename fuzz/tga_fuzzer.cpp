@@ -36,7 +36,8 @@ void useAsPicture(const Image& picture) {
 void workOn(Image& picture) {
   picture.fadeTo(17, kWhite);
   picture.brighten(255);
-  addNoise(picture, 30);
+  ShowRandom random;
+  addNoise(picture, 30, random);
   radialBlur(&picture, 160, 120, 2000, 16);
   smoothNeighbours(&picture);
 }

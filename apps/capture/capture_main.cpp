@@ -8,9 +8,11 @@
 #include <string>
 
 #include "base/data_files.h"
-#include "capture/capture_display.h"
+#include "base/data_set_manifest.h"
 #include "capture/capture_options.h"
-#include "driver/main_loop.h"
+#include "capture/capture_sink.h"
+#include "driver/offline_run.h"
+#include "driver/show.h"
 
 namespace {
 
@@ -18,32 +20,6 @@ using namespace orvanta;
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-// Every frame is the same step of show time, so the run is the same on every machine.
-class FixedStepTimer final : public FrameTimer {
- public:
-  explicit FixedStepTimer(int fps) : delta_(static_cast<float>(1.0 / fps)) {}
-  void start() override {}
-  float tick() override { return delta_; }
-
- private:
-  float delta_;
-};
-
-class NoMusic final : public MusicPlayer {
- public:
-  bool open(const char*) override { return false; }
-  void play() override {}
-  void close() override {}
-};
-
-float showLengthCs(std::span<const TimelineEntry> script) {
-  uint32_t last = 0;
-  for (const TimelineEntry& entry : script) {
-    if (entry.kind == TimelineKind::WaitUntil && entry.value > last) last = entry.value;
-  }
-  return static_cast<float>(last);
-}
 
 int fail(const std::string& message) {
   std::fprintf(stderr, "orvanta_capture: %s\n", message.c_str());
@@ -63,7 +39,6 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   const CaptureOptions& options = parsed.options;
-  setDataDirectory(options.dataDirectory);
   std::signal(SIGPIPE, SIG_IGN);  // a vanished reader shows up as a failed write instead
   std::signal(SIGXFSZ, SIG_IGN);  // so does a file-size limit, instead of ending the tool
 
@@ -77,7 +52,7 @@ int main(int argc, char** argv) {
     }
     videoSettings.file = options.videoFile;
     videoSettings.fps = options.fps;
-    videoSettings.soundtrack = dataFile(kSoundtrackName);
+    videoSettings.soundtrack = dataFilePath(options.dataDirectory, kSoundtrack);
     outputs.video = &video;
     outputs.videoSettings = &videoSettings;
   }
@@ -94,16 +69,16 @@ int main(int argc, char** argv) {
     if (hashes == nullptr) return fail("cannot write " + options.hashesFile);
   }
   outputs.hashes = hashes;
-  ProgressBar progress(stderr, isatty(STDERR_FILENO) != 0, showLengthCs(kTimelineScript));
+  ProgressBar progress(stderr, isatty(STDERR_FILENO) != 0, Show::lengthSeconds() * 100.0f);
   outputs.progress = &progress;
 
-  CaptureDisplay display(options, outputs);
-  FixedStepTimer timer(options.fps);
-  NoMusic music;
-  runShow(display, timer, music, true);
+  Show show(options.dataDirectory);
+  CaptureSink sink(options, outputs);
+  OfflineRunner runner(options.fps);
+  runner.run(show, sink);
   progress.finish();
 
-  std::string error = display.error();
+  std::string error = sink.error();
   if (hashes != nullptr) {
     const bool flushed = std::fflush(hashes) == 0 && std::ferror(hashes) == 0;
     const bool closed = hashes == stdout || std::fclose(hashes) == 0;

@@ -1,32 +1,12 @@
 #include "base/data_files.h"
 
-#include <map>
-
 namespace orvanta {
-namespace {
 
-struct DataFiles {
-  std::string directory = "data";
-  std::map<std::string, std::string> paths;
-};
-
-DataFiles& dataFiles() {
-  static DataFiles files;
-  return files;
-}
-
-}  // namespace
-
-void setDataDirectory(const std::string& directory) {
-  dataFiles().directory = directory;
-  dataFiles().paths.clear();
-}
-
-const char* dataFile(const char* name) {
-  DataFiles& files = dataFiles();
-  auto [it, inserted] = files.paths.try_emplace(name);
-  if (inserted) it->second = files.directory + "/" + name;
-  return it->second.c_str();
+std::string dataFilePath(std::string_view folder, std::string_view name) {
+  std::string path;
+  path.reserve(folder.size() + 1 + name.size());
+  path.append(folder).append("/").append(name);
+  return path;
 }
 
 }  // namespace orvanta

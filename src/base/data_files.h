@@ -1,14 +1,12 @@
 #pragma once
-// The show reads its pictures, models and soundtrack from one data folder, "data" unless a
-// front end chooses another (the capture tool's --data).
+// Where a show finds its pictures, models and soundtrack: files by name in its data folder.
 
 #include <string>
+#include <string_view>
 
 namespace orvanta {
 
-void setDataDirectory(const std::string& directory);
-// "<data directory>/<name>", e.g. "data/progress.tga". The string lives until the next call
-// to setDataDirectory.
-const char* dataFile(const char* name);
+// "<folder>/<name>", e.g. "data/progress.tga".
+std::string dataFilePath(std::string_view folder, std::string_view name);
 
 }  // namespace orvanta

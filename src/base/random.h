@@ -1,20 +1,28 @@
 #pragma once
-// The show's one random generator: a linear congruential sequence, state 1 at program start.
-// Its state is shared with the grain, which runs the same sequence several steps at a time.
+// The show's random generator: a linear congruential sequence that starts from state 1. Each
+// show owns one; the grain runs the same sequence several steps at a time.
 
 #include <cstdint>
 
 namespace orvanta {
 
-extern uint32_t gSceneRandomState;
-
 inline constexpr uint32_t kRandomMultiplier = 214013u;
 inline constexpr uint32_t kRandomIncrement = 2531011u;
 
-// 0 ... 32767, the next number of the sequence.
-int sceneRandom();
-// Puts the generator back to its program-start state (tests and tools that render the
-// show more than once in one process).
-void resetSceneRandom();
+class ShowRandom {
+ public:
+  // 0 ... 32767, the next number of the sequence.
+  int next() {
+    state_ = state_ * kRandomMultiplier + kRandomIncrement;
+    return static_cast<int>((state_ >> 16) & 0x7FFFu);
+  }
+
+  // The grain advances the state by whole runs of draws.
+  uint32_t state() const { return state_; }
+  void setState(uint32_t state) { state_ = state; }
+
+ private:
+  uint32_t state_ = 1;
+};
 
 }  // namespace orvanta

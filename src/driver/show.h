@@ -6,11 +6,20 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
+#include "driver/timeline.h"
 #include "image/image.h"
+#include "scenes/scene_table.h"
 
 namespace orvanta {
+
+// What a show plays: its scenes and its script. Tests swap in their own.
+struct ShowProgram {
+  std::span<const SceneEntry> scenes = kSceneTable;
+  std::span<const TimelineEntry> script = kTimelineScript;
+};
 
 // What one step did.
 struct ShowStep {
@@ -25,23 +34,29 @@ class Show {
  public:
   // Loads every scene's data from `dataDirectory` (a missing or damaged file gives the
   // loader's message through the message hook and the show goes on without it).
-  explicit Show(const std::string& dataDirectory = "data");
+  explicit Show(const std::string& dataDirectory = "data", const ShowProgram& program = {});
   ~Show();
   Show(const Show&) = delete;
   Show& operator=(const Show&) = delete;
 
   // Adds `deltaSeconds` to the show time (the frame clock's delta, or a fixed step), advances
   // the timeline and renders the frame of the current scene. After the step that ended the
-  // show, further steps do nothing and return ended.
+  // show, further steps do nothing and return that step again.
   ShowStep step(float deltaSeconds);
 
-  // The latest picture, kFrameWidth x kFrameHeight.
+  // The latest picture, kFrameWidth x kFrameHeight; black before the first scene has drawn.
   const Image& frame() const;
 
   // Show time in seconds, as carried from step to step.
   float showSeconds() const;
-  // Moves the show time to `seconds` (clamped to 0 ... the show's length): the timeline is
-  // walked from the start again, so the next step draws the scene that plays at that time.
+  // Moves the show time to `seconds` (clamped to 0 ... the show's length; NaN counts as 0):
+  // the timeline is walked from the start again, so the next step draws the scene that plays
+  // at that time, and a show that had ended plays on. Each scene's first-frame state is put as
+  // a run that reached that time would have it: scenes still to come flash again when they
+  // start, the scene playing there has had its start (a flash still fading shows the rest of
+  // it). The grain's random sequence and the spike scene's frame-counted fade cannot be
+  // recovered without drawing every frame before, so frames after a seek look like the show's
+  // but are not word for word those of an unbroken run.
   void seek(float seconds);
   // The show's length in seconds (the last wait of the script).
   static float lengthSeconds();

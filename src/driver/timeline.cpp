@@ -29,24 +29,27 @@ bool advanceTimeline(Timeline& timeline, float showTimeCs) {
   return true;
 }
 
-void renderCurrentScene(const Timeline& timeline, RenderTarget target) {
-  if (timeline.currentScene != nullptr) timeline.currentScene(target, timeline.showTimeCs);
+uint32_t scriptLengthCs(std::span<const TimelineEntry> script) {
+  uint32_t last = 0;
+  for (const TimelineEntry& entry : script) {
+    if (entry.kind == TimelineKind::WaitUntil && entry.value > last) last = entry.value;
+  }
+  return last;
 }
 
-const char* sceneName(SceneRenderFn scene) {
-  struct Named {
-    SceneRenderFn scene;
-    const char* name;
-  };
-  static constexpr Named kNames[] = {
-      {renderIntroScene, "intro"}, {renderTunnelScene, "tunnel"},      {renderBlobScene, "blob"},
-      {renderSpikeScene, "spike"}, {renderPlasmaPlaneScene, "plasma"}, {renderCubeScene, "cube"},
-      {renderEndScene, "end"},
-  };
-  for (const Named& named : kNames) {
-    if (scene != nullptr && scene == named.scene) return named.name;
+float sceneStartCs(std::span<const TimelineEntry> script, int32_t scene) {
+  uint32_t waited = 0;
+  for (const TimelineEntry& entry : script) {
+    if (entry.kind == TimelineKind::WaitUntil) waited = entry.value;
+    if (entry.kind == TimelineKind::Scene && entry.scene == scene) return static_cast<float>(waited);
+    if (entry.kind == TimelineKind::End) break;
   }
-  return "none";
+  return kNever;
+}
+
+const char* sceneName(std::span<const SceneEntry> scenes, int32_t scene) {
+  if (scene < 0 || static_cast<size_t>(scene) >= scenes.size()) return "none";
+  return scenes[static_cast<size_t>(scene)].name;
 }
 
 }  // namespace orvanta

@@ -1,14 +1,13 @@
 #pragma once
 // The show's script: which scene draws the frame at a given show time, and when the show ends.
-// The main loop advances the timeline once per frame with the show time in centiseconds and,
-// until the end has been reached, lets it call the current scene.
+// The show advances the timeline once per frame with the show time in centiseconds and, until
+// the end has been reached, lets the current scene draw.
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
-#include "engine/render_target.h"
-#include "scenes/scenes.h"
+#include "scenes/scene_table.h"
 
 namespace orvanta {
 
@@ -18,30 +17,29 @@ enum class TimelineKind : uint32_t {
   End = 2,        // the show is over
 };
 
-// A render function draws the frame (with its depth buffer) in place for the absolute show time in centiseconds.
-using SceneRenderFn = void (*)(RenderTarget target, float showTimeCs);
+inline constexpr int32_t kNoScene = -1;
 
 struct TimelineEntry {
   TimelineKind kind = TimelineKind::End;
-  SceneRenderFn scene = nullptr;  // Scene entries only
-  uint32_t value = 0;             // WaitUntil: whole centiseconds; otherwise 0
+  int32_t scene = kNoScene;  // Scene entries only: a place in the show's scene table
+  uint32_t value = 0;        // WaitUntil: whole centiseconds; otherwise 0
 };
 
-constexpr TimelineEntry sceneEntry(SceneRenderFn scene) { return {TimelineKind::Scene, scene, 0}; }
+constexpr TimelineEntry sceneEntry(int32_t scene) { return {TimelineKind::Scene, scene, 0}; }
 constexpr TimelineEntry waitUntilEntry(uint32_t centiseconds) {
-  return {TimelineKind::WaitUntil, nullptr, centiseconds};
+  return {TimelineKind::WaitUntil, kNoScene, centiseconds};
 }
-constexpr TimelineEntry endEntry() { return {TimelineKind::End, nullptr, 0}; }
+constexpr TimelineEntry endEntry() { return {TimelineKind::End, kNoScene, 0}; }
 
 // The 98-second show.
 inline constexpr TimelineEntry kTimelineScript[] = {
-    sceneEntry(renderIntroScene),       waitUntilEntry(1530),  //
-    sceneEntry(renderTunnelScene),      waitUntilEntry(3000),  //
-    sceneEntry(renderBlobScene),        waitUntilEntry(4600),  //
-    sceneEntry(renderSpikeScene),       waitUntilEntry(6200),  //
-    sceneEntry(renderPlasmaPlaneScene), waitUntilEntry(7700),  //
-    sceneEntry(renderCubeScene),        waitUntilEntry(9400),  //
-    sceneEntry(renderEndScene),         waitUntilEntry(9800),  //
+    sceneEntry(kIntroScene),       waitUntilEntry(1530),  //
+    sceneEntry(kTunnelScene),      waitUntilEntry(3000),  //
+    sceneEntry(kBlobScene),        waitUntilEntry(4600),  //
+    sceneEntry(kSpikeScene),       waitUntilEntry(6200),  //
+    sceneEntry(kPlasmaPlaneScene), waitUntilEntry(7700),  //
+    sceneEntry(kCubeScene),        waitUntilEntry(9400),  //
+    sceneEntry(kEndScene),         waitUntilEntry(9800),  //
     endEntry(),
 };
 
@@ -49,7 +47,7 @@ struct Timeline {
   float showTimeCs = 0.0f;  // the time given to the latest advanceTimeline
   std::span<const TimelineEntry> script;
   size_t cursor = 0;
-  SceneRenderFn currentScene = nullptr;  // none until the first Scene entry has been passed
+  int32_t currentScene = kNoScene;  // none until the first Scene entry has been passed
 };
 
 Timeline createTimeline(std::span<const TimelineEntry> script);
@@ -59,11 +57,15 @@ Timeline createTimeline(std::span<const TimelineEntry> script);
 // without an End entry ends there too.
 bool advanceTimeline(Timeline& timeline, float showTimeCs);
 
-// Calls the current scene, if any, with the target and the latest show time.
-void renderCurrentScene(const Timeline& timeline, RenderTarget target);
+// The largest wait of the script, in centiseconds: where the show ends.
+uint32_t scriptLengthCs(std::span<const TimelineEntry> script);
 
-// "intro", "tunnel", "blob", "spike", "plasma", "cube" or "end" for the show's render
-// functions; "none" for anything else, including no scene.
-const char* sceneName(SceneRenderFn scene);
+// The time `scene` starts to play: the wait before its first Scene entry (0 when none comes
+// before it), or kNever when the script never plays it.
+inline constexpr float kNever = 3.0e38f;
+float sceneStartCs(std::span<const TimelineEntry> script, int32_t scene);
+
+// The scene's name in the table, or "none" for no scene (or a place outside the table).
+const char* sceneName(std::span<const SceneEntry> scenes, int32_t scene);
 
 }  // namespace orvanta

@@ -5,16 +5,16 @@
 
 namespace orvanta {
 
-void addNoise(Image& image, int amount) {
+void addNoise(Image& image, int amount, ShowRandom& random) {
   const size_t count = image.pixelCount();
 #if ORVANTA_X86_VECTORS
   if (cpu::hasAvx2()) {
-    gSceneRandomState = kernels::addNoiseAvx2(image.pixels, count, amount, gSceneRandomState);
+    random.setState(kernels::addNoiseAvx2(image.pixels, count, amount, random.state()));
   } else {
-    gSceneRandomState = kernels::addNoiseSse2(image.pixels, count, amount, gSceneRandomState);
+    random.setState(kernels::addNoiseSse2(image.pixels, count, amount, random.state()));
   }
 #else
-  gSceneRandomState = kernels::addNoiseReference(image.pixels, count, amount, gSceneRandomState);
+  random.setState(kernels::addNoiseReference(image.pixels, count, amount, random.state()));
 #endif
 }
 

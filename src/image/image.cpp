@@ -9,8 +9,10 @@
 namespace orvanta {
 namespace {
 
-// Owns every pixel array until exit (or an explicit release).
+// Owns every pixel array until exit (or an explicit release). Shows on other threads load and
+// release their pictures through it too.
 struct PixelStore {
+  std::mutex lock;
   std::unordered_map<uint32_t*, std::unique_ptr<uint32_t[]>> arrays;
 };
 
@@ -24,12 +26,18 @@ PixelStore& pixelStore() {
 uint32_t* allocatePixels(size_t count) {
   std::unique_ptr<uint32_t[]> array(new uint32_t[count == 0 ? 1 : count]());
   uint32_t* raw = array.get();
-  pixelStore().arrays.emplace(raw, std::move(array));
+  PixelStore& store = pixelStore();
+  const std::lock_guard<std::mutex> held(store.lock);
+  store.arrays.emplace(raw, std::move(array));
   return raw;
 }
 
 void releasePixels(Image& image) {
-  if (image.pixels != nullptr) pixelStore().arrays.erase(image.pixels);
+  if (image.pixels != nullptr) {
+    PixelStore& store = pixelStore();
+    const std::lock_guard<std::mutex> held(store.lock);
+    store.arrays.erase(image.pixels);
+  }
   image.pixels = nullptr;
   image.width = 0;
   image.height = 0;

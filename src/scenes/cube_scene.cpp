@@ -2,27 +2,26 @@
 
 #include <cmath>
 
-#include "base/data_files.h"
+#include "base/data_set_manifest.h"
 #include "image/effects.h"
-#include "scenes/scenes.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {
 
-void CubeScene::load() {
+void CubeScene::load(SceneLoader& loader) {
   cubeSet.setFlags(kTextured | kTwoLayer | kBumpMap | kAddLayers | kVertexUvLayer2);
-  cubeSet.loadTexture(dataFile("tex0132.tga"));
-  cubeSet.loadEnvMap(dataFile("kvennenv2.tga"));
-  cubeSet.loadExtra(dataFile("tex01b3.tga"));
-  cube.load3ds(dataFile("bcube.3ds"));
+  loader.picture(cubeSet.texture, kPanelTexture);
+  loader.picture(cubeSet.envMap, kTealEnvironment);
+  loader.picture(cubeSet.extra, kPanelHeights);
+  loader.model(cube, kBevelCube);
   cube.computeVertexNormals();
-  mask.loadTga(dataFile("rux.tga"));
+  loader.picture(mask, kCubeMask);
   work.create(kFrameWidth, kFrameHeight);
-  greetings.loadTga(dataFile("greets.tga"));
+  loader.picture(greetings, kGreetings);
 }
 
-void CubeScene::render(RenderTarget target, float t) {
-  Image& frame = target.image;
+void CubeScene::render(SceneFrame& out, float t) {
+  Image& frame = out.image;
   const float s = static_cast<float>(t * 0.1);
   frame.clear();
 
@@ -44,22 +43,13 @@ void CubeScene::render(RenderTarget target, float t) {
   cube.setOrientationScale(1.0f, 1.0f, 1.0f);
   cube.rotate(0.0f, 0.0f, 0.0f);
   cube.setPosition(0.0f, 0.0f, 0.0f);
-  cube.drawMesh(target, viewCamera, cubeSet);
+  cube.drawMesh(out.target(), viewCamera, cubeSet);
 
   smoothNeighbours(&frame);
-  addNoiseThenBrighten(frame, 20, 1);
+  addNoiseThenBrighten(frame, 20, 1, out.random);
   blendImage(greetings, &frame);
-  flickerBlur(frame, work, t);
+  flickerBlur(frame, work, t, out.random);
   mask.modulateInto(frame);
 }
-
-CubeScene& cubeScene() {
-  static CubeScene scene;
-  return scene;
-}
-
-void initCubeScene() { cubeScene().load(); }
-
-void renderCubeScene(RenderTarget target, float t) { cubeScene().render(target, t); }
 
 }  // namespace orvanta

@@ -4,9 +4,10 @@
 
 #include "engine/camera.h"
 #include "engine/mesh.h"
-#include "engine/render_target.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
+#include "scenes/scene_frame.h"
+#include "scenes/scene_loader.h"
 
 namespace orvanta {
 
@@ -19,10 +20,13 @@ struct CubeScene {
   Image mask;
   Image work;
 
-  void load();
-  void render(RenderTarget target, float t);
-};
+  CubeScene() = default;
+  CubeScene(const CubeScene&) = delete;
+  CubeScene& operator=(const CubeScene&) = delete;
+  ~CubeScene() { releasePictures({&cubeSet.texture, &cubeSet.envMap, &cubeSet.extra, &greetings, &mask, &work}); }
 
-CubeScene& cubeScene();
+  void load(SceneLoader& loader);
+  void render(SceneFrame& out, float t);
+};
 
 }  // namespace orvanta

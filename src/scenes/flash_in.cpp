@@ -3,6 +3,12 @@
 
 namespace orvanta {
 
+void FlashIn::seek(float startCs, float timeCs) {
+  armed = !(timeCs >= startCs);
+  startTime = armed ? 0.0f : startCs;
+  duration = armed ? 0.0f : 60.0f;
+}
+
 void applyFlashIn(FlashIn& flash, Image& frame, float t) {
   if (flash.armed) {  // the scene's first frame
     flash.startTime = t;

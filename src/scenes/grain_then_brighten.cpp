@@ -16,7 +16,7 @@ Image rowOf(uint32_t* first, size_t count) {
 
 }  // namespace
 
-void addNoiseThenBrighten(Image& frame, int amount, int brightenings, const Image* mask) {
+void addNoiseThenBrighten(Image& frame, int amount, int brightenings, ShowRandom& random, const Image* mask) {
   // Blocks that stay in the first-level cache from the grain to the last brightening. Each
   // pixel's result depends only on itself, its mask pixel and its own draw, and the blocks
   // take their draws in order, so the words equal those of the separate passes.
@@ -25,7 +25,7 @@ void addNoiseThenBrighten(Image& frame, int amount, int brightenings, const Imag
   const size_t masked = mask != nullptr ? std::min(mask->pixelCount(), count) : 0;
   for (size_t start = 0; start < count; start += kBlock) {
     Image block = rowOf(frame.pixels + start, std::min(kBlock, count - start));
-    addNoise(block, amount);
+    addNoise(block, amount, random);
     if (start < masked) rowOf(mask->pixels + start, std::min(kBlock, masked - start)).modulateInto(block);
     for (int k = 0; k < brightenings; ++k) block.brighten(255);
   }

@@ -1,22 +1,18 @@
-#include "base/data_files.h"
-#include "scenes/scenes.h"
+#include "scenes/intro_scene.h"
+
+#include "base/data_set_manifest.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {
-namespace {
 
-Image gIntroImage;  // 320 x 240
-
-}  // namespace
-
-void initIntroScene() { gIntroImage.loadTga(dataFile("progress.tga")); }
+void IntroScene::load(SceneLoader& loader) { loader.picture(picture, kOpeningPicture); }
 
 // A still picture; only the random flicker and grain change from frame to frame.
-void renderIntroScene(RenderTarget target, float /*t*/) {
-  Image& frame = target.image;
-  copyImage(gIntroImage, &frame);
-  frame.fadeTo(static_cast<uint32_t>(sceneRandom() % 48), kWhite);
-  addNoise(frame, 30);
+void IntroScene::render(SceneFrame& out, float /*t*/) {
+  Image& frame = out.image;
+  copyImage(picture, &frame);
+  frame.fadeTo(static_cast<uint32_t>(out.random.next() % 48), kWhite);
+  addNoise(frame, 30, out.random);
   frame.brighten(255);
 }
 

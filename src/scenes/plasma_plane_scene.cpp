@@ -4,10 +4,9 @@
 #include <cmath>
 
 #include "base/cpu_features.h"
-#include "base/data_files.h"
+#include "base/data_set_manifest.h"
 #include "base/truncate.h"
 #include "image/effects.h"
-#include "scenes/scenes.h"
 #include "scenes/toolkit.h"
 
 #if ORVANTA_X86_VECTORS
@@ -83,23 +82,23 @@ void displaceGrid(Mesh& destination, const Mesh& source, int32_t n, Image height
   }
 }
 
-void PlasmaPlaneScene::load() {
+void PlasmaPlaneScene::load(SceneLoader& loader) {
   gridSet.setFlags(kTextured | kTwoLayer | kEnvLayer2 | kBumpMap | kAddLayers);
-  gridSet.loadTexture(dataFile("tex0132.tga"));
-  gridSet.loadEnvMap(dataFile("kvennenv2.tga"));
-  gridSet.loadExtra(dataFile("tex01b3.tga"));
-  grid.load3ds(dataFile("plane24.3ds"));
+  loader.picture(gridSet.texture, kPanelTexture);
+  loader.picture(gridSet.envMap, kTealEnvironment);
+  loader.picture(gridSet.extra, kPanelHeights);
+  loader.model(grid, kPlaneGrid);
   grid.computeVertexNormals();
-  gridSource.load3ds(dataFile("plane24.3ds"));
-  overlay.loadTga(dataFile("control_test.tga"));
-  firstPlasma.loadTga(dataFile("plasma.tga"));
-  secondPlasma.loadTga(dataFile("plasma.tga"));
+  loader.model(gridSource, kPlaneGrid);
+  loader.picture(overlay, kControlTest);
+  loader.picture(firstPlasma, kPlasma);
+  loader.picture(secondPlasma, kPlasma);
   heights.create(kFrameWidth, kFrameHeight);
   work.create(kFrameWidth, kFrameHeight);
 }
 
-void PlasmaPlaneScene::render(RenderTarget target, float t) {
-  Image& frame = target.image;
+void PlasmaPlaneScene::render(SceneFrame& out, float t) {
+  Image& frame = out.image;
   frame.clear();
   camera.lookAt(0.0f, 200.0f, -300.0f, 0.0f, 0.0f, 0.0f);
   mixPlasma(&heights, firstPlasma, secondPlasma, t);
@@ -109,21 +108,12 @@ void PlasmaPlaneScene::render(RenderTarget target, float t) {
   grid.setOrientationScale(1.0f, 1.0f, 1.0f);
   grid.rotate(0.0f, 0.0f, static_cast<float>(t * 0.4));
   grid.setPosition(0.0f, 0.0f, 0.0f);
-  grid.drawMesh(target, camera, gridSet);
+  grid.drawMesh(out.target(), camera, gridSet);
 
   smoothNeighbours(&frame);
-  addNoiseThenBrighten(frame, 10, 2);
+  addNoiseThenBrighten(frame, 10, 2, out.random);
   blendImage(overlay, &frame);
-  flickerBlur(frame, work, t);
+  flickerBlur(frame, work, t, out.random);
 }
-
-PlasmaPlaneScene& plasmaPlaneScene() {
-  static PlasmaPlaneScene scene;
-  return scene;
-}
-
-void initPlasmaPlaneScene() { plasmaPlaneScene().load(); }
-
-void renderPlasmaPlaneScene(RenderTarget target, float t) { plasmaPlaneScene().render(target, t); }
 
 }  // namespace orvanta

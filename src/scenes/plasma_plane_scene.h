@@ -6,9 +6,10 @@
 
 #include "engine/camera.h"
 #include "engine/mesh.h"
-#include "engine/render_target.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
+#include "scenes/scene_frame.h"
+#include "scenes/scene_loader.h"
 
 namespace orvanta {
 
@@ -31,10 +32,16 @@ struct PlasmaPlaneScene {
   Image heights;
   Image work;
 
-  void load();
-  void render(RenderTarget target, float t);
-};
+  PlasmaPlaneScene() = default;
+  PlasmaPlaneScene(const PlasmaPlaneScene&) = delete;
+  PlasmaPlaneScene& operator=(const PlasmaPlaneScene&) = delete;
+  ~PlasmaPlaneScene() {
+    releasePictures(
+        {&gridSet.texture, &gridSet.envMap, &gridSet.extra, &overlay, &firstPlasma, &secondPlasma, &heights, &work});
+  }
 
-PlasmaPlaneScene& plasmaPlaneScene();
+  void load(SceneLoader& loader);
+  void render(SceneFrame& out, float t);
+};
 
 }  // namespace orvanta

@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <cmath>
 
-#include "base/data_files.h"
+#include "base/data_set_manifest.h"
 #include "image/effects.h"
-#include "scenes/scenes.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {
@@ -52,26 +51,26 @@ void twistSpikes(const Mesh& source, Mesh& destination, const std::vector<float>
   }
 }
 
-void SpikeScene::load() {
-  mask.loadTga(dataFile("happyface.tga"));
-  credits.loadTga(dataFile("credits.tga"));
+void SpikeScene::load(SceneLoader& loader) {
+  loader.picture(mask, kSpikeMask);
+  loader.picture(credits, kCredits);
   bodySet.setFlags(kTextured);
-  bodySet.loadTexture(dataFile("s02_tex1.tga"));
+  loader.picture(bodySet.texture, kCoreTexture);
   spikeSet.setFlags(kTextured | kEnvLayer1);
-  spikeSet.loadTexture(dataFile("s08_back3.tga"));
-  spikeSet.loadEnvMap(dataFile("kvennenv3.tga"));
-  body.load3ds(dataFile("s01_a.3ds"));
+  loader.picture(spikeSet.texture, kChromeEnvironment);
+  loader.picture(spikeSet.envMap, kGoldEnvironment);
+  loader.model(body, kSpikeBody);
   body.computeVertexNormals();
-  spikeSource.load3ds(dataFile("spike.3ds"));
-  spikes.load3ds(dataFile("spike.3ds"));
+  loader.model(spikeSource, kSpikeBall);
+  loader.model(spikes, kSpikeBall);
   spikes.computeVertexNormals();
   blurWork.create(kFrameWidth, kFrameHeight);
   creditsLayer.create(kFrameWidth, kFrameHeight);
   computeSpikeWeights(spikes, spikeWeights);
 }
 
-void SpikeScene::render(RenderTarget target, float t) {
-  Image& frame = target.image;
+void SpikeScene::render(SceneFrame& out, float t) {
+  Image& frame = out.image;
   const float s = static_cast<float>(t * 0.1);
   frame.clear();
 
@@ -85,7 +84,7 @@ void SpikeScene::render(RenderTarget target, float t) {
   body.setOrientationScale(1.0f, 1.0f, 1.0f);
   body.rotate(0.0f, 0.0f, 0.0f);
   body.setPosition(0.0f, 0.0f, 0.0f);
-  body.drawMesh(target, camera, bodySet);
+  body.drawMesh(out.target(), camera, bodySet);
 
   radialBlur(&frame, 160, 120, 2000, 16);
 
@@ -93,14 +92,14 @@ void SpikeScene::render(RenderTarget target, float t) {
   spikes.setOrientationScale(1.0f, 1.0f, 1.0f);
   spikes.rotate(0.0f, 0.0f, 0.0f);
   spikes.setPosition(0.0f, 0.0f, 0.0f);
-  spikes.drawMesh(target, camera, spikeSet);
+  spikes.drawMesh(out.target(), camera, spikeSet);
 
   smoothNeighbours(&frame);
-  addNoiseThenBrighten(frame, noiseLevel, 2, &mask);
+  addNoiseThenBrighten(frame, noiseLevel, 2, out.random, &mask);
 
   if (t > 4800.0) {
-    if (sceneRandom() % 10 > 5) {
-      blurPair(&creditsLayer, &blurWork, credits, t);
+    if (out.random.next() % 10 > 5) {
+      blurPair(creditsLayer, blurWork, credits, t);
       blendImage(creditsLayer, &frame);
     } else if (credits.pixelCount() == creditsLayer.pixelCount()) {
       blendImage(credits, &frame);  // what the copy in the layer would give
@@ -110,16 +109,7 @@ void SpikeScene::render(RenderTarget target, float t) {
     }
   }
 
-  noiseLevel = std::max(noiseLevel - 1, 20);
+  noiseLevel = std::max(noiseLevel - 1, kEndNoise);
 }
-
-SpikeScene& spikeScene() {
-  static SpikeScene scene;
-  return scene;
-}
-
-void initSpikeScene() { spikeScene().load(); }
-
-void renderSpikeScene(RenderTarget target, float t) { spikeScene().render(target, t); }
 
 }  // namespace orvanta

@@ -7,9 +7,10 @@
 
 #include "engine/camera.h"
 #include "engine/mesh.h"
-#include "engine/render_target.h"
 #include "engine/texture_set.h"
 #include "image/image.h"
+#include "scenes/scene_frame.h"
+#include "scenes/scene_loader.h"
 
 namespace orvanta {
 
@@ -34,13 +35,24 @@ struct SpikeScene {
   Image credits;
   Image blurWork;
   Image creditsLayer;
-  int32_t noiseLevel = 100;
+  int32_t noiseLevel = kStartNoise;  // the grain fades by one a frame down to kEndNoise
 
-  void load();
-  void render(RenderTarget target, float t);
+  static constexpr int32_t kStartNoise = 100;
+  static constexpr int32_t kEndNoise = 20;
+
+  SpikeScene() = default;
+  SpikeScene(const SpikeScene&) = delete;
+  SpikeScene& operator=(const SpikeScene&) = delete;
+  ~SpikeScene() {
+    releasePictures({&bodySet.texture, &bodySet.envMap, &bodySet.extra, &spikeSet.texture, &spikeSet.envMap,
+                     &spikeSet.extra, &mask, &credits, &blurWork, &creditsLayer});
+  }
+
+  void load(SceneLoader& loader);
+  void render(SceneFrame& out, float t);
+  // The fade counts frames, which a jump cannot know: before the scene it starts again, within
+  // it the fade is taken as done.
+  void seek(float startCs, float timeCs) { noiseLevel = timeCs >= startCs ? kEndNoise : kStartNoise; }
 };
-
-// The show's instance, used by initSpikeScene / renderSpikeScene.
-SpikeScene& spikeScene();
 
 }  // namespace orvanta

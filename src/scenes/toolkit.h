@@ -1,6 +1,6 @@
 #pragma once
-// What the scenes share: the show's one random generator, grain, the flickering blur and
-// the white flash at the start of a scene.
+// What the scenes share: grain, the flickering blur and the white flash at the start of a
+// scene.
 
 #include <cstdint>
 
@@ -12,21 +12,27 @@ namespace orvanta {
 
 inline constexpr uint32_t kWhite = 0xFFFFFFFFu;  // packArgb(255, 255, 255, 255)
 
-// addNoise(frame, amount), then mask->modulateInto(frame) when there is a mask, then
+// addNoise(frame, amount, random), then mask->modulateInto(frame) when there is a mask, then
 // frame.brighten(255) `brightenings` times: the same words, in one sweep over the frame.
-void addNoiseThenBrighten(Image& frame, int amount, int brightenings, const Image* mask = nullptr);
+void addNoiseThenBrighten(Image& frame, int amount, int brightenings, ShowRandom& random,
+                          const Image* mask = nullptr);
 
 // The show's two-pass blur: vertical from source into work, then horizontal from work into
-// destination, with radii that swing between 0 and 16 with the show time t.
-void blurPair(Image* destination, Image* work, Image source, float t);
+// destination, with radii that swing between 0 and 16 with the show time t. The destination
+// may be the source.
+void blurPair(Image& destination, Image& work, const Image& source, float t);
 
 // One draw; four frames in ten are blurred through the work image.
-void flickerBlur(Image& frame, Image& work, float t);
+void flickerBlur(Image& frame, Image& work, float t, ShowRandom& random);
 
 struct FlashIn {
   bool armed = true;
   float startTime = 0.0f;  // centiseconds
   float duration = 0.0f;   // centiseconds
+
+  // As a show that jumped to `timeCs` would have it, for a scene that starts at `startCs`:
+  // armed before the start, otherwise begun at the start.
+  void seek(float startCs, float timeCs);
 };
 
 void applyFlashIn(FlashIn& flash, Image& frame, float t);

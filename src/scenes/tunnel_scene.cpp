@@ -2,24 +2,23 @@
 
 #include <cmath>
 
-#include "base/data_files.h"
+#include "base/data_set_manifest.h"
 #include "image/effects.h"
-#include "scenes/scenes.h"
 
 namespace orvanta {
 
-void TunnelScene::load() {
+void TunnelScene::load(SceneLoader& loader) {
   tunnel.init(kFrameWidth, kFrameHeight);
   tunnel.setView(0.0f, 0.0f, -256.0f, 0.0f, 0.0f, 0.0f);
-  base.loadTga(dataFile("tex0132.tga"));
-  envMap.loadTga(dataFile("kvennenv2.tga"));
-  heightMap.loadTga(dataFile("tex01b3.tga"));
+  loader.picture(base, kPanelTexture);
+  loader.picture(envMap, kTealEnvironment);
+  loader.picture(heightMap, kPanelHeights);
   blurWork.create(kFrameWidth, kFrameHeight);
-  logo.loadTga(dataFile("trovask.tga"));
+  loader.picture(logo, kTunnelLogo);
 }
 
-void TunnelScene::render(RenderTarget target, float t) {
-  Image& frame = target.image;
+void TunnelScene::render(SceneFrame& out, float t) {
+  Image& frame = out.image;
   const double time = t;
   frame.clear();
 
@@ -33,19 +32,10 @@ void TunnelScene::render(RenderTarget target, float t) {
   tunnel.draw(frame, base, heightMap, envMap);
 
   blendImage(logo, &frame);
-  flickerBlur(frame, blurWork, t);
+  flickerBlur(frame, blurWork, t, out.random);
   smoothNeighbours(&frame);
   frame.brighten(255);
   applyFlashIn(flash, frame, t);
 }
-
-TunnelScene& tunnelScene() {
-  static TunnelScene scene;
-  return scene;
-}
-
-void initTunnelScene() { tunnelScene().load(); }
-
-void renderTunnelScene(RenderTarget target, float t) { tunnelScene().render(target, t); }
 
 }  // namespace orvanta

@@ -2,9 +2,10 @@
 // The tunnel scene: a flight down the textured, bump-mapped tunnel whose view sways from side
 // to side, with a logo over it, a flickering blur, smoothing, brightening and a white flash.
 
-#include "engine/render_target.h"
 #include "image/image.h"
 #include "image/tunnel.h"
+#include "scenes/scene_frame.h"
+#include "scenes/scene_loader.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {
@@ -18,12 +19,15 @@ struct TunnelScene {
   Image blurWork;   // 320 x 240
   FlashIn flash;
 
-  void load();
-  // t: absolute show time in centiseconds; the flight follows it, not the scene's start.
-  void render(RenderTarget target, float t);
-};
+  TunnelScene() = default;
+  TunnelScene(const TunnelScene&) = delete;
+  TunnelScene& operator=(const TunnelScene&) = delete;
+  ~TunnelScene() { releasePictures({&base, &heightMap, &envMap, &logo, &blurWork}); }
 
-// The show's instance, used by initTunnelScene / renderTunnelScene.
-TunnelScene& tunnelScene();
+  void load(SceneLoader& loader);
+  // t: absolute show time in centiseconds; the flight follows it, not the scene's start.
+  void render(SceneFrame& out, float t);
+  void seek(float startCs, float timeCs) { flash.seek(startCs, timeCs); }
+};
 
 }  // namespace orvanta

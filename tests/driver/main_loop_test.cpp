@@ -72,18 +72,21 @@ struct FakeTimerAndMusic final : FrameTimer, MusicPlayer {
 
 // Notes the time and whether the depth buffer is clear, then dirties the buffer and fills the
 // frame with the number of the call.
-void paintingScene(RenderTarget target, float showTimeCs) {
-  gSceneDepth = &target.depth;
-  if (!depthBufferIsZero() || target.depth.width != kFrameWidth || target.depth.height != kFrameHeight) {
+void paintingScene(ShowScenes&, SceneFrame& out, float showTimeCs) {
+  gSceneDepth = &out.depth;
+  if (!depthBufferIsZero() || out.depth.width != kFrameWidth || out.depth.height != kFrameHeight) {
     ++gDirtyDepthAtScene;
   }
   gSceneTimes.push_back(showTimeCs);
-  std::fill_n(target.depth.values, static_cast<size_t>(target.depth.width) * target.depth.height, 12345);
-  target.image.fill(static_cast<uint32_t>(gSceneTimes.size()));
+  std::fill_n(out.depth.values, static_cast<size_t>(out.depth.width) * out.depth.height, 12345);
+  out.image.fill(static_cast<uint32_t>(gSceneTimes.size()));
 }
 
+const SceneEntry kPaintingScene[] = {
+    {"painting", [](ShowScenes&, SceneLoader&) { gLog.push_back("initScenes"); }, paintingScene, nullptr}};
+
 // Black until 1.00 s, then the painting scene until 98.00 s.
-const TimelineEntry kShortShow[] = {waitUntilEntry(100), sceneEntry(paintingScene), waitUntilEntry(9800), endEntry()};
+const TimelineEntry kShortShow[] = {waitUntilEntry(100), sceneEntry(0), waitUntilEntry(9800), endEntry()};
 
 int runShortShow(FakeDisplay& display, float step, bool windowed = true) {
   gLog.clear();
@@ -91,8 +94,8 @@ int runShortShow(FakeDisplay& display, float step, bool windowed = true) {
   gDirtyDepthAtScene = 0;
   gSceneDepth = nullptr;
   FakeTimerAndMusic timerAndMusic(step);
-  const ShowProgram program{[] { gLog.push_back("initScenes"); }, kShortShow};
-  return runShow(display, timerAndMusic, timerAndMusic, windowed, program);
+  const ShowProgram program{kPaintingScene, kShortShow};
+  return runShow(display, timerAndMusic, timerAndMusic, windowed, "data", program);
 }
 
 TEST(MainLoop, StartsUpInOrderUnlessTheDisplayFails) {

@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace orvanta {
 namespace {
 
-std::string current(const Timeline& timeline) { return sceneName(timeline.currentScene); }
+std::string current(const Timeline& timeline) { return sceneName(kSceneTable, timeline.currentScene); }
 
 TEST(Timeline, ShowScriptSwitchesExactlyAtEachTimeAndEndsForGood) {
   struct Step {
@@ -41,31 +39,35 @@ TEST(Timeline, OneCallPassesSeveralEntriesAndStopsAtTheNextWait) {
   EXPECT_EQ(timeline.showTimeCs, 5000.0f);
 }
 
-std::vector<std::pair<char, float>> gCalls;
-void sceneA(RenderTarget, float t) { gCalls.emplace_back('a', t); }
-void sceneB(RenderTarget, float t) { gCalls.emplace_back('b', t); }
-
-TEST(Timeline, ScenesGetTheLatestTimeAndAScriptEndsWhereItRunsOut) {
-  const TimelineEntry script[] = {waitUntilEntry(10), sceneEntry(sceneA), waitUntilEntry(100), sceneEntry(sceneB),
+TEST(Timeline, AScriptEndsWhereItRunsOut) {
+  const TimelineEntry script[] = {waitUntilEntry(10), sceneEntry(1), waitUntilEntry(100), sceneEntry(0),
                                   waitUntilEntry(200)};
-  gCalls.clear();
   Timeline timeline = createTimeline(script);
-  Image frame;
-  DepthBuffer depth;
-  const RenderTarget target{frame, depth};
-  renderCurrentScene(timeline, target);  // nothing before the first scene entry
   EXPECT_FALSE(advanceTimeline(timeline, 9.0f));
-  renderCurrentScene(timeline, target);
+  EXPECT_EQ(timeline.currentScene, kNoScene);
   EXPECT_FALSE(advanceTimeline(timeline, 42.5f));
-  renderCurrentScene(timeline, target);
+  EXPECT_EQ(timeline.currentScene, 1);
   EXPECT_FALSE(advanceTimeline(timeline, 100.0f));
-  renderCurrentScene(timeline, target);
-  renderCurrentScene(timeline, target);
-  EXPECT_EQ(gCalls, (std::vector<std::pair<char, float>>{{'a', 42.5f}, {'b', 100.0f}, {'b', 100.0f}}));
+  EXPECT_EQ(timeline.currentScene, 0);
   EXPECT_TRUE(advanceTimeline(timeline, 250.0f));
   EXPECT_TRUE(advanceTimeline(timeline, 260.0f));
   Timeline empty = createTimeline({});
   EXPECT_TRUE(advanceTimeline(empty, 0.0f));
+}
+
+TEST(Timeline, LengthSceneStartsAndNamesComeFromTheScriptAndTheTable) {
+  EXPECT_EQ(scriptLengthCs(kTimelineScript), 9800u);
+  EXPECT_EQ(scriptLengthCs({}), 0u);
+  EXPECT_EQ(sceneStartCs(kTimelineScript, kIntroScene), 0.0f);
+  EXPECT_EQ(sceneStartCs(kTimelineScript, kTunnelScene), 1530.0f);
+  EXPECT_EQ(sceneStartCs(kTimelineScript, kEndScene), 9400.0f);
+  const TimelineEntry ended[] = {sceneEntry(0), waitUntilEntry(50), endEntry(), sceneEntry(1)};
+  EXPECT_EQ(sceneStartCs(ended, 1), kNever);  // after the end: never played
+  EXPECT_EQ(sceneStartCs(ended, 2), kNever);
+  const char* names[] = {"blob", "spike", "plasma", "cube", "intro", "tunnel", "end"};
+  for (int32_t id = 0; id < kSceneCount; ++id) EXPECT_STREQ(sceneName(kSceneTable, id), names[id]);
+  EXPECT_STREQ(sceneName(kSceneTable, kNoScene), "none");
+  EXPECT_STREQ(sceneName(kSceneTable, kSceneCount), "none");
 }
 
 }  // namespace

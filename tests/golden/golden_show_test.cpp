@@ -1,5 +1,5 @@
 // The whole show at 60 frames per second on the generated data set, frame by frame against
-// the committed record, and the frame loop's allocations.
+// the committed record, the frame loop's allocations, and two shows stepped in turn.
 //
 //   orvanta_golden_show --data DIR --record FILE            compare (the ctest)
 //   orvanta_golden_show --data DIR --record FILE --write    renew the record (tools/update-golden)
@@ -7,15 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "base/data_set_manifest.h"
+#include "driver/offline_run.h"
+#include "driver/show.h"
 #include "golden/allocation_counter.h"
-#include "golden/offline_show.h"
 
 namespace orvanta::golden {
 namespace {
@@ -34,15 +38,80 @@ Settings& settings() {
   return value;
 }
 
-OfflineShowResult& run() {
-  static OfflineShowResult result;
+double threadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// A frame a scene drew, its fingerprint and the allocations counted when it was taken.
+struct FrameRecord {
+  ShowStep step;
+  uint64_t hash = 0;
+  uint64_t allocationsBefore = 0;
+};
+
+struct RunResult {
+  std::vector<FrameRecord> frames;  // in order
+  uint64_t allocationsAtStart = 0;  // counted once the show and the runner were made
+  double startUpCpuSeconds = 0.0;   // to the first frame drawn
+  double cpuSeconds = 0.0;
+  bool overflowed = false;          // more frames than a 98-second show has room for
+};
+
+// Keeps a record of every drawn frame; the records are made before the run, so taking a frame
+// never allocates.
+class RecordingSink final : public OfflineSink {
+ public:
+  RecordingSink(RunResult& result, double startCpu) : result_(result), startCpu_(startCpu) {}
+  bool wantsHash(const ShowStep&) override { return true; }
+  void hashed(const ShowStep& step, uint64_t hash) override {
+    result_.frames[static_cast<size_t>(step.index - firstIndex_)].hash = hash;
+  }
+  bool take(const ShowStep& step, const Image&) override {
+    if (!step.rendered) return true;  // the closing frame repeats the previous picture
+    const uint64_t allocations = allocationCount();
+    if (result_.frames.empty()) {
+      result_.startUpCpuSeconds = threadCpuSeconds() - startCpu_;
+      firstIndex_ = step.index;
+    }
+    if (result_.frames.size() < result_.frames.capacity()) {
+      result_.frames.push_back({step, 0, allocations});
+    } else {
+      result_.overflowed = true;
+    }
+    return true;
+  }
+
+ private:
+  RunResult& result_;
+  double startCpu_;
+  uint64_t firstIndex_ = 0;
+};
+
+RunResult runShowOffline(int fps) {
+  RunResult result;
+  // 98 s of frames and a few to spare; the loop itself must not grow anything.
+  result.frames.reserve(static_cast<size_t>(fps) * 99 + 16);
+  const double startCpu = threadCpuSeconds();
+  Show show(settings().dataDirectory);
+  OfflineRunner runner(fps);
+  RecordingSink sink(result, startCpu);
+  result.allocationsAtStart = allocationCount();
+  runner.run(show, sink);
+  result.cpuSeconds = threadCpuSeconds() - startCpu;
+  return result;
+}
+
+RunResult& run() {
+  static RunResult result;
   return result;
 }
 
 std::vector<std::string> currentLines() {
   std::vector<std::string> lines;
   lines.reserve(run().frames.size());
-  for (const FrameRecord& frame : run().frames) lines.push_back(formatFrameLine(frame));
+  for (const FrameRecord& frame : run().frames) lines.push_back(frameHashLine(frame.step, frame.hash));
   return lines;
 }
 
@@ -124,21 +193,21 @@ TEST(GoldenShow, DrawsEveryScenePartOfTheShow) {
   ASSERT_EQ(frames.size(), 5879u);
   std::vector<std::string> order;
   for (const FrameRecord& frame : frames) {
-    if (order.empty() || order.back() != frame.scene) order.push_back(frame.scene);
+    if (order.empty() || order.back() != frame.step.scene) order.push_back(frame.step.scene);
   }
   EXPECT_EQ(order, (std::vector<std::string>{"intro", "tunnel", "blob", "spike", "plasma", "cube", "end"}));
 }
 
 TEST(GoldenShow, FrameLoopAllocatesNothing) {
-  const OfflineShowResult& result = run();
+  const RunResult& result = run();
   ASSERT_FALSE(result.frames.empty());
   uint64_t previous = result.allocationsAtStart;
   std::map<std::string, uint64_t> perScene;
   std::string firstFrame;
   for (const FrameRecord& frame : result.frames) {
     if (frame.allocationsBefore != previous) {
-      perScene[frame.scene] += frame.allocationsBefore - previous;
-      if (firstFrame.empty()) firstFrame = formatFrameLine(frame);
+      perScene[frame.step.scene] += frame.allocationsBefore - previous;
+      if (firstFrame.empty()) firstFrame = frameHashLine(frame.step, frame.hash);
     }
     previous = frame.allocationsBefore;
   }
@@ -146,6 +215,43 @@ TEST(GoldenShow, FrameLoopAllocatesNothing) {
   for (const auto& [scene, count] : perScene) scenes << " " << scene << " " << count;
   EXPECT_TRUE(perScene.empty()) << "allocations in the frame loop per scene:" << scenes.str()
                                 << "\nfirst in the frame presented as " << firstFrame;
+}
+
+// Collects the fingerprint lines of one show, stepped from outside.
+struct HashLines final : OfflineSink {
+  bool wantsHash(const ShowStep&) override { return true; }
+  void hashed(const ShowStep& step, uint64_t hash) override { lines.push_back(frameHashLine(step, hash)); }
+  bool take(const ShowStep&, const Image&) override { return true; }
+  std::vector<std::string> lines;
+};
+
+// Two shows in one process share nothing: stepped in turn, a frame of one then a frame of the
+// other, each draws the frames a show alone draws. A coarse step keeps the run short while
+// still passing through every scene.
+TEST(GoldenShow, TwoShowsSteppedInTurnDrawTheFramesOfOne) {
+  constexpr int kFps = 4;
+  HashLines alone;
+  {
+    Show show(settings().dataDirectory);
+    OfflineRunner(kFps).run(show, alone);
+  }
+  ASSERT_GT(alone.lines.size(), 380u);
+
+  Show first(settings().dataDirectory);
+  Show second(settings().dataDirectory);
+  const float step = static_cast<float>(1.0 / kFps);
+  std::vector<std::string> firstLines, secondLines;
+  for (bool firstEnded = false, secondEnded = false; !(firstEnded && secondEnded);) {
+    for (auto [show, ended, lines] : {std::tuple{&first, &firstEnded, &firstLines},
+                                      std::tuple{&second, &secondEnded, &secondLines}}) {
+      if (*ended) continue;
+      const ShowStep taken = show->step(step);
+      *ended = taken.ended;
+      if (taken.rendered) lines->push_back(frameHashLine(taken, frameHash(show->frame().pixels, show->frame().pixelCount())));
+    }
+  }
+  EXPECT_EQ(firstLines, alone.lines);
+  EXPECT_EQ(secondLines, alone.lines);
 }
 
 bool parseArguments(int argc, char** argv) {
@@ -170,8 +276,9 @@ bool parseArguments(int argc, char** argv) {
 }
 
 bool dataSetPresent() {
-  for (const std::string& name : showDataFileNames()) {
-    const std::filesystem::path path = std::filesystem::path(settings().dataDirectory) / name;
+  for (const DataSetFile& file : kDataSet) {
+    if (file.kind == DataKind::kSoundtrack) continue;  // the offline show plays no sound
+    const std::filesystem::path path = std::filesystem::path(settings().dataDirectory) / file.name;
     if (!std::filesystem::is_regular_file(path)) {
       std::fprintf(stderr, "orvanta_golden_show: %s is missing; make the data set with datagen\n",
                    path.string().c_str());
@@ -202,10 +309,7 @@ int main(int argc, char** argv) {
   if (!parseArguments(argc, argv)) return 2;
   if (!dataSetPresent()) return 1;
 
-  OfflineShowOptions options;
-  options.fps = kRecordFps;
-  options.allocationCount = allocationCount;
-  run() = runOfflineShow(settings().dataDirectory, options);
+  run() = runShowOffline(kRecordFps);
   std::printf("show: %zu frames, %.2f s of CPU time, %.1f ms to the first frame\n", run().frames.size(),
               run().cpuSeconds, run().startUpCpuSeconds * 1000.0);
 

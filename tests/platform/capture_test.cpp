@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "capture/capture_options.h"
-#include "capture/frame_hash.h"
 #include "capture/video_pipe.h"
 
 namespace orvanta {
@@ -51,15 +50,6 @@ TEST(CaptureOptions, RejectsBadInput) {
     EXPECT_EQ(parsed.outcome, ParsedCaptureOptions::Outcome::Error) << args[0];
     EXPECT_FALSE(parsed.error.empty()) << args[0];
   }
-}
-
-TEST(FrameHash, LineHasIndexCentisecondsSceneAndTheFnv1aHashInSixteenHexDigits) {
-  const uint32_t words[] = {0x12345678u, 0xccddeeffu};  // from an independent byte-wise FNV-1a 64
-  EXPECT_EQ(frameHash(words, 2), 0xd4c72f29ed9ab531ULL);
-  EXPECT_EQ(frameHashLine(FrameInfo{12, 1529.99f, "intro", true}, 0xffULL), "12 1529.99 intro 00000000000000ff");
-  EXPECT_EQ(frameHashLine(FrameInfo{5878, 9798.978515625f, "end", true}, 0xd4c72f29ed9ab531ULL),
-            "5878 9798.98 end d4c72f29ed9ab531");
-  EXPECT_EQ(frameHashLine(FrameInfo{0, 1.6666668f, "intro", true}, 0), "0 1.67 intro 0000000000000000");
 }
 
 // ffmpeg's stand-in copies its input to its last argument, then exits with the given status.

@@ -12,16 +12,16 @@
 #include "engine/render_target.h"
 #include "scenes/blob_scene.h"
 #include "scenes/cube_scene.h"
+#include "scenes/end_scene.h"
+#include "scenes/intro_scene.h"
 #include "scenes/plasma_plane_scene.h"
 #include "scenes/scene_test_support.h"
-#include "scenes/scenes.h"
 #include "scenes/spike_scene.h"
 #include "scenes/tunnel_scene.h"
 
 namespace orvanta {
 namespace {
 
-using testing::drawsDuring;
 using testing::OwnedImage;
 using Words = std::vector<uint32_t>;
 
@@ -31,54 +31,61 @@ void release(std::initializer_list<Image*> images) {
 
 class SceneFrames : public ::testing::Test {
  protected:
-  // As the frame loop does: a cleared depth buffer before the scene.
-  template <typename Render>
-  void render(Render&& renderScene, float t) {
+  // As the show does: a cleared depth buffer before the scene.
+  template <typename Scene>
+  void render(Scene& scene, float t) {
     depth.clear();
-    renderScene(RenderTarget{frame.image, depth}, t);
+    scene.render(out, t);
   }
-  RenderTarget target() { return {frame.image, depth}; }
+  int64_t drawsDuring(const std::function<void()>& work) { return testing::drawsDuring(random, work); }
   bool everyWordIs(uint32_t word) const { return frame.words() == Words(frame.image.pixelCount(), word); }
 
   testing::DataFolder folder;
   OwnedImage frame{kFrameWidth, kFrameHeight};
   DepthBuffer depth{kFrameWidth, kFrameHeight};
+  ShowRandom random;
+  SceneFrame out{frame.image, depth, random};
 };
 
-// The blob scene is initialised once per process, with overlays that cover the frame (alpha
-// 0): red before 37.00 s, blue after. Its flash is used up by a frame at t = 0.
-void ensureBlobScene(testing::DataFolder& folder) {
-  static bool ready = false;
-  if (ready) return;
-  ready = true;
-  for (const char* name : {"box.tga", "s08_back2.tga", "s08_back3.tga"}) folder.picture(name, 256, 256, 0xFF20A040u);
-  folder.picture("terrorist.tga", 320, 240, 0x00FF0000u);
-  folder.picture("dravo.tga", 320, 240, 0x000000FFu);
-  initBlobScene();
-  OwnedImage frame(kFrameWidth, kFrameHeight);
-  DepthBuffer depth(kFrameWidth, kFrameHeight);
-  renderBlobScene(RenderTarget{frame.image, depth}, 0.0f);
-}
+// A blob scene with overlays that cover the frame (alpha 0): red before 37.00 s, blue after.
+// Its flash is used up by a frame at t = 0.
+class BlobSceneFrames : public SceneFrames {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"box.tga", "s08_back2.tga", "s08_back3.tga"}) {
+      folder.picture(name, 256, 256, 0xFF20A040u);
+    }
+    folder.picture("terrorist.tga", 320, 240, 0x00FF0000u);
+    folder.picture("dravo.tga", 320, 240, 0x000000FFu);
+    SceneLoader loader(folder.path());
+    scene.load(loader);
+    ASSERT_EQ(loader.failures(), 0);
+    render(scene, 0.0f);
+  }
+  BlobScene scene;
+};
 
-TEST_F(SceneFrames, BlobFlashesItsFirstFrameAndSwitchesOverlaysAt3700) {
-  ensureBlobScene(folder);
-  rearmBlobSceneFlash();
-  render(renderBlobScene, 3000.0f);
+TEST_F(BlobSceneFrames, FlashesItsFirstFrameAndSwitchesOverlaysAt3700) {
+  scene.flash = FlashIn();
+  render(scene, 3000.0f);
   EXPECT_TRUE(everyWordIs(0xFEFEFEFEu));
-  rearmBlobSceneFlash();
-  render(renderBlobScene, 0.0f);
-  render(renderBlobScene, 3699.9f);
+  scene.seek(3000.0f, 3500.0f);  // a jump into the scene: the flash is long over
+  render(scene, 3500.0f);
+  EXPECT_FALSE(everyWordIs(0xFEFEFEFEu));
+  scene.seek(3000.0f, 2000.0f);  // a jump back before it: the next first frame flashes again
+  render(scene, 3600.0f);
+  EXPECT_TRUE(everyWordIs(0xFEFEFEFEu));
+  render(scene, 3699.9f);
   EXPECT_GE((frame.at(160, 120) >> 16) & 0xFF, 0xF0u);
   EXPECT_EQ(frame.at(160, 120) & 0xFF, 0u);
-  render(renderBlobScene, 3700.0f);
+  render(scene, 3700.0f);
   EXPECT_EQ((frame.at(160, 120) >> 16) & 0xFF, 0u);
   EXPECT_GE(frame.at(160, 120) & 0xFF, 0xF0u);
 }
 
 // One draw for the camera, one per pixel for the grain, one for the flickering blur, in this
 // order. The covering overlay leaves one flat colour unless the frame is blurred afterwards.
-TEST_F(SceneFrames, BlobDrawsCameraGrainAndBlurInOrder) {
-  ensureBlobScene(folder);
+TEST_F(BlobSceneFrames, DrawsCameraGrainAndBlurInOrder) {
   constexpr int64_t kDraws = 1 + 320 * 240 + 1;
   for (const bool blurred : {false, true}) {
     // Skip ahead until the frame's last draw blurs as wanted and its second draw would not.
@@ -86,10 +93,10 @@ TEST_F(SceneFrames, BlobDrawsCameraGrainAndBlurInOrder) {
     while ((testing::drawAfter(1, skip + kDraws) % 10 > 5) != blurred ||
            (testing::drawAfter(1, skip + 2) % 10 > 5) == blurred)
       ++skip;
-    resetSceneRandom();
-    for (int64_t i = 0; i < skip; ++i) sceneRandom();
-    EXPECT_EQ(drawsDuring([&] { render(renderBlobScene, 3500.0f); }), kDraws);
-    EXPECT_EQ(blobSceneCamera().eye.z, static_cast<float>(testing::drawAfter(1, skip + 1) % 200 - 500));
+    random = ShowRandom();
+    for (int64_t i = 0; i < skip; ++i) random.next();
+    EXPECT_EQ(drawsDuring([&] { render(scene, 3500.0f); }), kDraws);
+    EXPECT_EQ(scene.camera.eye.z, static_cast<float>(testing::drawAfter(1, skip + 1) % 200 - 500));
     if (blurred) {
       EXPECT_LT((frame.at(0, 0) >> 16) & 0xFF, (frame.at(160, 120) >> 16) & 0xFF);  // darker edges
     } else {
@@ -98,12 +105,11 @@ TEST_F(SceneFrames, BlobDrawsCameraGrainAndBlurInOrder) {
   }
 }
 
-TEST_F(SceneFrames, BlobCentresStayInsideTheirCubeAndAreDrawn) {
-  ensureBlobScene(folder);
-  const IsoSurface& surface = blobSceneSurface();
+TEST_F(BlobSceneFrames, CentresStayInsideTheirCubeAndAreDrawn) {
+  const IsoSurface& surface = scene.blobs;
   ASSERT_EQ(surface.sources.count, 4);
   for (float t = 3000.0f; t < 4700.0f; t += 53.7f) {
-    render(renderBlobScene, t);
+    render(scene, t);
     EXPECT_GT(surface.mesh.faceCount, 500) << t;
     int depths = 0;
     for (int32_t i = 0; i < kFrameWidth * kFrameHeight; ++i) depths += depth.values[i] != 0;
@@ -126,22 +132,28 @@ TEST_F(SceneFrames, RandomDrawsPerFrame) {
     image->create(kFrameWidth, kFrameHeight);
   }
   TunnelScene tunnel;
-  tunnel.load();  // no pictures: every load is reported and skipped
-  initIntroScene();
-  initEndScene();
-  auto spikeFrame = [&](RenderTarget f, float t) { spike.render(f, t); };
-  auto cubeFrame = [&](RenderTarget f, float t) { cube.render(f, t); };
-  auto plasmaFrame = [&](RenderTarget f, float t) { plasma.render(f, t); };
-  auto tunnelFrame = [&](RenderTarget f, float t) { tunnel.render(f, t); };
+  IntroScene intro;
+  EndScene end;
+  SceneLoader loader(folder.path());
+  tunnel.load(loader);  // no pictures: every load is reported and skipped
+  intro.load(loader);
+  end.load(loader);
+  EXPECT_EQ(loader.failures(), 6);
+  auto spikeFrame = [&](float t) { render(spike, t); };
+  auto cubeFrame = [&](float t) { render(cube, t); };
+  auto plasmaFrame = [&](float t) { render(plasma, t); };
+  auto tunnelFrame = [&](float t) { render(tunnel, t); };
+  auto introFrame = [&](float t) { render(intro, t); };
+  auto endFrame = [&](float t) { render(end, t); };
   const struct {
-    std::function<void(RenderTarget, float)> scene;
+    std::function<void(float)> scene;
     float t;
     int64_t draws;
   } cases[] = {{spikeFrame, 4700.0f, 76800},    {spikeFrame, 4800.0f, 76800}, {spikeFrame, 4800.01f, 76801},
                {cubeFrame, 7700.0f, 76801},     {cubeFrame, 9000.0f, 76801},  {plasmaFrame, 6200.0f, 76801},
                {plasmaFrame, 7000.0f, 76801},   {tunnelFrame, 1530.0f, 1},    {tunnelFrame, 1600.0f, 1},
-               {renderIntroScene, 0.0f, 76801}, {renderEndScene, 9500.0f, 0}};
-  for (const auto& c : cases) EXPECT_EQ(drawsDuring([&] { render(c.scene, c.t); }), c.draws) << c.t;
+               {introFrame, 0.0f, 76801},       {endFrame, 9500.0f, 0}};
+  for (const auto& c : cases) EXPECT_EQ(drawsDuring([&] { c.scene(c.t); }), c.draws) << c.t;
   release({&spike.blurWork, &spike.creditsLayer, &spike.credits, &cube.work, &plasma.heights, &plasma.work,
            &tunnel.blurWork});
 }
@@ -215,12 +227,12 @@ TEST_F(SceneFrames, SpikeCreditsComeAfter4800AndGrainFallsFromHundredToTwenty) {
   for (Image* image : {&scene.blurWork, &scene.creditsLayer, &scene.credits}) image->create(kFrameWidth, kFrameHeight);
   scene.credits.fill(0x00204060);    // alpha 0: the credits cover the frame
   EXPECT_EQ(scene.noiseLevel, 100);  // for the first frame
-  for (int i = 0; i < 79; ++i) scene.render(target(), 4700.0f + i);
+  for (int i = 0; i < 79; ++i) render(scene, 4700.0f + i);
   EXPECT_EQ(scene.noiseLevel, 21);  // for the 80th
-  scene.render(target(), 4800.0f);
+  render(scene, 4800.0f);
   EXPECT_EQ(frame.at(160, 120), 0u);
   EXPECT_EQ(scene.noiseLevel, 20);  // for the 81st frame and every later one
-  scene.render(target(), 4800.01f);
+  render(scene, 4800.01f);
   EXPECT_EQ(scene.noiseLevel, 20);
   // (c * 255) >> 8 of each colour byte, up to two less where a blur pass rounds down.
   const uint32_t centre = frame.at(160, 120);
@@ -239,7 +251,7 @@ TEST_F(SceneFrames, CubeProjectorStaysNearTheViewCameraAndTheMaskComesLast) {
   scene.mask.create(kFrameWidth, kFrameHeight);
   for (int32_t i = 0; i < kFrameWidth * kFrameHeight; ++i) scene.mask.pixels[i] = i % kFrameWidth < 160 ? 0u : ~0u;
   for (float t = 7700.0f; t < 9400.0f; t += 37.25f) {
-    render([&](RenderTarget f, float time) { scene.render(f, time); }, t);
+    render(scene, t);
     const Vec3 &view = scene.viewCamera.eye, &projector = scene.projectorCamera.eye;
     ASSERT_LE(std::fabs(projector.x - view.x), 40.0f) << t;
     ASSERT_LE(std::fabs(projector.y - view.y), 40.0f) << t;
@@ -302,18 +314,20 @@ TEST_F(SceneFrames, StillScenesShowTheirPictures) {
   folder.write("progress.tga", testing::tgaBytes(320, 240, 32, picture));
   picture[239 * 320] = 0xCAFEF00D;
   folder.write("l33t.tga", testing::tgaBytes(320, 240, 32, picture));
-  initIntroScene();
-  initEndScene();
-  resetSceneRandom();
-  render(renderIntroScene, 0.0f);
+  IntroScene intro;
+  EndScene end;
+  SceneLoader loader(folder.path());
+  intro.load(loader);
+  end.load(loader);
+  render(intro, 0.0f);
   // Top-left 0xFF000000: fade level 41 % 48 = 41 gives colour 255 * 41 >> 8 = 40 and alpha
   // 213 + 40 = 253; grain 18467 % 30 = 17 leaves 23; brightening gives 23 + 22 = 45.
   EXPECT_EQ(frame.at(0, 0), 0xFD2D2D2Du);
   const Words first = frame.words();
-  resetSceneRandom();
-  render(renderIntroScene, 1234.0f);  // the time does not matter
+  random = ShowRandom();
+  render(intro, 1234.0f);  // the time does not matter
   EXPECT_EQ(frame.words(), first);
-  render(renderEndScene, 9500.0f);
+  render(end, 9500.0f);
   EXPECT_EQ(frame.at(0, 0), 0xCAFEF00Du);
   EXPECT_EQ(frame.at(319, 239), static_cast<uint32_t>(319 * 2654435761u));
 }
@@ -325,7 +339,8 @@ class TunnelSceneFrames : public SceneFrames {
     folder.picture("tex01b3.tga", 256, 256, height);
     folder.picture("kvennenv2.tga", 256, 256, env);
     folder.picture("trovask.tga", 320, 240, logo);
-    scene.load();
+    SceneLoader loader(folder.path());
+    scene.load(loader);
   }
   void TearDown() override { release({&scene.base, &scene.heightMap, &scene.envMap, &scene.logo, &scene.blurWork}); }
   TunnelScene scene;
@@ -334,24 +349,24 @@ class TunnelSceneFrames : public SceneFrames {
 TEST_F(TunnelSceneFrames, FlashesWhiteOnTheFirstFrameAndTheCameraFollowsTheShowTime) {
   load(0, 0, 0, 0);                             // black textures under an opaque black logo
   EXPECT_EQ(scene.tunnel.position.z, -256.0f);  // the start-up view
-  scene.render(target(), 1530.0f);
+  render(scene, 1530.0f);
   EXPECT_TRUE(everyWordIs(0xFEFEFEFEu));
   EXPECT_EQ(scene.tunnel.position.z, -3519.0f);
   EXPECT_NEAR(scene.tunnel.angles.x, -28.5288f, 0.0005f);  // 30 sin(10.68110)
   EXPECT_NEAR(scene.tunnel.angles.y, 21.2048f, 0.0005f);   // 30 sin(13.35137)
   EXPECT_EQ(scene.tunnel.uOffset, 1071.0f);
   EXPECT_EQ(scene.tunnel.vOffset, 459.0f);
-  scene.render(target(), 1589.0f);  // 59 cs on: level trunc(255 - 59 / 60 * 255) = 4, 255 * 4 >> 8 = 3
+  render(scene, 1589.0f);  // 59 cs on: level trunc(255 - 59 / 60 * 255) = 4, 255 * 4 >> 8 = 3
   EXPECT_TRUE(everyWordIs(0x03030303u));
-  scene.render(target(), 1590.0f);
+  render(scene, 1590.0f);
   EXPECT_TRUE(everyWordIs(0u));
 }
 
 TEST_F(TunnelSceneFrames, TexturesPlayTheirRolesUnderTheLogo) {
   // Red base plus blue environment, no bumps; a fully transparent logo keeps the tunnel.
   load(0x00600000u, 0u, 0x00000060u, 0xFF000000u);
-  scene.render(target(), 1530.0f);
-  scene.render(target(), 1600.0f);  // after the flash
+  render(scene, 1530.0f);
+  render(scene, 1600.0f);  // after the flash
   int purple = 0;
   for (uint32_t pixel : frame.words()) {
     ASSERT_EQ(pixel & 0xFF00FF00u, 0u);  // no green; alpha cleared by the blend
@@ -362,11 +377,11 @@ TEST_F(TunnelSceneFrames, TexturesPlayTheirRolesUnderTheLogo) {
   // generator starts where the next draw (6334) leaves the frame unblurred.
   releasePixels(scene.logo);
   folder.picture("trovask.tga", 320, 240, 0x00404040u);
-  scene.logo.loadTga(dataFile("trovask.tga"));
-  resetSceneRandom();
-  sceneRandom();
-  sceneRandom();
-  scene.render(target(), 1600.0f);
+  SceneLoader(folder.path()).picture(scene.logo, "trovask.tga");
+  random = ShowRandom();
+  random.next();
+  random.next();
+  render(scene, 1600.0f);
   EXPECT_EQ(frame.at(160, 120), 0x007D7D7Du);
 }
 

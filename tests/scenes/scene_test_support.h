@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 
-#include "base/data_files.h"
 #include "base/random.h"
 #include "image/test_pictures.h"
 
@@ -20,10 +19,10 @@ inline int64_t drawsBetween(uint32_t before, uint32_t after, int64_t limit = 100
   return -1;
 }
 
-inline int64_t drawsDuring(const std::function<void()>& work) {
-  const uint32_t before = gSceneRandomState;
+inline int64_t drawsDuring(const ShowRandom& random, const std::function<void()>& work) {
+  const uint32_t before = random.state();
   work();
-  return drawsBetween(before, gSceneRandomState);
+  return drawsBetween(before, random.state());
 }
 
 // The value of the n-th draw (from 1) of a sequence starting at `state`, worked out here.
@@ -32,10 +31,7 @@ inline int drawAfter(uint32_t state, int64_t n) {
   return static_cast<int>((state >> 16) & 0x7FFF);
 }
 
-// A data folder of the test's own, in use while the object lives.
-struct DataFolder : ScratchFolder {
-  DataFolder() { setDataDirectory(path()); }
-  ~DataFolder() { setDataDirectory("data"); }
-};
+// A data folder of the test's own, removed with the object.
+using DataFolder = ScratchFolder;
 
 }  // namespace orvanta::testing

@@ -15,17 +15,18 @@
 namespace orvanta {
 namespace {
 
-using testing::drawsDuring;
 using testing::fillRandom;
 using testing::OwnedImage;
 using Words = std::vector<uint32_t>;
 
-TEST(SceneRandom, StartsFromStateOneAndStaysInFifteenBits) {
-  resetSceneRandom();
-  EXPECT_EQ(sceneRandom(), 41);
-  EXPECT_EQ(sceneRandom(), 18467);
-  EXPECT_EQ(sceneRandom(), 6334);
-  for (int i = 0; i < 100000; ++i) ASSERT_EQ(sceneRandom() & ~0x7FFF, 0);
+TEST(ShowRandom, StartsFromStateOneAndStaysInFifteenBits) {
+  ShowRandom random;
+  EXPECT_EQ(random.next(), 41);
+  EXPECT_EQ(random.next(), 18467);
+  EXPECT_EQ(random.next(), 6334);
+  for (int i = 0; i < 100000; ++i) ASSERT_EQ(random.next() & ~0x7FFF, 0);
+  ShowRandom other;  // each generator has its own sequence
+  EXPECT_EQ(other.next(), 41);
 }
 
 TEST(AddNoise, SubtractsOneDrawPerPixelFromTheColourBytes) {
@@ -33,14 +34,25 @@ TEST(AddNoise, SubtractsOneDrawPerPixelFromTheColourBytes) {
   image.image.pixels[0] = 0x80102030;  // d = 41 % 30 = 11
   image.image.pixels[1] = 0x7F10FF05;  // d = 18467 % 30 = 17
   image.image.pixels[2] = 0x01020304;  // d = 6334 % 30 = 4
-  resetSceneRandom();
-  EXPECT_EQ(drawsDuring([&] { addNoise(image.image, 30); }), 3);
+  ShowRandom random;
+  EXPECT_EQ(testing::drawsDuring(random, [&] { addNoise(image.image, 30, random); }), 3);
   EXPECT_EQ(image.words(), (Words{0x80051525, 0x7F00EE00, 0x01000000}));
   image.image.fill(0xFFFFFFFF);
-  resetSceneRandom();
-  sceneRandom();
-  addNoise(image.image, 100000);  // d = 18467 for the first pixel: its colour bytes end at 0
+  random = ShowRandom();
+  random.next();
+  addNoise(image.image, 100000, random);  // d = 18467 for the first pixel: its colour bytes end at 0
   EXPECT_EQ(image.image.pixels[0], 0xFF000000u);
+  // A negative amount divides like its magnitude (C's remainder), 0 and 1 add no grain:
+  // draws 41, 18467, 6334 give 11, 17, 4 for -30.
+  for (const auto& [amount, expected] : {std::pair{-30, Words{0x80051525, 0x7F00EE00, 0x01000000}},
+                                        std::pair{0, Words{0x80102030, 0x7F10FF05, 0x01020304}},
+                                        std::pair{1, Words{0x80102030, 0x7F10FF05, 0x01020304}}}) {
+    image.image.pixels[0] = 0x80102030, image.image.pixels[1] = 0x7F10FF05, image.image.pixels[2] = 0x01020304;
+    random = ShowRandom();
+    addNoise(image.image, amount, random);
+    EXPECT_EQ(image.words(), expected) << amount;
+    EXPECT_EQ(random.next(), 26500) << amount;  // the fourth draw: one per pixel was taken
+  }
 }
 
 // The grain runs several generator states side by side (four or sixteen): every path must
@@ -55,9 +67,10 @@ TEST(AddNoise, EveryPathFollowsTheSequencePixelByPixel) {
                 [](uint32_t* pixels, size_t count, int amount, uint32_t state) {
                   Image image;
                   image.width = static_cast<int32_t>(count), image.height = 1, image.pixels = pixels;
-                  gSceneRandomState = state;
-                  addNoise(image, amount);
-                  return gSceneRandomState;
+                  ShowRandom random;
+                  random.setState(state);
+                  addNoise(image, amount, random);
+                  return random.state();
                 }},
                {"reference", true, kernels::addNoiseReference},
 #if ORVANTA_X86_VECTORS
@@ -70,12 +83,12 @@ TEST(AddNoise, EveryPathFollowsTheSequencePixelByPixel) {
     for (size_t count : {size_t{0}, size_t{15}, size_t{16}, size_t{17}, size_t{333}, size_t{76800}}) {
       Words before(count);
       for (uint32_t& word : before) word = static_cast<uint32_t>(generator());
-      resetSceneRandom();
-      for (int i = 0; i < 3; ++i) sceneRandom();  // start mid-sequence
-      const uint32_t start = gSceneRandomState;
+      ShowRandom random;
+      for (int i = 0; i < 3; ++i) random.next();  // start mid-sequence
+      const uint32_t start = random.state();
       Words expected = before;
       for (uint32_t& word : expected) {
-        const int draw = sceneRandom();
+        const int draw = random.next();
         const uint32_t d = amount == 0 ? 0u : static_cast<uint32_t>(draw % amount);
         uint32_t out = word & 0xFF000000u;
         for (int shift = 0; shift < 24; shift += 8) {
@@ -84,7 +97,7 @@ TEST(AddNoise, EveryPathFollowsTheSequencePixelByPixel) {
         }
         word = out;
       }
-      const uint32_t end = gSceneRandomState;
+      const uint32_t end = random.state();
       for (const auto& path : paths) {
         if (!path.available) continue;
         Words actual = before;
@@ -111,15 +124,14 @@ TEST(AddNoiseThenBrighten, EqualsTheSeparatePasses) {
           fillRandom(mask.image, 99);
           const Image* maskUsed = maskRows >= 0 ? &mask.image : nullptr;
 
-          resetSceneRandom();
-          addNoise(separate.image, amount);
+          ShowRandom passes;
+          addNoise(separate.image, amount, passes);
           if (maskUsed != nullptr) maskUsed->modulateInto(separate.image);
           for (int k = 0; k < brightenings; ++k) separate.image.brighten(255);
-          const uint32_t stateAfterPasses = gSceneRandomState;
 
-          resetSceneRandom();
-          addNoiseThenBrighten(swept.image, amount, brightenings, maskUsed);
-          ASSERT_EQ(gSceneRandomState, stateAfterPasses);
+          ShowRandom sweep;
+          addNoiseThenBrighten(swept.image, amount, brightenings, sweep, maskUsed);
+          ASSERT_EQ(sweep.state(), passes.state());
           ASSERT_EQ(swept.words(), separate.words())
               << width << "x" << height << " mask rows " << maskRows << " amount " << amount << " brightenings "
               << brightenings;
@@ -156,17 +168,22 @@ TEST(AddNoise, LaneDivisorGivesTheRemainderOfEveryDraw) {
   EXPECT_EQ(kernels::NoiseDivisor::of(-30).grain(41), 11u);
 }
 
-TEST(FlickerBlur, DrawsOnceAndBlursFourFramesInTen) {
-  OwnedImage frame(320, 240), work(320, 240), original(320, 240), expected(320, 240), scratch(320, 240);
-  testing::fillRandom(original.image, 17);
-  copyImage(original.image, &frame.image);
-  resetSceneRandom();
-  EXPECT_EQ(drawsDuring([&] { flickerBlur(frame.image, work.image, 0.0f); }), 1);  // 41 % 10 = 1: no blur
-  EXPECT_EQ(frame.words(), original.words());
-  EXPECT_EQ(drawsDuring([&] { flickerBlur(frame.image, work.image, 0.0f); }), 1);  // 18467 % 10 = 7: blurred
-  blurVertical(&scratch.image, original.image, 8);                                 // both radii (sin 0 + 1) * 8
-  blurHorizontal(&expected.image, scratch.image, 8);
-  EXPECT_EQ(frame.words(), expected.words());
+TEST(FlickerBlur, DrawsOnceAndBlursFourFramesInTenVerticallyThenAcross) {
+  OwnedImage frame(320, 240, 0x80808080u), work(320, 240);
+  ShowRandom random;
+  auto flicker = [&] { flickerBlur(frame.image, work.image, 0.0f, random); };
+  EXPECT_EQ(testing::drawsDuring(random, flicker), 1);  // 41 % 10 = 1: no blur
+  EXPECT_EQ(frame.words(), Words(320 * 240, 0x80808080u));
+  EXPECT_EQ(testing::drawsDuring(random, flicker), 1);  // 18467 % 10 = 7: blurred
+  // Both radii are (sin 0 + 1) * 8, the weight 65536 / 17 = 3855. Inside: 17 * 128 * 3855 >> 16
+  // = 127, then 17 * 127 * 3855 >> 16 = 126. Near a line end only 9 pixels count: 9 * 128 gives
+  // 67, so the top row is 67 before the horizontal pass (17 * 67 -> 66, 9 * 67 -> 35), and
+  // the left column gets 9 * 127 -> 67 from it.
+  EXPECT_EQ(frame.at(160, 120), 0x7E7E7E7Eu);
+  EXPECT_EQ(frame.at(0, 0), 0x23232323u);
+  EXPECT_EQ(frame.at(160, 0), 0x42424242u);
+  EXPECT_EQ(frame.at(0, 120), 0x43434343u);
+  EXPECT_EQ(frame.at(319, 239), 0x23232323u);
 }
 
 TEST(FlashIn, StartsWhiteOnTheFirstFrameAndFadesOutOverSixtyCentiseconds) {

@@ -1,0 +1,50 @@
+#pragma once
+// Where the capture tool's frames go: every frame that a scene drew within the chosen time
+// range goes to the outputs that were asked for.
+
+#include <cstdio>
+#include <string>
+
+#include "capture/capture_options.h"
+#include "capture/png_writer.h"
+#include "capture/progress_bar.h"
+#include "capture/video_pipe.h"
+#include "driver/offline_run.h"
+
+namespace orvanta {
+
+struct CaptureOutputs {
+  std::FILE* hashes = nullptr;          // or none
+  PngWriter* png = nullptr;             // or none
+  VideoPipe* video = nullptr;           // or none; started at the first written frame
+  const VideoSettings* videoSettings = nullptr;
+  ProgressBar* progress = nullptr;      // or none
+};
+
+class CaptureSink final : public OfflineSink {
+ public:
+  CaptureSink(const CaptureOptions& options, const CaptureOutputs& outputs) : options_(options), outputs_(outputs) {}
+
+  bool wantsHash(const ShowStep& step) override { return outputs_.hashes != nullptr && !failed() && inRange(step); }
+  // Writes the hash line; its frame's other outputs may already have been written.
+  void hashed(const ShowStep& step, uint64_t hash) override;
+  // Stops the run once an output has failed.
+  bool take(const ShowStep& step, const Image& frame) override;
+
+  bool failed() const { return !error_.empty(); }
+  const std::string& error() const { return error_; }
+  uint64_t framesWritten() const { return framesWritten_; }
+
+ private:
+  bool inRange(const ShowStep& step) const {
+    const double showTimeCs = step.showTimeCs;
+    return showTimeCs >= options_.fromSeconds * 100.0 && showTimeCs < options_.toSeconds * 100.0;
+  }
+
+  const CaptureOptions& options_;
+  CaptureOutputs outputs_;
+  uint64_t framesWritten_ = 0;
+  std::string error_;
+};
+
+}  // namespace orvanta
