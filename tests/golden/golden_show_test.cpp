@@ -247,7 +247,8 @@ TEST(GoldenShow, TwoShowsSteppedInTurnDrawTheFramesOfOne) {
       if (*ended) continue;
       const ShowStep taken = show->step(step);
       *ended = taken.ended;
-      if (taken.rendered) lines->push_back(frameHashLine(taken, frameHash(show->frame().pixels, show->frame().pixelCount())));
+      const Image& frame = show->frame();
+      if (taken.rendered) lines->push_back(frameHashLine(taken, frameHash(frame.pixels, frame.pixelCount())));
     }
   }
   EXPECT_EQ(firstLines, alone.lines);
