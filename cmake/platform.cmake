@@ -8,3 +8,4 @@ add_library(orvanta_platform STATIC ${ORVANTA_PLATFORM_SOURCES})
 target_link_libraries(orvanta_platform PUBLIC orvanta_core SDL2::SDL2 SDL2_mixer::SDL2_mixer ${CMAKE_DL_LIBS})
 
 add_subdirectory(apps)
+include(cmake/install.cmake)

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -220,6 +221,11 @@ bool screenAvailable() { return gOpenDisplay != nullptr && isScreenDriver(SDL_Ge
 SDL_Window* screenWindow() { return gOpenDisplay != nullptr ? gOpenDisplay->window() : nullptr; }
 
 bool showStartupErrorBox(const char* caption, const char* text) {
+  // Boxes need a display server; probing for one without its variables only adds the video
+  // libraries' own complaints to standard error.
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) return false;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   bool shown = false;
   if (isScreenDriver(SDL_GetCurrentVideoDriver())) {

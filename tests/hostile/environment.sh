@@ -19,8 +19,10 @@ show_log() { sed 's/^/    /' "$1" | head -n 30; }
 # A crash or a sanitizer report on standard error.
 crashed() { [ "$1" -ge 128 ] || grep -qE 'Sanitizer|runtime error:|Segmentation|Aborted|core dumped' "$2"; }
 
-# --- No screen: one clear line, status 1, and no data read (an empty folder would show it).
-mkdir -p "$work/no_data"
+# --- No screen: one clear line, status 1, and no data read (a data folder holding only an
+# empty soundtrack would show it: it passes for a data set, but every loader would complain).
+mkdir -p "$work/no_data/data"
+: >"$work/no_data/data/pro2.mp3"
 for program in "$orvanta" "$windowed"; do
   name=$(basename "$program")
   for how in "no display server" "an unknown video driver"; do
