@@ -54,5 +54,5 @@ int main(int argc, char** argv) {
   SteadyCounter counter;
   ClockFrameTimer timer(counter);
   SdlMusicPlayer music;
-  return runShow(display, timer, music, kWindowed, data);
+  return runShow(display, timer, music, kWindowed, data, ShowProgram{}, static_cast<float>(options.startSeconds));
 }

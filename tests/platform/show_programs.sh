@@ -51,8 +51,9 @@ if [ "${1:-}" != "--inside" ]; then
   exit
 fi
 
-# --- On a virtual 1280x960 X screen, without a window manager.
+# --- On a virtual 1280x960 X screen.
 full=$2 windowed=$3 show_dir=$4 work=$5
+here=$(cd "$(dirname "$0")" && pwd)
 cd "$show_dir" || exit 1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -88,6 +89,31 @@ else
   stop "$pid"
 fi
 
+# Full screen, started near the end: the end picture fills the 1280x960 screen at scale 4,
+# pixel for pixel. First without a window manager, then with one.
+full_screen_check() {  # label
+  SDL_AUDIODRIVER=dummy "$full" --data data --start 95 </dev/null 2>"$work/full.err" & pid=$!
+  window_of veltrane 100 >/dev/null || fail "$1: no window"
+  sleep 1.2
+  xwd -root -silent >"$work/screen.xwd"
+  stop "$pid"
+  if python3 "$here/screen_check.py" "$work/screen.xwd" data/l33t.tga >"$work/check.txt"; then
+    echo "ok: $1: $(cat "$work/check.txt")"
+  else
+    fail "$1: $(cat "$work/check.txt"); $(cat "$work/full.err")"
+  fi
+}
+full_screen_check "full screen without a window manager"
+if command -v openbox >/dev/null; then
+  openbox >/dev/null 2>&1 & wm=$!
+  sleep 1
+  full_screen_check "full screen under openbox"
+  kill "$wm" 2>/dev/null
+  wait "$wm" 2>/dev/null
+else
+  echo "note: openbox not installed; the check under a window manager is left out"
+fi
+
 # The windowed program at scale 2: a 640x480 window titled veltrane, centred. Ten seconds of it
 # must cost at most 15 % of a core, and its sound (on the disk driver) must not be silent.
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" "$windowed" --scale 2 </dev/null 2>"$work/windowed.err" & pid=$!
@@ -100,6 +126,17 @@ cpu() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
 before=$(cpu) started=$(date +%s%N)
 sleep 10
 after=$(cpu) ended=$(date +%s%N)
+# Space stands the picture still, and again lets it go on.
+id=$(awk '/Window id/ { print $4 }' <<<"$info")
+shot() { xwd -id "$id" -silent | md5sum; }
+xdotool key --window "$id" space 2>/dev/null
+sleep 0.5
+first=$(shot); sleep 0.5; second=$(shot)
+xdotool key --window "$id" space 2>/dev/null
+sleep 0.5
+third=$(shot); sleep 0.5; fourth=$(shot)
+[ "$first" = "$second" ] && [ "$third" != "$fourth" ] && echo "ok: Space pauses and resumes the picture" ||
+  fail "Space: the paused picture changed, or the resumed one stood still"
 stop "$pid"
 percent=$(((after - before) * 100 * 1000000000 / ticks / (ended - started)))
 echo "windowed program: ${percent} % of a core over 10 s"
