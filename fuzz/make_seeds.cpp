@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/three_ds_format.h"
 #include "engine/three_ds_writer.h"
 #include "image/test_pictures.h"
 
 namespace {
 
 using orvanta::Vec3;
+using namespace orvanta::three_ds;
 using orvanta::test::ChunkWriter;
 using orvanta::test::singleMeshFile;
 using orvanta::testing::tgaBytes;
@@ -85,47 +87,47 @@ std::vector<uint8_t> fullModel() {
   for (size_t i = 0; i < points.size(); ++i) uv.insert(uv.end(), {static_cast<float>(i % 6) / 6.0f, i < 6 ? 0.0f : 1.0f});
 
   ChunkWriter w;
-  w.begin(0x4D4D);
-  w.begin(0x0002);
+  w.begin(kMain);
+  w.begin(kVersion);
   w.u32(3);
   w.end();
-  w.begin(0x3D3D);
-  w.begin(0xAFFF);  // material block, skipped
-  w.begin(0xA000);
+  w.begin(kEditor);
+  w.begin(kMaterial);  // material block, skipped
+  w.begin(kMaterialName);
   w.name("steel");
   w.end();
   w.end();
-  w.begin(0x4000);
+  w.begin(kObject);
   w.name("light");
-  w.begin(0x4600);  // a light, not a mesh
+  w.begin(kLight);  // a light, not a mesh
   w.f32(0.0f);
   w.f32(0.0f);
   w.f32(100.0f);
   w.end();
   w.end();
-  w.begin(0x4000);
+  w.begin(kObject);
   w.name("prism");
-  w.begin(0x4100);
+  w.begin(kTriangleMesh);
   w.vertexList(points);
   w.beginFaceList(faces);
-  w.begin(0x4130);  // faces by material
+  w.begin(kFaceMaterial);  // faces by material
   w.name("steel");
   w.u16(1);
   w.u16(0);
   w.end();
-  w.begin(0x4150);  // smoothing groups
+  w.begin(kSmoothingGroups);  // smoothing groups
   for (size_t i = 0; i < faces.size() / 3; ++i) w.u32(1);
   w.end();
   w.end();
   w.mappingList(uv);
-  w.begin(0x4160);  // local axes, skipped
+  w.begin(kLocalAxes);  // local axes, skipped
   for (int i = 0; i < 12; ++i) w.f32(i % 4 == 0 ? 1.0f : 0.0f);
   w.end();
   w.end();
   w.end();
   w.end();
-  w.begin(0xB000);  // keyframer
-  w.begin(0xB00A);
+  w.begin(kKeyframer);  // keyframer
+  w.begin(kKeyframerHeader);
   w.u16(5);
   w.end();
   w.end();
@@ -135,11 +137,11 @@ std::vector<uint8_t> fullModel() {
 
 std::vector<uint8_t> mappingFirst() {
   ChunkWriter w;
-  w.begin(0x4D4D);
-  w.begin(0x3D3D);
-  w.begin(0x4000);
+  w.begin(kMain);
+  w.begin(kEditor);
+  w.begin(kObject);
   w.name("m");
-  w.begin(0x4100);
+  w.begin(kTriangleMesh);
   w.mappingList({0.5f, 0.5f, 0.25f, 0.75f, 1.0f, 0.0f});
   w.vertexList({{0, 0, 0}, {40, 0, 0}, {0, 40, 0}});
   w.faceList({0, 1, 2});
@@ -179,11 +181,11 @@ bool writeThreeDsSeeds(const std::filesystem::path& dir) {
   ok = write(dir / "degenerate.3ds", singleMeshFile({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}, {0, 1, 2})) && ok;
   ok = write(dir / "empty_lists.3ds", singleMeshFile({}, {})) && ok;
   ChunkWriter noFaces;
-  noFaces.begin(0x4D4D);
-  noFaces.begin(0x3D3D);
-  noFaces.begin(0x4000);
+  noFaces.begin(kMain);
+  noFaces.begin(kEditor);
+  noFaces.begin(kObject);
   noFaces.name("bare");
-  noFaces.begin(0x4100);
+  noFaces.begin(kTriangleMesh);
   noFaces.vertexList(triangle);
   noFaces.end();
   noFaces.end();

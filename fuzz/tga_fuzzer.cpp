@@ -1,6 +1,6 @@
-// libFuzzer target: any bytes as a TGA file, then the loaded picture in every role the
-// scenes give pictures (frame-sized overlays and masks, blur sources, warped-plane and mesh
-// textures, plasma pictures).
+// libFuzzer target: any bytes as a TGA file, handed straight to the byte reader, then the
+// picture in every role the scenes give pictures (frame-sized overlays and masks, blur
+// sources, warped-plane and mesh textures, plasma pictures).
 
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,6 @@
 #include "base/messages.h"
 #include "fuzz_stage.h"
 #include "image/effects.h"
-#include "memory_file.h"
 #include "scenes/plasma_plane_scene.h"
 #include "scenes/toolkit.h"
 
@@ -45,7 +44,6 @@ void workOn(Image& picture) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::MemoryFile file("tga");
   static const bool quiet = [] {
     setMessageHook(ignoreMessage);
     return true;
@@ -53,8 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)quiet;
 
   Image picture;
-  picture.loadTga(file.hold(data, size));
-  if (picture.pixels != nullptr) {
+  if (picture.decodeTga({data, size})) {
     useAsPicture(picture);
     fuzz::drawInEveryRole(fuzz::stage().cube, picture);
     workOn(picture);

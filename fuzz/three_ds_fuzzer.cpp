@@ -1,15 +1,15 @@
-// libFuzzer target: any bytes as a 3DS file, then the loaded mesh through what the scenes do
-// with meshes: normals, drawing with each kind of texture set, the spike twist and the grid
-// displacement.
+// libFuzzer target: any bytes as a 3DS file, handed straight to the byte reader, then the
+// mesh through what the scenes do with meshes: normals, drawing with each kind of texture
+// set, the spike twist and the grid displacement.
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "base/messages.h"
 #include "engine/depth_buffer.h"
 #include "fuzz_stage.h"
-#include "memory_file.h"
 #include "scenes/plasma_plane_scene.h"
 #include "scenes/spike_scene.h"
 
@@ -42,23 +42,22 @@ void drawEveryWay(Mesh& mesh) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::MemoryFile file("3ds");
   static const bool quiet = [] {
     setMessageHook(ignoreMessage);
     return true;
   }();
   (void)quiet;
 
-  const char* path = file.hold(data, size);
+  const std::span<const uint8_t> bytes(data, size);
   Mesh mesh;
-  mesh.load3ds(path);
+  mesh.decode3ds(bytes);
   mesh.computeFaceNormals();
   mesh.computeVertexNormals();
   drawEveryWay(mesh);
 
   // The spike scene twists a second copy of the same file; the plasma scene displaces one.
   Mesh copy;
-  copy.load3ds(path);
+  copy.decode3ds(bytes);
   std::vector<float> weights;
   computeSpikeWeights(copy, weights);
   twistSpikes(mesh, copy, weights, 1234.5f, 1.0f);

@@ -11,22 +11,14 @@
 #include "base/messages.h"
 #include "base/open_data_file.h"
 #include "engine/mesh.h"
+#include "engine/three_ds_format.h"
 
 namespace orvanta {
 namespace {
 
-constexpr uint16_t kMainChunk = 0x4D4D;
-constexpr uint16_t kEditorChunk = 0x3D3D;
-constexpr uint16_t kObjectChunk = 0x4000;
-constexpr uint16_t kTriangleMeshChunk = 0x4100;
-constexpr uint16_t kVertexListChunk = 0x4110;
-constexpr uint16_t kFaceListChunk = 0x4120;
-constexpr uint16_t kMappingChunk = 0x4140;
+using namespace three_ds;
 
-constexpr size_t kHeaderSize = 6;
-constexpr size_t kVertexEntrySize = 12;   // x, y, z
-constexpr size_t kFaceEntrySize = 8;      // a, b, c, flags
-constexpr size_t kMappingEntrySize = 8;   // u, v
+constexpr size_t kHeaderSize = kChunkHeaderSize;
 
 uint16_t readU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -51,7 +43,7 @@ struct Chunk {
 // The chunk starting at `at` must fit, header and all, before `limit` (its parent's end).
 bool readChunk(const uint8_t* bytes, size_t at, size_t limit, Chunk& chunk) {
   if (at > limit || limit - at < kHeaderSize) return false;
-  const uint32_t length = readU32(bytes + at + 2);
+  const uint32_t length = readU32(bytes + at + kChunkLengthOffset);
   if (length < kHeaderSize || length > limit - at) return false;
   chunk.id = readU16(bytes + at);
   chunk.data = at + kHeaderSize;
@@ -62,9 +54,9 @@ bool readChunk(const uint8_t* bytes, size_t at, size_t limit, Chunk& chunk) {
 // A counted list at the start of a chunk's data: the u16 count and its entries must fit in
 // the chunk. Leaves `next` just past the entries.
 bool readCount(const uint8_t* bytes, const Chunk& chunk, size_t entrySize, uint16_t& count, size_t& next) {
-  if (chunk.end - chunk.data < 2) return false;
+  if (chunk.end - chunk.data < kCountSize) return false;
   count = readU16(bytes + chunk.data);
-  const size_t listEnd = chunk.data + 2 + static_cast<size_t>(count) * entrySize;
+  const size_t listEnd = chunk.data + kCountSize + static_cast<size_t>(count) * entrySize;
   if (listEnd > chunk.end) return false;
   next = listEnd;
   return true;
@@ -80,11 +72,11 @@ bool readTriangleMesh(const uint8_t* bytes, const Chunk& mesh, Parsed3ds& out) {
     at = child.end;
     uint16_t count = 0;
     switch (child.id) {
-      case kVertexListChunk: {
+      case kVertexList: {
         if (!readCount(bytes, child, kVertexEntrySize, count, at)) return false;
         out.vertices.assign(count, ParsedVertex{});
         out.vertexCount = count;
-        const uint8_t* entry = bytes + child.data + 2;
+        const uint8_t* entry = bytes + child.data + kCountSize;
         for (ParsedVertex& vertex : out.vertices) {
           const float x = readFloat(entry);
           const float y = readFloat(entry + 4);
@@ -98,13 +90,13 @@ bool readTriangleMesh(const uint8_t* bytes, const Chunk& mesh, Parsed3ds& out) {
         haveVertices = true;
         break;
       }
-      case kFaceListChunk: {
+      case kFaceList: {
         // Sub-chunks after the entries (smoothing groups, materials) are then read as
         // siblings and skipped.
         if (!readCount(bytes, child, kFaceEntrySize, count, at)) return false;
         out.faceIndices.assign(static_cast<size_t>(count) * 3, 0);
         out.faceCount = count;
-        const uint8_t* entry = bytes + child.data + 2;
+        const uint8_t* entry = bytes + child.data + kCountSize;
         for (uint16_t face = 0; face < count; ++face) {
           for (int corner = 0; corner < 3; ++corner) {
             out.faceIndices[static_cast<size_t>(face) * 3 + corner] = readU16(entry + corner * 2);
@@ -114,13 +106,13 @@ bool readTriangleMesh(const uint8_t* bytes, const Chunk& mesh, Parsed3ds& out) {
         haveFaces = true;
         break;
       }
-      case kMappingChunk: {
-        if (child.end - child.data < 2) return false;
+      case kMappingList: {
+        if (child.end - child.data < kCountSize) return false;
         const uint16_t mappingCount = readU16(bytes + child.data);
         // A list before the vertices, or longer than them, is skipped whole.
         if (!haveVertices || mappingCount > out.vertexCount) break;
         if (!readCount(bytes, child, kMappingEntrySize, count, at)) return false;
-        const uint8_t* entry = bytes + child.data + 2;
+        const uint8_t* entry = bytes + child.data + kCountSize;
         for (uint16_t i = 0; i < count; ++i) {
           out.vertices[i].u = readFloat(entry);
           out.vertices[i].v = readFloat(entry + 4);
@@ -149,7 +141,7 @@ ObjectResult readObject(const uint8_t* bytes, const Chunk& object, Parsed3ds& ou
     Chunk child;
     if (!readChunk(bytes, at, object.end, child)) return ObjectResult::kFailed;
     // The first triangle mesh decides the load; the rest of the file is not looked at.
-    if (child.id == kTriangleMeshChunk) {
+    if (child.id == kTriangleMesh) {
       return readTriangleMesh(bytes, child, out) ? ObjectResult::kLoaded : ObjectResult::kFailed;
     }
     at = child.end;
@@ -162,20 +154,20 @@ ObjectResult readObject(const uint8_t* bytes, const Chunk& object, Parsed3ds& ou
 bool Mesh::parse3ds(const uint8_t* bytes, size_t size, Parsed3ds& out) {
   out = Parsed3ds{};
   if (bytes == nullptr || size < kHeaderSize) return false;
-  const uint32_t mainLength = readU32(bytes + 2);
-  if (readU16(bytes) != kMainChunk || mainLength <= 2 * kHeaderSize || mainLength > size) return false;
+  const uint32_t mainLength = readU32(bytes + kChunkLengthOffset);
+  if (readU16(bytes) != kMain || mainLength <= 2 * kHeaderSize || mainLength > size) return false;
 
   // A chunk that would start in the main chunk's last six bytes is not read.
   size_t at = kHeaderSize;
   while (at < mainLength - kHeaderSize) {
     Chunk chunk;
     if (!readChunk(bytes, at, mainLength, chunk)) return false;
-    if (chunk.id == kEditorChunk) {
+    if (chunk.id == kEditor) {
       size_t childAt = chunk.data;
       while (childAt < chunk.end) {
         Chunk child;
         if (!readChunk(bytes, childAt, chunk.end, child)) return false;
-        if (child.id == kObjectChunk) {
+        if (child.id == kObject) {
           const ObjectResult result = readObject(bytes, child, out);
           if (result != ObjectResult::kNoMesh) return result == ObjectResult::kLoaded;
         }
@@ -185,6 +177,29 @@ bool Mesh::parse3ds(const uint8_t* bytes, size_t size, Parsed3ds& out) {
     at = chunk.end;
   }
   return false;
+}
+
+bool Mesh::decode3ds(std::span<const uint8_t> bytes) {
+  Parsed3ds parsed;
+  if (!parse3ds(bytes.data(), bytes.size(), parsed)) return false;
+  allocate(parsed.vertexCount, parsed.faceCount);
+  for (int32_t i = 0; i < vertexCount; ++i) {
+    const ParsedVertex& source = parsed.vertices[i];
+    RenderVertex& vertex = vertices[i];
+    vertex.position = Vec3{source.x, source.y, source.z};
+    vertex.u = 1.0f - source.u;
+    vertex.v = source.v;
+  }
+  for (int32_t i = 0; i < faceCount; ++i) {
+    MeshFace& face = faces[i];
+    for (int corner = 0; corner < 3; ++corner) {
+      const int32_t index = parsed.faceIndices[static_cast<size_t>(i) * 3 + corner];
+      face.indices[corner] = index;
+      face.corners[corner].u = vertices[index].u;
+      face.corners[corner].v = vertices[index].v;
+    }
+  }
+  return true;
 }
 
 void Mesh::load3ds(const char* path) {
@@ -209,31 +224,9 @@ void Mesh::load3ds(const char* path) {
   }
   const size_t read = std::fread(buffer.get(), 1, static_cast<size_t>(size), file);
   std::fclose(file);
-
-  Parsed3ds parsed;
   // A short read (a directory, a file that shrank) leaves too few bytes to trust.
-  if (read != static_cast<size_t>(size) || !parse3ds(buffer.get(), read, parsed)) {
+  if (read != static_cast<size_t>(size) || !decode3ds({buffer.get(), read})) {
     showMessage("error reading 3dsfile!", "hore");
-    return;
-  }
-  buffer.reset();
-
-  allocate(parsed.vertexCount, parsed.faceCount);
-  for (int32_t i = 0; i < vertexCount; ++i) {
-    const ParsedVertex& source = parsed.vertices[i];
-    RenderVertex& vertex = vertices[i];
-    vertex.position = Vec3{source.x, source.y, source.z};
-    vertex.u = 1.0f - source.u;
-    vertex.v = source.v;
-  }
-  for (int32_t i = 0; i < faceCount; ++i) {
-    MeshFace& face = faces[i];
-    for (int corner = 0; corner < 3; ++corner) {
-      const int32_t index = parsed.faceIndices[static_cast<size_t>(i) * 3 + corner];
-      face.indices[corner] = index;
-      face.corners[corner].u = vertices[index].u;
-      face.corners[corner].v = vertices[index].v;
-    }
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "base/math.h"
@@ -74,7 +75,12 @@ class Mesh {
   Matrix4 orientation;
 
   void allocate(int32_t newVertexCount, int32_t newFaceCount);
+  // Reads the first triangle mesh of a 3DS file. A failure is reported and leaves the mesh
+  // as it was.
   void load3ds(const char* path);
+  // The same from the file's bytes, reporting nothing: false (the mesh unchanged) when they
+  // are not a model the show can use.
+  bool decode3ds(std::span<const uint8_t> bytes);
   static bool parse3ds(const uint8_t* bytes, size_t size, Parsed3ds& out);
 
   void computeFaceNormals();

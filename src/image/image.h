@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace orvanta {
 
@@ -21,8 +22,12 @@ struct Image {
   void clear();
   void fill(uint32_t colour);
 
-  // Reads an uncompressed 32-bit TGA (image/tga.cpp).
+  // Reads an uncompressed 32-bit TGA (image/tga.cpp); a file that cannot be opened or read
+  // is reported.
   void loadTga(const char* path);
+  // The same from the file's bytes, reporting nothing: false (a size but no pixel array)
+  // when they are not a picture the show can use.
+  bool decodeTga(std::span<const uint8_t> file);
 
   // Whole-image blends (image/blends.cpp).
   void fadeTo(uint32_t level, uint32_t colour);

@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <bit>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "base/messages.h"
 #include "base/open_data_file.h"
@@ -15,16 +18,21 @@ namespace {
 // zero), but never so much more that a broken header makes us allocate gigabytes.
 constexpr long long kTruncationMargin = 64 * 1024;
 
-constexpr long kPixelDataOffset = 18;  // the ID field is not skipped: pixels start here
+constexpr size_t kHeaderSize = 18;
+constexpr size_t kPixelDataOffset = 18;  // the ID field is not skipped: pixels start here
 
 void reportBrokenFile() {
   std::fputs("\n ERROR! Fuckedup tgafile! \n", stdout);
   std::fflush(stdout);
 }
 
-long long fileSize(std::FILE* file) {
-  if (std::fseek(file, 0, SEEK_END) != 0) return -1;
-  return std::ftell(file);
+// Bytes 0-11 (ID length, colour map, image type, origin) are not looked at; nor is the
+// descriptor: files are taken as uncompressed and bottom-up. A failed load leaves the size
+// but no pixel array, so nothing can draw from it.
+void takeSize(const uint8_t (&header)[kHeaderSize], Image& image) {
+  image.width = header[12] | (header[13] << 8);
+  image.height = header[14] | (header[15] << 8);
+  image.pixels = nullptr;
 }
 
 void chooseTextureAddressing(Image& image) {
@@ -54,6 +62,27 @@ void flipRows(Image& image) {
 
 }  // namespace
 
+bool Image::decodeTga(std::span<const uint8_t> file) {
+  uint8_t header[kHeaderSize] = {};  // a short header reads as zeros
+  if (!file.empty()) std::memcpy(header, file.data(), std::min(file.size(), kHeaderSize));
+  takeSize(header, *this);
+  const unsigned depth = header[16];
+  const long long bytesWanted = static_cast<long long>(width) * height * 4;
+  if (file.size() < kHeaderSize || width == 0 || height == 0 || depth != 32 ||
+      bytesWanted > static_cast<long long>(file.size()) + kTruncationMargin) {
+    return false;
+  }
+
+  uint32_t* array = allocatePixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+  // A short file leaves the rest of the (zeroed) array as it is.
+  const size_t present = std::min(static_cast<size_t>(bytesWanted), file.size() - kPixelDataOffset);
+  std::memcpy(array, file.data() + kPixelDataOffset, present);
+  pixels = array;
+  flipRows(*this);
+  chooseTextureAddressing(*this);
+  return true;
+}
+
 void Image::loadTga(const char* path) {
   std::FILE* file = openDataFile(path);
   if (file == nullptr) {
@@ -63,34 +92,27 @@ void Image::loadTga(const char* path) {
     return;
   }
 
-  // Bytes 0-11 (ID length, colour map, image type, origin) are not looked at; nor is the
-  // descriptor: files are taken as uncompressed and bottom-up.
-  unsigned char header[18] = {};
+  // Only the header and the pixels it promises are read, however long the file: the size
+  // check needs the file's length, not its tail.
+  uint8_t header[kHeaderSize] = {};
   const size_t headerBytes = std::fread(header, 1, sizeof header, file);
-  width = header[12] | (header[13] << 8);
-  height = header[14] | (header[15] << 8);
-  const unsigned depth = header[16];
-
-  // A failed load leaves a size but no pixel array, so nothing can draw from it.
-  pixels = nullptr;
-  const long long bytesWanted = static_cast<long long>(width) * height * 4;
-  const long long size = fileSize(file);
-  if (headerBytes < sizeof header || width == 0 || height == 0 || depth != 32 || size < 0 ||
-      bytesWanted > size + kTruncationMargin) {
-    reportBrokenFile();
+  const long long promised = static_cast<long long>(header[12] | (header[13] << 8)) * (header[14] | (header[15] << 8)) * 4;
+  long long size = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  if (size < 0 || headerBytes < kHeaderSize || promised > size + kTruncationMargin ||
+      std::fseek(file, static_cast<long>(kPixelDataOffset), SEEK_SET) != 0) {
     std::fclose(file);
+    takeSize(header, *this);
+    reportBrokenFile();
     return;
   }
-
-  uint32_t* array = allocatePixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-  if (std::fseek(file, kPixelDataOffset, SEEK_SET) == 0) {
-    // A short file leaves the rest of the (zeroed) array as it is.
-    std::fread(array, 1, static_cast<size_t>(bytesWanted), file);
-  }
+  const auto pixelBytes = static_cast<size_t>(std::min(promised, size - static_cast<long long>(kPixelDataOffset)));
+  const size_t length = kPixelDataOffset + pixelBytes;
+  std::unique_ptr<uint8_t[]> bytes(new uint8_t[length]);
+  std::memcpy(bytes.get(), header, kHeaderSize);
+  const size_t read = std::fread(bytes.get() + kHeaderSize, 1, length - kHeaderSize, file);
   std::fclose(file);
-  pixels = array;
-  flipRows(*this);
-  chooseTextureAddressing(*this);
+  if (!decodeTga({bytes.get(), kHeaderSize + read})) reportBrokenFile();
 }
 
 }  // namespace orvanta

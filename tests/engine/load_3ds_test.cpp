@@ -11,12 +11,14 @@
 
 #include "base/messages.h"
 #include "engine/mesh.h"
+#include "engine/three_ds_format.h"
 #include "engine/three_ds_writer.h"
 
 namespace orvanta {
 namespace {
 
 using namespace test;
+using namespace three_ds;
 
 std::vector<std::string> gMessages;
 
@@ -79,18 +81,18 @@ TEST_F(Load3ds, ConvertsAxesFlipsUAndCopiesCoordinatesToTheCorners) {
 }
 
 TEST_F(Load3ds, ChunksItDoesNotUseAndMappingsThatDoNotFitAreSkippedWhole) {
-  const Bytes lamp = chunk(0x4000, {text("lamp"), chunk(0x4600, {floats({1, 2, 3})})});  // no mesh: passed over
-  const Bytes faces = faceChunk({0, 1, 2, 1, 3, 2}, {chunk(0x4130, {text("steel"), littleEndian(0, 2)})});
+  const Bytes lamp = chunk(kObject, {text("lamp"), chunk(kLight, {floats({1, 2, 3})})});  // no mesh: passed over
+  const Bytes faces = faceChunk({0, 1, 2, 1, 3, 2}, {chunk(kFaceMaterial, {text("steel"), littleEndian(0, 2)})});
   const Bytes body = chunk(
-      0x4100, {mappingChunk({0.5f, 0.5f}),  // before the vertices
-               vertexChunk({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}), chunk(0x4160, {floats({0})}),  // local axes
+      kTriangleMesh, {mappingChunk({0.5f, 0.5f}),  // before the vertices
+               vertexChunk({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}), chunk(kLocalAxes, {floats({0})}),  // local axes
                faces, mappingChunk(std::vector<float>(10, 0.5f)),  // longer than the vertex list
                mappingChunk({0.25f, 0.5f})});                      // shorter: fills the first vertex
-  const Bytes second = chunk(0x4000, {text("second"), chunk(0x4100, {vertexChunk({{5, 5, 5}}), faceChunk({0, 0, 0})})});
+  const Bytes second = chunk(kObject, {text("second"), chunk(kTriangleMesh, {vertexChunk({{5, 5, 5}}), faceChunk({0, 0, 0})})});
   Mesh mesh;
-  load(chunk(0x4D4D,
-             {chunk(0xB000, {littleEndian(0xDEADBEEF, 4)}),  // keyframes before the editor data
-              chunk(0x3D3D, {chunk(0xAFFF, {text("steel")}), lamp, chunk(0x4000, {text("body"), body}), second})}),
+  load(chunk(kMain,
+             {chunk(kKeyframer, {littleEndian(0xDEADBEEF, 4)}),  // keyframes before the editor data
+              chunk(kEditor, {chunk(kMaterial, {text("steel")}), lamp, chunk(kObject, {text("body"), body}), second})}),
        mesh);
   EXPECT_TRUE(gMessages.empty());
   ASSERT_EQ(mesh.vertexCount, 4);
@@ -134,13 +136,13 @@ TEST_F(Load3ds, MalformedFilesAreRefusedWholeInsteadOfTrusted) {
   EXPECT_FALSE(parses(withByte(0, 0x4E))) << "wrong main chunk";
   EXPECT_FALSE(parses({})) << "empty";
   EXPECT_FALSE(parses({0x4D, 0x4D, 0x20})) << "three bytes";
-  EXPECT_FALSE(parses(chunk(0x4D4D, {chunk(0x0002)}))) << "main chunk of 12 bytes: nothing in it";
-  const Bytes object = chunk(0x4000, {text("complete"), chunk(0x4100, {vertices, faceChunk({0, 1, 2})})});
-  const Bytes incomplete = chunk(0x4000, {text("broken"), chunk(0x4100, {vertices})});
-  EXPECT_FALSE(parses(chunk(0x4D4D, {chunk(0x3D3D, {incomplete, object})}))) << "the first mesh has no face list";
-  const Bytes unnamed = chunk(0x4000, {littleEndian(0x41414141, 4)});
-  EXPECT_FALSE(parses(chunk(0x4D4D, {chunk(0x3D3D, {unnamed})}))) << "object name without its zero byte";
-  EXPECT_TRUE(parses(chunk(0x4D4D, {chunk(0x3D3D, {object})})));
+  EXPECT_FALSE(parses(chunk(kMain, {chunk(kVersion)}))) << "main chunk of 12 bytes: nothing in it";
+  const Bytes object = chunk(kObject, {text("complete"), chunk(kTriangleMesh, {vertices, faceChunk({0, 1, 2})})});
+  const Bytes incomplete = chunk(kObject, {text("broken"), chunk(kTriangleMesh, {vertices})});
+  EXPECT_FALSE(parses(chunk(kMain, {chunk(kEditor, {incomplete, object})}))) << "the first mesh has no face list";
+  const Bytes unnamed = chunk(kObject, {littleEndian(0x41414141, 4)});
+  EXPECT_FALSE(parses(chunk(kMain, {chunk(kEditor, {unnamed})}))) << "object name without its zero byte";
+  EXPECT_TRUE(parses(chunk(kMain, {chunk(kEditor, {object})})));
 
   // Cut short anywhere, with the main chunk shortened to match: some inner chunk overruns.
   for (size_t size = 0; size < good.size(); ++size) {
@@ -169,6 +171,30 @@ TEST_F(Load3ds, DamagedBytesNeverEscapeTheBuffer) {
     for (int32_t index : parsed.faceIndices) ASSERT_LT(index, parsed.vertexCount);
   }
   EXPECT_GT(accepted, 0);
+}
+
+TEST_F(Load3ds, BytesDecodeAsTheFileLoadsButSilently) {
+  const Bytes good = singleMeshFile(kTriangle, {0, 1, 2, 2, 1, 0}, {0.25f, 0.75f, 0.0f, 1.0f, 0.5f, 0.125f});
+  Mesh loaded, decoded;
+  load(good, loaded);
+  ASSERT_TRUE(decoded.decode3ds(good));
+  ASSERT_EQ(decoded.vertexCount, loaded.vertexCount);
+  ASSERT_EQ(decoded.faceCount, loaded.faceCount);
+  for (int32_t i = 0; i < loaded.vertexCount; ++i) {
+    EXPECT_EQ(decoded.vertices[i].position.y, loaded.vertices[i].position.y);
+    EXPECT_EQ(decoded.vertices[i].u, loaded.vertices[i].u);
+  }
+  EXPECT_EQ(decoded.faces[1].corners[2].u, loaded.faces[1].corners[2].u);
+  // A refused file leaves the mesh as it was, and only the loader says so.
+  Bytes bad = good;
+  bad.pop_back();  // one byte short of what the main chunk claims
+  EXPECT_FALSE(decoded.decode3ds(bad));
+  EXPECT_FALSE(decoded.decode3ds({}));
+  EXPECT_TRUE(gMessages.empty());
+  EXPECT_EQ(decoded.vertexCount, 3);
+  EXPECT_EQ(decoded.vertices[2].position.y, 9.0f);
+  load(bad, loaded);
+  EXPECT_EQ(gMessages, std::vector<std::string>{"hore|error reading 3dsfile!"});
 }
 
 TEST_F(Load3ds, UnopenableFilesAreReportedAndFailedLoadsKeepTheMesh) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/math.h"
+#include "engine/three_ds_format.h"
 
 namespace orvanta::test {
 
@@ -39,38 +40,38 @@ inline Bytes chunk(uint16_t id, std::initializer_list<Bytes> parts = {}) {
   Bytes payload;
   for (const Bytes& part : parts) payload += part;
   Bytes out = littleEndian(id, 2);
-  out += littleEndian(static_cast<uint32_t>(payload.size() + 6), 4);
+  out += littleEndian(static_cast<uint32_t>(payload.size() + three_ds::kChunkHeaderSize), 4);
   return out += payload;
 }
 
 inline Bytes vertexChunk(const std::vector<Vec3>& points) {
   Bytes out = littleEndian(static_cast<uint32_t>(points.size()), 2);
   for (const Vec3& p : points) out += floats({p.x, p.y, p.z});
-  return chunk(0x4110, {out});
+  return chunk(three_ds::kVertexList, {out});
 }
 // The face count and entries (three corners and ignored edge flags), without the header.
 inline Bytes faceEntries(const std::vector<uint16_t>& indices) {
   Bytes out = littleEndian(static_cast<uint32_t>(indices.size() / 3), 2);
   for (size_t i = 0; i < indices.size(); ++i) {
     out += littleEndian(indices[i], 2);
-    if (i % 3 == 2) out += littleEndian(7, 2);
+    if (i % 3 == 2) out += littleEndian(three_ds::kAllEdgesVisible, 2);
   }
   return out;
 }
 inline Bytes faceChunk(const std::vector<uint16_t>& indices, std::initializer_list<Bytes> subChunks = {}) {
   Bytes out = faceEntries(indices);
   for (const Bytes& sub : subChunks) out += sub;
-  return chunk(0x4120, {out});
+  return chunk(three_ds::kFaceList, {out});
 }
 inline Bytes mappingChunk(const std::vector<float>& uv) {
-  return chunk(0x4140, {littleEndian(static_cast<uint32_t>(uv.size() / 2), 2), floats(uv)});
+  return chunk(three_ds::kMappingList, {littleEndian(static_cast<uint32_t>(uv.size() / 2), 2), floats(uv)});
 }
 
 // Main chunk (with a version chunk), editor chunk, one object with one triangle mesh.
 inline Bytes singleMeshFile(const std::vector<Vec3>& points, const std::vector<uint16_t>& indices,
                             const std::vector<float>& uv = {}) {
-  const Bytes mesh = chunk(0x4100, {vertexChunk(points), faceChunk(indices), uv.empty() ? Bytes() : mappingChunk(uv)});
-  return chunk(0x4D4D, {chunk(0x0002, {littleEndian(3, 4)}), chunk(0x3D3D, {chunk(0x4000, {text("object"), mesh})})});
+  const Bytes mesh = chunk(three_ds::kTriangleMesh, {vertexChunk(points), faceChunk(indices), uv.empty() ? Bytes() : mappingChunk(uv)});
+  return chunk(three_ds::kMain, {chunk(three_ds::kVersion, {littleEndian(3, 4)}), chunk(three_ds::kEditor, {chunk(three_ds::kObject, {text("object"), mesh})})});
 }
 
 class ChunkWriter {
@@ -82,7 +83,7 @@ class ChunkWriter {
   }
   void end() {
     const Bytes length = littleEndian(static_cast<uint32_t>(bytes_.size() - open_.back()), 4);
-    for (size_t i = 0; i < 4; ++i) bytes_[open_.back() + 2 + i] = length[i];
+    for (size_t i = 0; i < 4; ++i) bytes_[open_.back() + three_ds::kChunkLengthOffset + i] = length[i];
     open_.pop_back();
   }
   void u16(uint16_t value) { bytes_ += littleEndian(value, 2); }
@@ -92,7 +93,7 @@ class ChunkWriter {
   void vertexList(const std::vector<Vec3>& points) { bytes_ += vertexChunk(points); }
   // Leaves the chunk open so that sub-chunks can follow the entries; close with end().
   void beginFaceList(const std::vector<uint16_t>& indices) {
-    begin(0x4120);
+    begin(three_ds::kFaceList);
     bytes_ += faceEntries(indices);
   }
   void faceList(const std::vector<uint16_t>& indices) { bytes_ += faceChunk(indices); }

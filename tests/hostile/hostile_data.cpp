@@ -27,11 +27,13 @@
 #include <vector>
 
 #include "base/data_set_manifest.h"
+#include "engine/three_ds_format.h"
 #include "engine/three_ds_writer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+namespace three_ds = orvanta::three_ds;
 using Bytes = std::vector<uint8_t>;
 
 using orvanta::DataKind;
@@ -220,11 +222,11 @@ void listChunks(const Bytes& b, size_t from, size_t to, std::vector<ChunkAt>& ou
     if (length < 6 || length > to - at) return;
     out.push_back(ChunkAt{at, id, at + length});
     size_t children = at + 6;
-    if (id == 0x4000) {
+    if (id == three_ds::kObject) {
       while (children < at + length && b[children] != 0) ++children;
       ++children;
     }
-    if (id == 0x4D4D || id == 0x3D3D || id == 0x4000 || id == 0x4100) listChunks(b, children, at + length, out);
+    if (id == three_ds::kMain || id == three_ds::kEditor || id == three_ds::kObject || id == three_ds::kTriangleMesh) listChunks(b, children, at + length, out);
     at += length;
   }
 }
@@ -243,9 +245,9 @@ Bytes modelFile(const std::vector<orvanta::Vec3>& points, const std::vector<uint
 }
 
 std::optional<Bytes> damageModel(const Bytes& good, const std::string& variant, uint32_t seed) {
-  const std::optional<ChunkAt> vertices = firstChunk(good, 0x4110);
-  const std::optional<ChunkAt> faces = firstChunk(good, 0x4120);
-  if (good.size() < 12 || getU16(good, 0) != 0x4D4D || !vertices || !faces) return std::nullopt;
+  const std::optional<ChunkAt> vertices = firstChunk(good, three_ds::kVertexList);
+  const std::optional<ChunkAt> faces = firstChunk(good, three_ds::kFaceList);
+  if (good.size() < 12 || getU16(good, 0) != three_ds::kMain || !vertices || !faces) return std::nullopt;
   const uint16_t vertexCount = getU16(good, vertices->offset + 6);
   const uint16_t faceCount = getU16(good, faces->offset + 6);
   if (vertexCount < 4 || faceCount < 1) return std::nullopt;

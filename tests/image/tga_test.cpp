@@ -84,6 +84,44 @@ TEST_F(TgaLoader, RefusesHeadersItCannotReadOrThatPromiseFarMoreThanTheFileHolds
   EXPECT_EQ(gMessage, "");  // a console message, not a box
 }
 
+TEST_F(TgaLoader, BytesDecodeAsTheFileLoadsButSilently) {
+  // 128 x 130 promises 66560 pixel bytes: accepted while the whole file, header included,
+  // is at least 64 KiB short of that; 252 words make it so, 251 do not.
+  std::vector<unsigned char> junkAfter = tgaBytes(2, 2, 32, Words(40, 0x01020304u));
+  junkAfter[18 + 16 + 3] = 9;  // past the promised pixels: never looked at
+  const std::vector<std::vector<unsigned char>> files = {
+      tgaBytes(2, 2, 32, {1, 2, 0xAABBCCDD, 4}),
+      tgaBytes(2, 3, 32, {1, 2, 3}),
+      junkAfter,
+      tgaBytes(128, 130, 32, Words(252, 6)),
+      tgaBytes(128, 130, 32, Words(251, 6)),
+      tgaBytes(3, 4, 24, {}),
+      std::vector<unsigned char>(10, 0x20),
+      {},
+  };
+  for (size_t i = 0; i < files.size(); ++i) {
+    OwnedImage loaded, decoded;
+    const std::string output = load(loaded, folder.write("same.tga", files[i]));
+    ::testing::internal::CaptureStdout();
+    const bool good = decoded.image.decodeTga(files[i]);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << i;
+    EXPECT_EQ(good, output.empty()) << i;
+    EXPECT_EQ(good, loaded.image.pixels != nullptr) << i;
+    EXPECT_EQ(decoded.image.width, loaded.image.width) << i;
+    EXPECT_EQ(decoded.image.height, loaded.image.height) << i;
+    EXPECT_EQ(decoded.image.widthShift, loaded.image.widthShift) << i;
+    EXPECT_EQ(decoded.words(), loaded.words()) << i;
+  }
+  OwnedImage edge;
+  EXPECT_TRUE(edge.image.decodeTga(files[3]));
+  EXPECT_EQ(edge.image.pixels[129 * 128 + 127], 6u);  // the bottom row, given first
+  EXPECT_EQ(edge.image.pixels[128 * 128 + 123], 6u);  // word 251, the last given
+  EXPECT_EQ(edge.image.pixels[128 * 128 + 124], 0u);
+  EXPECT_FALSE(edge.image.decodeTga(files[4]));
+  EXPECT_EQ(edge.image.width, 128);
+  EXPECT_EQ(gMessage, "");
+}
+
 TEST_F(TgaLoader, UnopenableFilesAreReportedInABoxAndChangeNothing) {
   const std::string missing = folder.path() + "/absent.tga", directory = folder.path() + "/folder.tga",
                     pipe = folder.path() + "/pipe.tga";

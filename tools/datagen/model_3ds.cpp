@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/three_ds_format.h"
+
 namespace orvanta::datagen {
 namespace {
 
@@ -18,7 +20,7 @@ class ChunkWriter {
   }
   void end(size_t start) {
     const auto length = static_cast<uint32_t>(bytes.size() - start);
-    for (int i = 0; i < 4; ++i) bytes[start + 2 + i] = static_cast<uint8_t>(length >> (8 * i));
+    for (int i = 0; i < 4; ++i) bytes[start + three_ds::kChunkLengthOffset + i] = static_cast<uint8_t>(length >> (8 * i));
   }
   void u16(uint16_t value) {
     bytes.push_back(static_cast<uint8_t>(value & 0xFF));
@@ -52,19 +54,19 @@ void Model::addQuad(uint16_t a, uint16_t b, uint16_t c, uint16_t d) {
 
 std::vector<uint8_t> encode3ds(const Model& model) {
   ChunkWriter w;
-  const size_t main = w.begin(kChunkMain);
-  const size_t version = w.begin(kChunkVersion);
+  const size_t main = w.begin(three_ds::kMain);
+  const size_t version = w.begin(three_ds::kVersion);
   w.u32(3);
   w.end(version);
-  const size_t editor = w.begin(kChunkEditor);
-  const size_t meshVersion = w.begin(kChunkMeshVersion);
+  const size_t editor = w.begin(three_ds::kEditor);
+  const size_t meshVersion = w.begin(three_ds::kMeshVersion);
   w.u32(3);
   w.end(meshVersion);
-  const size_t object = w.begin(kChunkObject);
+  const size_t object = w.begin(three_ds::kObject);
   w.text(model.name);
-  const size_t mesh = w.begin(kChunkTriangleMesh);
+  const size_t mesh = w.begin(three_ds::kTriangleMesh);
 
-  const size_t vertexList = w.begin(kChunkVertexList);
+  const size_t vertexList = w.begin(three_ds::kVertexList);
   w.u16(static_cast<uint16_t>(model.vertices.size()));
   for (const ModelVertex& v : model.vertices) {
     w.f32(v.x);
@@ -73,7 +75,7 @@ std::vector<uint8_t> encode3ds(const Model& model) {
   }
   w.end(vertexList);
 
-  const size_t mapping = w.begin(kChunkMapping);
+  const size_t mapping = w.begin(three_ds::kMappingList);
   w.u16(static_cast<uint16_t>(model.vertices.size()));
   for (const ModelVertex& v : model.vertices) {
     w.f32(1.0f - v.u);
@@ -81,13 +83,13 @@ std::vector<uint8_t> encode3ds(const Model& model) {
   }
   w.end(mapping);
 
-  const size_t faceList = w.begin(kChunkFaceList);
+  const size_t faceList = w.begin(three_ds::kFaceList);
   w.u16(static_cast<uint16_t>(model.faces.size()));
   for (const auto& f : model.faces) {
     w.u16(f[0]);
     w.u16(f[1]);
     w.u16(f[2]);
-    w.u16(7);  // all three edges visible
+    w.u16(three_ds::kAllEdgesVisible);
   }
   w.end(faceList);
 

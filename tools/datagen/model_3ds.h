@@ -1,6 +1,6 @@
 #pragma once
-// Models and their 3DS encoding: one named object holding one triangle mesh with a vertex
-// list, mapping coordinates and a face list.
+// Models and their 3DS encoding (engine/three_ds_format.h): one named object holding one
+// triangle mesh with a vertex list, mapping coordinates and a face list.
 //
 // Models are built in the engine's axes (x right, y down, z forward, as the show sees them)
 // and converted on writing: the loader takes file (x, y, z) as engine (x, -z, y), so the
@@ -35,16 +35,6 @@ struct Model {
   // Two triangles a-b-c and a-c-d of a quad whose corners run a, b, c, d.
   void addQuad(uint16_t a, uint16_t b, uint16_t c, uint16_t d);
 };
-
-inline constexpr uint16_t kChunkMain = 0x4D4D;
-inline constexpr uint16_t kChunkVersion = 0x0002;
-inline constexpr uint16_t kChunkEditor = 0x3D3D;
-inline constexpr uint16_t kChunkMeshVersion = 0x3D3E;
-inline constexpr uint16_t kChunkObject = 0x4000;
-inline constexpr uint16_t kChunkTriangleMesh = 0x4100;
-inline constexpr uint16_t kChunkVertexList = 0x4110;
-inline constexpr uint16_t kChunkFaceList = 0x4120;
-inline constexpr uint16_t kChunkMapping = 0x4140;
 
 // The complete file. The model must have at most 65535 vertices and faces.
 std::vector<uint8_t> encode3ds(const Model& model);
