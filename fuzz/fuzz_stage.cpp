@@ -1,5 +1,7 @@
 #include "fuzz_stage.h"
 
+#include <cstring>
+
 #include "engine/render_target.h"
 
 namespace orvanta::fuzz {
@@ -60,6 +62,11 @@ Stage& stage() {
   return *built;
 }
 
+void clearDepth() {
+  DepthBuffer& depth = stage().depth;
+  std::memset(depth.values, 0, sizeof(int32_t) * static_cast<size_t>(depth.width) * static_cast<size_t>(depth.height));
+}
+
 void drawWithTextureSet(Mesh& mesh, const TextureSet& set) {
   Stage& s = stage();
   mesh.setOrientationScale(1.0f, 1.0f, 1.0f);
@@ -71,7 +78,7 @@ void drawWithTextureSet(Mesh& mesh, const TextureSet& set) {
 
 void drawInEveryRole(Mesh& mesh, const Image& picture) {
   const Image good = stage().texture64;
-  stage().depth.clear();
+  clearDepth();
   // The flag words the scenes use. A single-texture set reads only its texture; the
   // two-layer sets read all three images.
   for (int32_t flags : {kTextured, kTextured | kEnvLayer1}) {

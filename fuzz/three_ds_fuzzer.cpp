@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "engine/depth_buffer.h"
 #include "fuzz_stage.h"
 #include "scenes/plasma_plane_scene.h"
 #include "scenes/spike_scene.h"
@@ -21,7 +20,7 @@ void ignoreMessage(const char*, const char*) {}
 
 void drawEveryWay(Mesh& mesh) {
   const Image good = fuzz::stage().texture64;
-  fuzz::stage().depth.clear();
+  fuzz::clearDepth();
   constexpr int32_t kFlagWords[] = {
       kTextured,
       kTextured | kEnvLayer1,
@@ -50,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::span<const uint8_t> bytes(data, size);
   Mesh mesh;
-  mesh.decode3ds(bytes);
+  if (!mesh.decode3ds(bytes)) return 0;  // a refused file leaves nothing to draw
   mesh.computeFaceNormals();
   mesh.computeVertexNormals();
   drawEveryWay(mesh);

@@ -3,10 +3,11 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ pkg-config
+  cmake make g++ pkg-config python3
   libsdl2-dev libsdl2-mixer-dev libstb-dev libmp3lame-dev fonts-dejavu-core
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils x11-apps openbox xdotool
+  clang libclang-rt-dev
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -116,7 +116,9 @@ TEST(DrawMesh, ProjectedTextureCoordinatesMapTheFixedFrameOntoTheUnitSquare) {
   EXPECT_FLOAT_EQ(mesh.vertices[2].v2, 191.4f / 240.0f);
   EXPECT_EQ(mesh.vertices[2].u, 0.25f);  // the other layer is left alone
   Mesh empty;
-  empty.projectTextureCoords(0, camera);  // never loaded: nothing to do
+  empty.projectTextureCoords(0, camera);  // never loaded: nothing to do, nothing made
+  EXPECT_EQ(empty.vertexCount, 0);
+  EXPECT_EQ(empty.vertices, nullptr);
 
   // The cube scene's path: the second layer sampled where the same camera draws the vertex
   // (a flat height map and a black base leave the second texel as it is).

@@ -250,8 +250,11 @@ TEST_F(Dispatch, TrianglesLeavingTheFrameDrawOnlyInside) {
   RenderVertex a = screenVertex(-40, -25), b = screenVertex(70, 5), c = screenVertex(12, 90);
   drawTriangle(frame.target(), set, a, b, c);
   EXPECT_EQ(frame.count(0x80402010u), 32 * 32);
-  a.screenX = std::numeric_limits<float>::quiet_NaN();  // nothing outside the frame is touched
+  // A NaN corner: its fixed-point x overflows and the triangle is refused, drawing nothing.
+  frame.clear();
+  a.screenX = std::numeric_limits<float>::quiet_NaN();
   drawTriangle(frame.target(), set, a, b, c);
+  EXPECT_EQ(frame.countDrawn(), 0);
 }
 
 }  // namespace

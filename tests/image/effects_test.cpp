@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -48,7 +49,8 @@ TEST(BoxBlur, WorkedLinesKeepTheDivisorAtTheEnds) {
   Image empty;
   blurVertical(&empty, source.image, 3);
   blurHorizontal(&source.image, empty, 3);
-  EXPECT_EQ(source.at(0, 0), grey(100));
+  EXPECT_EQ(source.words(), Words(320 * 240, grey(100)));
+  EXPECT_EQ(empty.pixels, nullptr);
 }
 
 // The fast routes against the line-by-line running sums, on random frames and radii; radius
@@ -102,8 +104,8 @@ TEST(RadialBlur, WorkedPixelsReadWhatThisPassHasRewritten) {
   radialBlur(&frame.image, 160, 120, 1000, 255);
   EXPECT_EQ(frame.words(), expected);
 
-  // Centres on the edges and outside, any strength: reads stay inside the array and every
-  // pixel is visited once (strength 0: each samples itself twice).
+  // Centres on the edges and outside, any strength: every sample mixes pixels of the frame,
+  // so a frame of one grey never gets brighter (a read outside it would bring in other bytes).
   for (const auto& [cx, cy, c] :
        std::vector<std::tuple<int32_t, int32_t, int32_t>>{{319, 239, -70000},
                                                           {0, 0, -70000},
@@ -111,7 +113,20 @@ TEST(RadialBlur, WorkedPixelsReadWhatThisPassHasRewritten) {
                                                           {500, -3, 1000},
                                                           {160, 120, 300000},
                                                           {INT32_MAX, INT32_MIN, INT32_MIN}}) {
+    frame.image.fill(0x40404040);
     radialBlur(&frame.image, cx, cy, c, 16);
+    const Words words = frame.words();
+    EXPECT_TRUE(std::all_of(words.begin(), words.end(), [](uint32_t w) {
+      return (w & 0xFF) <= 0x40 && ((w >> 8) & 0xFF) <= 0x40 && ((w >> 16) & 0xFF) <= 0x40 && (w >> 24) <= 0x40;
+    })) << cx << "," << cy << " strength " << c;
+  }
+  // Strength 0: each pixel samples only itself, so wherever the centre is, every pixel is
+  // mixed exactly once (one skipped would stay 0x40, one done twice would darken further).
+  for (const auto& [cx, cy] : std::vector<std::pair<int32_t, int32_t>>{
+           {319, 239}, {0, 0}, {-50, 400}, {500, -3}, {INT32_MAX, INT32_MIN}, {INT32_MIN, INT32_MAX}}) {
+    frame.image.fill(0x40404040);
+    radialBlur(&frame.image, cx, cy, 0, 0);
+    EXPECT_EQ(frame.words(), Words(320 * 240, 0x3E3E3E3E)) << cx << "," << cy;
   }
   frame.image.fill(0x40404040);
   radialBlur(&frame.image, 319, 239, 0, 0);

@@ -53,6 +53,8 @@ TEST(DrawLine, PlotsBothEndsAlongTheMajorAxisAndOnlyInside) {
   }
   Image empty;
   drawLine(&empty, 0, 0, 3, 3, 7);
+  EXPECT_EQ(empty.pixels, nullptr);
+  EXPECT_EQ(empty.width, 0);
 }
 
 TEST(WholeImageBlends, WorkedBytes) {
@@ -95,6 +97,8 @@ TEST(WholeImageBlends, CopiesAndBlendsStayWithinTheSmallerImageAndSkipMissingPix
   EXPECT_EQ(small.words(), Words(2, 0x00FDFDFD));
   copyImage(small.image, &big.image);  // the source's two words
   EXPECT_EQ((Words{big.at(0, 0), big.at(1, 0), big.at(2, 0)}), (Words{0x00FDFDFD, 0x00FDFDFD, 0xFFFFFFFF}));
+  // An image without pixels, on either side, changes nothing and gains nothing.
+  const Words before = big.words();
   Image empty;
   empty.fill(1);
   empty.clear();
@@ -106,7 +110,9 @@ TEST(WholeImageBlends, CopiesAndBlendsStayWithinTheSmallerImageAndSkipMissingPix
   blendImage(big.image, &empty);
   copyImage(big.image, &empty);
   copyImage(empty, &big.image);
-  EXPECT_EQ(big.at(3, 3), 0xFFFFFFFFu);
+  EXPECT_EQ(big.words(), before);
+  EXPECT_EQ(empty.pixels, nullptr);
+  EXPECT_EQ(empty.pixelCount(), 0u);
 }
 
 // A one-row picture over n words.
