@@ -46,7 +46,8 @@ TEST(FrameClock, TimesComeFromTheStartNotFromSummedDeltas) {
   startClock(clock, counter);
   for (int i = 0; i < 300; ++i) tickClock(clock);
   EXPECT_EQ(clock.previousTime, 100.0f);
-  EXPECT_EQ(clock.delta, static_cast<float>(100.0 - static_cast<double>(static_cast<float>(299.0 / 3.0))));
+  // The previous time is float(299 / 3) = 99.666664123535156; 100 minus it is exact in float.
+  EXPECT_EQ(clock.delta, 0.33333587646484375f);
 }
 
 }  // namespace
