@@ -50,7 +50,7 @@ void BM_BlendImage(benchmark::State& state) {
   RandomFrame overlay(5);
   RandomFrame frame(6);
   for (auto _ : state) {
-    blendImage(overlay.image, &frame.image);
+    blendImage(overlay.image, frame.image);
     benchmark::ClobberMemory();
   }
 }

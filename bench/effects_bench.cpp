@@ -26,8 +26,8 @@ void BM_BlurPair(benchmark::State& state) {
   RandomImage work(kFrameWidth, kFrameHeight, 2);
   const auto radius = static_cast<uint32_t>(state.range(0));
   for (auto _ : state) {
-    blurVertical(&work.image, frame.image, radius);
-    blurHorizontal(&frame.image, work.image, radius);
+    blurVertical(work.image, frame.image, radius);
+    blurHorizontal(frame.image, work.image, radius);
     benchmark::ClobberMemory();
   }
 }
@@ -40,7 +40,7 @@ void BM_RadialBlur(benchmark::State& state) {
     // The moving centre of the scenes.
     const int32_t cx = static_cast<int32_t>(std::sin(t * 0.017452778f) * 100.0 + 160.0);
     const int32_t cy = static_cast<int32_t>(std::sin(t * 0.013962222205268014) * 80.0 + 120.0);
-    radialBlur(&frame.image, cx, cy, 2000, 16);
+    radialBlur(frame.image, cx, cy, 2000, 16);
     t += 7.0f;
     benchmark::ClobberMemory();
   }
@@ -50,7 +50,7 @@ BENCHMARK(BM_RadialBlur);
 void BM_SmoothNeighbours(benchmark::State& state) {
   RandomImage frame(kFrameWidth, kFrameHeight, 4);
   for (auto _ : state) {
-    smoothNeighbours(&frame.image);
+    smoothNeighbours(frame.image);
     benchmark::ClobberMemory();
   }
 }
@@ -61,7 +61,7 @@ void BM_WarpPlane(benchmark::State& state) {
   RandomImage frame(kFrameWidth, kFrameHeight, 6);
   float t = 100.0f;
   for (auto _ : state) {
-    warpPlane(&frame.image, texture.image, t);
+    warpPlane(frame.image, texture.image, t);
     t += 3.0f;
     benchmark::ClobberMemory();
   }
@@ -73,7 +73,7 @@ void BM_WarpPlaneKeyed(benchmark::State& state) {
   RandomImage frame(kFrameWidth, kFrameHeight, 8);
   float t = 100.0f;
   for (auto _ : state) {
-    warpPlaneKeyed(&frame.image, texture.image, t);
+    warpPlaneKeyed(frame.image, texture.image, t);
     t += 3.0f;
     benchmark::ClobberMemory();
   }

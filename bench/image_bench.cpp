@@ -11,7 +11,7 @@ void BM_CopyFrame(benchmark::State& state) {
   Image destination;
   destination.create(kFrameWidth, kFrameHeight);
   for (auto _ : state) {
-    copyImage(source, &destination);
+    copyImage(source, destination);
     benchmark::DoNotOptimize(destination.pixels);
   }
 }

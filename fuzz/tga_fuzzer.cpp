@@ -30,16 +30,16 @@ bool firstOfItsSize(const Image& picture) {
 
 void useAsPicture(const Image& picture) {
   fuzz::Stage& s = fuzz::stage();
-  copyImage(picture, &s.frame);
-  blendImage(picture, &s.frame);
+  copyImage(picture, s.frame);
+  blendImage(picture, s.frame);
   picture.modulateInto(s.frame);
-  blurVertical(&s.work, picture, 5);
-  blurHorizontal(&s.work, picture, 3);
-  blurHorizontal(&s.work, picture, 0);
-  warpPlane(&s.frame, picture, 1234.0f);
-  warpPlaneKeyed(&s.frame, picture, 4321.0f);
-  mixPlasma(&s.heights, picture, picture, 2500.0f);
-  mixPlasma(&s.heights, picture, picture, 0.0f);
+  blurVertical(s.work, picture, 5);
+  blurHorizontal(s.work, picture, 3);
+  blurHorizontal(s.work, picture, 0);
+  warpPlane(s.frame, picture, 1234.0f);
+  warpPlaneKeyed(s.frame, picture, 4321.0f);
+  mixPlasma(s.heights, picture, picture, 2500.0f);
+  mixPlasma(s.heights, picture, picture, 0.0f);
 }
 
 // A loaded picture may also be what an effect works on in place.
@@ -48,8 +48,8 @@ void workOn(Image& picture) {
   picture.brighten(255);
   ShowRandom random;
   addNoise(picture, 30, random);
-  radialBlur(&picture, 160, 120, 2000, 16);
-  smoothNeighbours(&picture);
+  radialBlur(picture, 160, 120, 2000, 16);
+  smoothNeighbours(picture);
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ void drawWireTriangle(Image& target, RenderVertex& a, RenderVertex& b, RenderVer
   kernels::placeOnPixels(a);
   kernels::placeOnPixels(b);
   kernels::placeOnPixels(c);
-  drawLine(&target, a.pixelX, a.pixelY, b.pixelX, b.pixelY, colour);
-  drawLine(&target, b.pixelX, b.pixelY, c.pixelX, c.pixelY, colour);
-  drawLine(&target, c.pixelX, c.pixelY, a.pixelX, a.pixelY, colour);
+  drawLine(target, a.pixelX, a.pixelY, b.pixelX, b.pixelY, colour);
+  drawLine(target, b.pixelX, b.pixelY, c.pixelX, c.pixelY, colour);
+  drawLine(target, c.pixelX, c.pixelY, a.pixelX, a.pixelY, colour);
 }
 
 void drawTriangle(RenderTarget target, const TextureSet& set, RenderVertex& a, RenderVertex& b, RenderVertex& c) {

@@ -45,16 +45,16 @@ void Image::modulateInto(Image& target) const {
 #endif
 }
 
-void blendImage(Image source, Image* destination) {
-  const size_t count = std::min(source.pixelCount(), destination->pixelCount());
+void blendImage(const Image& source, Image& destination) {
+  const size_t count = std::min(source.pixelCount(), destination.pixelCount());
 #if ORVANTA_X86_VECTORS
   if (cpu::hasAvx2()) {
-    kernels::blendOverAvx2(source.pixels, destination->pixels, count);
+    kernels::blendOverAvx2(source.pixels, destination.pixels, count);
   } else {
-    kernels::blendOverSse2(source.pixels, destination->pixels, count);
+    kernels::blendOverSse2(source.pixels, destination.pixels, count);
   }
 #else
-  kernels::blendOverReference(source.pixels, destination->pixels, count);
+  kernels::blendOverReference(source.pixels, destination.pixels, count);
 #endif
 }
 

@@ -45,7 +45,7 @@ int32_t writableRows(const Image& source, const Image& destination) {
 void blurHorizontalReference(Image* destination, Image source, uint32_t radius) {
   if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
   if (radius == 0) {
-    copyImage(source, destination);  // radius 0 is an exact copy
+    copyImage(source, *destination);  // radius 0 is an exact copy
     return;
   }
   const BoxWindow window = boxWindow(radius, source.width);
@@ -59,7 +59,7 @@ void blurHorizontalReference(Image* destination, Image source, uint32_t radius) 
 void blurVerticalReference(Image* destination, Image source, uint32_t radius) {
   if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
   if (radius == 0) {
-    copyImage(source, destination);  // radius 0 is an exact copy
+    copyImage(source, *destination);  // radius 0 is an exact copy
     return;
   }
   const BoxWindow window = boxWindow(radius, source.height);

@@ -1,5 +1,6 @@
 #pragma once
-// 2D compositing effects on frames and work images.
+// 2D compositing effects on frames and work images. Pictures read are passed as const
+// references, pictures written as references; a destination may be its own source.
 
 #include <cstdint>
 
@@ -7,17 +8,17 @@
 
 namespace orvanta {
 
-void blurHorizontal(Image* destination, Image source, uint32_t radius);
-void blurVertical(Image* destination, Image source, uint32_t radius);
+void blurHorizontal(Image& destination, const Image& source, uint32_t radius);
+void blurVertical(Image& destination, const Image& source, uint32_t radius);
 uint32_t sampleBilinear(const uint32_t* pixels, int32_t u, int32_t v);
 uint32_t blendPixels(uint32_t a, uint32_t b, uint32_t level);
-void radialBlur(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
-void smoothNeighbours(Image* image);
-void warpPlane(Image* destination, Image texture, float t);
-void warpPlaneKeyed(Image* destination, Image texture, float t);
-void drawLine(Image* image, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
+void radialBlur(Image& image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
+void smoothNeighbours(Image& image);
+void warpPlane(Image& destination, const Image& texture, float t);
+void warpPlaneKeyed(Image& destination, const Image& texture, float t);
+void drawLine(Image& image, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
 
 // Blends `source` over `destination`; the source's alpha byte is a transparency.
-void blendImage(Image source, Image* destination);
+void blendImage(const Image& source, Image& destination);
 
 }  // namespace orvanta

@@ -61,9 +61,11 @@ uint32_t packArgb(uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha) {
   return ((alpha & 0xFFu) << 24) | ((red & 0xFFu) << 16) | ((green & 0xFFu) << 8) | (blue & 0xFFu);
 }
 
-void copyImage(Image source, Image* destination) {
-  const size_t count = std::min(source.pixelCount(), destination->pixelCount());
-  if (count != 0) std::memcpy(destination->pixels, source.pixels, count * sizeof(uint32_t));
+void copyImage(const Image& source, Image& destination) {
+  const size_t count = std::min(source.pixelCount(), destination.pixelCount());
+  if (count != 0 && destination.pixels != source.pixels) {
+    std::memcpy(destination.pixels, source.pixels, count * sizeof(uint32_t));
+  }
 }
 
 }  // namespace orvanta

@@ -44,7 +44,7 @@ struct Image {
 uint32_t packArgb(uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha);
 
 // Copies source width x height words; the count is bounded by the destination's array.
-void copyImage(Image source, Image* destination);
+void copyImage(const Image& source, Image& destination);
 
 // Pixel arrays are never freed while the show runs; they are kept in one store that is
 // released at process exit. Tools that load many pictures (fuzzers, tests) may release

@@ -38,15 +38,15 @@ bool radialBlurQuadrantsApply(const Image& image, int32_t cx, int32_t cy, int32_
 
 }  // namespace kernels
 
-void radialBlur(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
+void radialBlur(Image& image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
 #if ORVANTA_X86_VECTORS
   if (cpu::hasAvx2()) {
-    kernels::radialBlurAvx2(image, cx, cy, strength, keep);
+    kernels::radialBlurAvx2(&image, cx, cy, strength, keep);
   } else {
-    kernels::radialBlurSse2(image, cx, cy, strength, keep);
+    kernels::radialBlurSse2(&image, cx, cy, strength, keep);
   }
 #else
-  kernels::radialBlurReference(image, cx, cy, strength, keep);
+  kernels::radialBlurReference(&image, cx, cy, strength, keep);
 #endif
 }
 

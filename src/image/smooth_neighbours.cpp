@@ -5,16 +5,16 @@
 namespace orvanta {
 
 // The sweep steps rows of 320 pixels; other widths are left alone.
-void smoothNeighbours(Image* image) {
-  if (image->width != 320) return;
+void smoothNeighbours(Image& image) {
+  if (image.width != 320) return;
 #if ORVANTA_X86_VECTORS
   if (cpu::hasAvx2()) {
-    kernels::smoothNeighboursAvx2(image->pixels, image->pixelCount());
+    kernels::smoothNeighboursAvx2(image.pixels, image.pixelCount());
   } else {
-    kernels::smoothNeighboursSse2(image->pixels, image->pixelCount());
+    kernels::smoothNeighboursSse2(image.pixels, image.pixelCount());
   }
 #else
-  kernels::smoothNeighboursReference(image->pixels, image->pixelCount());
+  kernels::smoothNeighboursReference(image.pixels, image.pixelCount());
 #endif
 }
 

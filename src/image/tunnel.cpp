@@ -108,7 +108,7 @@ TunnelNode Tunnel::castRay(int32_t x, int32_t y) const {
   return node;
 }
 
-void Tunnel::draw(Image& target, Image base, Image heightMap, Image envMap) {
+void Tunnel::draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap) {
   for (int32_t r = 0; r < rows; ++r) {
     for (int32_t c = 0; c < cols; ++c) {
       nodes[static_cast<size_t>(r) * cols + c] = castRay(kTunnelBlockSize * c, kTunnelBlockSize * r);
@@ -136,7 +136,8 @@ void Tunnel::draw(Image& target, Image base, Image heightMap, Image envMap) {
   }
 }
 
-void Tunnel::drawBlock(Image& target, Image base, Image heightMap, Image envMap, int32_t x, int32_t y,
+void Tunnel::drawBlock(Image& target, const Image& base, const Image& heightMap, const Image& envMap, int32_t x,
+                       int32_t y,
                        const TunnelNode& topLeft, const TunnelNode& topRight,
                        const TunnelNode& bottomLeft, const TunnelNode& bottomRight) const {
   if (!canDraw(target, base, heightMap, envMap, x, y, kTunnelBlockSize, kTunnelBlockSize)) return;

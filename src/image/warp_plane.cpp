@@ -91,7 +91,7 @@ void warpRowReference(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_
 
 namespace {
 
-void drawPlane(Image* destination, Image texture, float t, bool keyed) {
+void drawPlane(Image* destination, const Image& texture, float t, bool keyed) {
   if (!fitsPlane(*destination, texture)) return;
   const uint32_t* texels = texture.pixels;
 #if ORVANTA_X86_VECTORS
@@ -109,9 +109,9 @@ void drawPlane(Image* destination, Image texture, float t, bool keyed) {
 
 }  // namespace
 
-void warpPlane(Image* destination, Image texture, float t) { drawPlane(destination, texture, t, false); }
+void warpPlane(Image& destination, const Image& texture, float t) { drawPlane(&destination, texture, t, false); }
 
 // Texels whose red byte is 255 are holes: the destination shows through.
-void warpPlaneKeyed(Image* destination, Image texture, float t) { drawPlane(destination, texture, t, true); }
+void warpPlaneKeyed(Image& destination, const Image& texture, float t) { drawPlane(&destination, texture, t, true); }
 
 }  // namespace orvanta

@@ -48,13 +48,13 @@ void BlobScene::render(SceneFrame& out, float t) {
   frame.clear();
   work.clear();
 
-  warpPlane(&frame, backgroundTexture, static_cast<float>(-t * 0.9));
-  warpPlaneKeyed(&frame, keyedTexture, t);
-  smoothNeighbours(&frame);
+  warpPlane(frame, backgroundTexture, static_cast<float>(-t * 0.9));
+  warpPlaneKeyed(frame, keyedTexture, t);
+  smoothNeighbours(frame);
 
   const int32_t centreY = truncToInt32(std::sin(t * 0.013962222205268014) * 80.0 + 120.0);
   const int32_t centreX = truncToInt32(std::sin(static_cast<double>(t * 0.017452778f)) * 100.0f + 160.0f);
-  radialBlur(&frame, centreX, centreY, 1000, 16);
+  radialBlur(frame, centreX, centreY, 1000, 16);
 
   const float eyeY = static_cast<float>(100.0 * std::sin(t * 0.0052358333269755045));
   const float eyeZ = static_cast<float>(out.random.next() % 200 - 500);
@@ -70,7 +70,7 @@ void BlobScene::render(SceneFrame& out, float t) {
   mesh.drawMesh(out.target(), camera, blobTextures);
 
   addNoiseThenBrighten(frame, 10, 2, out.random);
-  blendImage(t < kOverlaySwitchTime ? firstOverlay : secondOverlay, &frame);
+  blendImage(t < kOverlaySwitchTime ? firstOverlay : secondOverlay, frame);
   flickerBlur(frame, work, t, out.random);
   applyFlashIn(flash, frame, t);
 }

@@ -45,9 +45,9 @@ void CubeScene::render(SceneFrame& out, float t) {
   cube.setPosition(0.0f, 0.0f, 0.0f);
   cube.drawMesh(out.target(), viewCamera, cubeSet);
 
-  smoothNeighbours(&frame);
+  smoothNeighbours(frame);
   addNoiseThenBrighten(frame, 20, 1, out.random);
-  blendImage(greetings, &frame);
+  blendImage(greetings, frame);
   flickerBlur(frame, work, t, out.random);
   mask.modulateInto(frame);
 }

@@ -17,7 +17,7 @@ struct EndScene {
   ~EndScene() { releasePictures({&picture}); }
 
   void load(SceneLoader& loader) { loader.picture(picture, kEndPicture); }
-  void render(SceneFrame& out, float /*t*/) { copyImage(picture, &out.image); }
+  void render(SceneFrame& out, float /*t*/) { copyImage(picture, out.image); }
 };
 
 }  // namespace orvanta

@@ -10,7 +10,7 @@ void IntroScene::load(SceneLoader& loader) { loader.picture(picture, kOpeningPic
 // A still picture; only the random flicker and grain change from frame to frame.
 void IntroScene::render(SceneFrame& out, float /*t*/) {
   Image& frame = out.image;
-  copyImage(picture, &frame);
+  copyImage(picture, frame);
   frame.fadeTo(static_cast<uint32_t>(out.random.next() % 48), kWhite);
   addNoise(frame, 30, out.random);
   frame.brighten(255);

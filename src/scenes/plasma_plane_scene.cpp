@@ -35,33 +35,33 @@ uint32_t addSaturated(uint32_t p, uint32_t q) {
 
 }  // namespace
 
-void mixPlasma(Image* destination, Image first, Image second, float t) {
+void mixPlasma(Image& destination, const Image& first, const Image& second, float t) {
   const int32_t ax = truncToInt32(std::sin(t * 0.0054103611045413546) * 159.0 + 160.0);
   const int32_t ay = truncToInt32(std::sin(t * 0.0034905555513170036) * 119.0 + 120.0);
   const int32_t bx = truncToInt32(std::sin(t * 0.003665083328882853) * 159.0 + 160.0);
   const int32_t by = truncToInt32(std::sin(t * 0.007853749990463257) * 119.0 + 120.0);
-  if (destination->pixelCount() == 0 || !windowFits(first, ax, ay, *destination) ||
-      !windowFits(second, bx, by, *destination)) {
+  if (destination.pixelCount() == 0 || !windowFits(first, ax, ay, destination) ||
+      !windowFits(second, bx, by, destination)) {
     return;
   }
-  uint32_t* out = destination->pixels;
-  for (int32_t y = 0; y < destination->height; ++y) {
+  uint32_t* out = destination.pixels;
+  for (int32_t y = 0; y < destination.height; ++y) {
     const uint32_t* p = first.pixels + static_cast<size_t>(ay + y) * first.width + ax;
     const uint32_t* q = second.pixels + static_cast<size_t>(by + y) * second.width + bx;
     int32_t x = 0;
 #if ORVANTA_X86_VECTORS
-    for (; x + 4 <= destination->width; x += 4) {
+    for (; x + 4 <= destination.width; x += 4) {
       const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
       const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_adds_epu8(a, b));
     }
 #endif
-    for (; x < destination->width; ++x) out[x] = addSaturated(p[x], q[x]);
-    out += destination->width;
+    for (; x < destination.width; ++x) out[x] = addSaturated(p[x], q[x]);
+    out += destination.width;
   }
 }
 
-void displaceGrid(Mesh& destination, const Mesh& source, int32_t n, Image heights) {
+void displaceGrid(Mesh& destination, const Mesh& source, int32_t n, const Image& heights) {
   // A grid model or a height image too small for n x n samples is left flat.
   const int64_t vertices = static_cast<int64_t>(n) * n;
   if (n <= 0 || vertices > destination.vertexCount || vertices > source.vertexCount || heights.pixels == nullptr ||
@@ -101,7 +101,7 @@ void PlasmaPlaneScene::render(SceneFrame& out, float t) {
   Image& frame = out.image;
   frame.clear();
   camera.lookAt(0.0f, 200.0f, -300.0f, 0.0f, 0.0f, 0.0f);
-  mixPlasma(&heights, firstPlasma, secondPlasma, t);
+  mixPlasma(heights, firstPlasma, secondPlasma, t);
   displaceGrid(grid, gridSource, kGridSide, heights);
   grid.computeVertexNormals();
 
@@ -110,9 +110,9 @@ void PlasmaPlaneScene::render(SceneFrame& out, float t) {
   grid.setPosition(0.0f, 0.0f, 0.0f);
   grid.drawMesh(out.target(), camera, gridSet);
 
-  smoothNeighbours(&frame);
+  smoothNeighbours(frame);
   addNoiseThenBrighten(frame, 10, 2, out.random);
-  blendImage(overlay, &frame);
+  blendImage(overlay, frame);
   flickerBlur(frame, work, t, out.random);
 }
 

@@ -15,11 +15,11 @@ namespace orvanta {
 
 // Fills the destination with the saturating per-byte sum of two moving windows into the
 // plasma pictures. Pictures too small for the windows leave the destination unchanged.
-void mixPlasma(Image* destination, Image first, Image second, float t);
+void mixPlasma(Image& destination, const Image& first, const Image& second, float t);
 
 // Vertex k = r * n + c of the destination gets the source position with its z multiplied by
 // the red byte of heights at (10c, 10r) and by 1.8. Only positions change.
-void displaceGrid(Mesh& destination, const Mesh& source, int32_t n, Image heights);
+void displaceGrid(Mesh& destination, const Mesh& source, int32_t n, const Image& heights);
 
 struct PlasmaPlaneScene {
   Camera camera{0.0f, 0.0f, -300.0f, 0.0f, 0.0f, 0.0f, 0.0f};

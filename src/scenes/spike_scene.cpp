@@ -86,7 +86,7 @@ void SpikeScene::render(SceneFrame& out, float t) {
   body.setPosition(0.0f, 0.0f, 0.0f);
   body.drawMesh(out.target(), camera, bodySet);
 
-  radialBlur(&frame, 160, 120, 2000, 16);
+  radialBlur(frame, 160, 120, 2000, 16);
 
   twistSpikes(spikeSource, spikes, spikeWeights, static_cast<float>(t * 0.8), 1.0f);
   spikes.setOrientationScale(1.0f, 1.0f, 1.0f);
@@ -94,18 +94,18 @@ void SpikeScene::render(SceneFrame& out, float t) {
   spikes.setPosition(0.0f, 0.0f, 0.0f);
   spikes.drawMesh(out.target(), camera, spikeSet);
 
-  smoothNeighbours(&frame);
+  smoothNeighbours(frame);
   addNoiseThenBrighten(frame, noiseLevel, 2, out.random, &mask);
 
   if (t > 4800.0) {
     if (out.random.next() % 10 > 5) {
       blurPair(creditsLayer, blurWork, credits, t);
-      blendImage(creditsLayer, &frame);
+      blendImage(creditsLayer, frame);
     } else if (credits.pixelCount() == creditsLayer.pixelCount()) {
-      blendImage(credits, &frame);  // what the copy in the layer would give
+      blendImage(credits, frame);  // what the copy in the layer would give
     } else {
-      copyImage(credits, &creditsLayer);
-      blendImage(creditsLayer, &frame);
+      copyImage(credits, creditsLayer);
+      blendImage(creditsLayer, frame);
     }
   }
 

@@ -31,9 +31,9 @@ void TunnelScene::render(SceneFrame& out, float t) {
                  static_cast<float>(30.0 * std::sin(time * 0.008726388878292508)), 0.0f);
   tunnel.draw(frame, base, heightMap, envMap);
 
-  blendImage(logo, &frame);
+  blendImage(logo, frame);
   flickerBlur(frame, blurWork, t, out.random);
-  smoothNeighbours(&frame);
+  smoothNeighbours(frame);
   frame.brighten(255);
   applyFlashIn(flash, frame, t);
 }

@@ -29,26 +29,26 @@ TEST(BoxBlur, WorkedLinesKeepTheDivisorAtTheEnds) {
   // Radius 1: weight 65536 / 3 = 21845; the line ends sum two pixels but divide by three.
   OwnedImage line(3, 1), out(3, 1);
   line.image.pixels[0] = grey(10), line.image.pixels[1] = grey(20), line.image.pixels[2] = grey(30);
-  blurHorizontal(&out.image, line.image, 1);
+  blurHorizontal(out.image, line.image, 1);
   EXPECT_EQ(out.words(), (Words{grey(9), grey(19), grey(16)}));
   OwnedImage white(4, 1, grey(255)), wide(4, 1);
-  blurHorizontal(&wide.image, white.image, 1);
+  blurHorizontal(wide.image, white.image, 1);
   EXPECT_EQ(wide.words(), (Words{grey(169), grey(254), grey(254), grey(169)}));
-  blurHorizontal(&out.image, white.image, 1);  // a destination holding 3 words: no row fits
+  blurHorizontal(out.image, white.image, 1);  // a destination holding 3 words: no row fits
   EXPECT_EQ(out.at(2, 0), grey(16));
 
   OwnedImage columns(2, 3, grey(255)), down(2, 3);
   for (int y = 0; y < 3; ++y) columns.at(0, y) = grey(10 * (y + 1));
-  blurVertical(&down.image, columns.image, 1);
+  blurVertical(down.image, columns.image, 1);
   EXPECT_EQ(down.words(), (Words{grey(9), grey(169), grey(19), grey(254), grey(16), grey(169)}));
 
   OwnedImage source(320, 240, grey(100)), strip(320, 2);  // only the rows that fit are written
-  blurVertical(&strip.image, source.image, 3);
-  blurHorizontal(&strip.image, source.image, 3);
+  blurVertical(strip.image, source.image, 3);
+  blurHorizontal(strip.image, source.image, 3);
   EXPECT_EQ(strip.at(5, 1), grey(99));  // 700 * 9362 >> 16
   Image empty;
-  blurVertical(&empty, source.image, 3);
-  blurHorizontal(&source.image, empty, 3);
+  blurVertical(empty, source.image, 3);
+  blurHorizontal(source.image, empty, 3);
   EXPECT_EQ(source.words(), Words(320 * 240, grey(100)));
   EXPECT_EQ(empty.pixels, nullptr);
 }
@@ -64,21 +64,21 @@ TEST(BoxBlur, FastRoutesEqualTheRunningSums) {
       testing::fillRandom(source.image, generator());
       if (radius == 16) source.image.fill(0xFFFFFFFF);
       kernels::blurHorizontalReference(&plain.image, source.image, radius);
-      blurHorizontal(&fast.image, source.image, radius);
+      blurHorizontal(fast.image, source.image, radius);
       ASSERT_EQ(fast.words(), plain.words()) << width << "x" << height << " r " << radius;
       ASSERT_TRUE(radius != 0 || fast.words() == source.words());
       kernels::blurVerticalReference(&plain.image, source.image, radius);
-      blurVertical(&fast.image, source.image, radius);
+      blurVertical(fast.image, source.image, radius);
       ASSERT_EQ(fast.words(), plain.words()) << width << "x" << height << " r " << radius;
     }
   }
   OwnedImage source(7, 5), a(7, 5), b(7, 5);
   testing::fillRandom(source.image, 11);
-  blurHorizontal(&a.image, source.image, 6);
-  blurHorizontal(&b.image, source.image, 0xFFFFFFFF);
+  blurHorizontal(a.image, source.image, 6);
+  blurHorizontal(b.image, source.image, 0xFFFFFFFF);
   EXPECT_EQ(a.words(), b.words());
-  blurVertical(&a.image, source.image, 4);
-  blurVertical(&b.image, source.image, 5);
+  blurVertical(a.image, source.image, 4);
+  blurVertical(b.image, source.image, 5);
   EXPECT_EQ(a.words(), b.words());
 }
 
@@ -87,7 +87,7 @@ TEST(RadialBlur, WorkedPixelsReadWhatThisPassHasRewritten) {
   // keep 0 the pixel becomes h(sample), h(p) = p * 255 >> 8. The corner pixel samples itself
   // (200 -> 199 -> 198); every other pixel samples the rewritten corner (198 -> 197 -> 196).
   OwnedImage frame(320, 240, 200);
-  radialBlur(&frame.image, 100, 50, 65536, 0);
+  radialBlur(frame.image, 100, 50, 65536, 0);
   for (int y = 0; y < 240; ++y) {
     for (int x = 0; x < 320; ++x) {
       ASSERT_EQ(frame.at(x, y), (x == 100 || x == 101) && (y == 50 || y == 51) ? 198u : 196u) << x << "," << y;
@@ -101,7 +101,7 @@ TEST(RadialBlur, WorkedPixelsReadWhatThisPassHasRewritten) {
     for (int shift = 0; shift < 32; shift += 8) scaled |= ((((word >> shift) & 0xFF) * 255) >> 8) << shift;
     word = scaled;
   }
-  radialBlur(&frame.image, 160, 120, 1000, 255);
+  radialBlur(frame.image, 160, 120, 1000, 255);
   EXPECT_EQ(frame.words(), expected);
 
   // Centres on the edges and outside, any strength: every sample mixes pixels of the frame,
@@ -114,7 +114,7 @@ TEST(RadialBlur, WorkedPixelsReadWhatThisPassHasRewritten) {
                                                           {160, 120, 300000},
                                                           {INT32_MAX, INT32_MIN, INT32_MIN}}) {
     frame.image.fill(0x40404040);
-    radialBlur(&frame.image, cx, cy, c, 16);
+    radialBlur(frame.image, cx, cy, c, 16);
     const Words words = frame.words();
     EXPECT_TRUE(std::all_of(words.begin(), words.end(), [](uint32_t w) {
       return (w & 0xFF) <= 0x40 && ((w >> 8) & 0xFF) <= 0x40 && ((w >> 16) & 0xFF) <= 0x40 && (w >> 24) <= 0x40;
@@ -125,14 +125,14 @@ TEST(RadialBlur, WorkedPixelsReadWhatThisPassHasRewritten) {
   for (const auto& [cx, cy] : std::vector<std::pair<int32_t, int32_t>>{
            {319, 239}, {0, 0}, {-50, 400}, {500, -3}, {INT32_MAX, INT32_MIN}, {INT32_MIN, INT32_MAX}}) {
     frame.image.fill(0x40404040);
-    radialBlur(&frame.image, cx, cy, 0, 0);
+    radialBlur(frame.image, cx, cy, 0, 0);
     EXPECT_EQ(frame.words(), Words(320 * 240, 0x3E3E3E3E)) << cx << "," << cy;
   }
   frame.image.fill(0x40404040);
-  radialBlur(&frame.image, 319, 239, 0, 0);
+  radialBlur(frame.image, 319, 239, 0, 0);
   EXPECT_EQ(frame.words(), Words(320 * 240, 0x3E3E3E3E));
   OwnedImage narrow(100, 100, 77);  // other widths are left alone
-  radialBlur(&narrow.image, 50, 50, 1000, 16);
+  radialBlur(narrow.image, 50, 50, 1000, 16);
   EXPECT_EQ(narrow.at(99, 99), 77u);
 }
 
@@ -156,14 +156,14 @@ TEST(RadialBlur, FastRoutesEqualThePlainOrder) {
     if (round == 9) cx = 5, cy = 3, c = 30000;      // rows two away already mix four at once
     testing::fillRandom(plain.image, generator());
     for (size_t i = 0; round % 4 == 0 && i < plain.image.pixelCount(); ++i) plain.image.pixels[i] |= 0xF0F0F0F0u;
-    copyImage(plain.image, &fast.image);
-    copyImage(plain.image, &wide.image);
+    copyImage(plain.image, fast.image);
+    copyImage(plain.image, wide.image);
     sideBySide += kernels::radialBlurQuadrantsApply(plain.image, cx, cy, c);
     kernels::radialBlurReference(&plain.image, cx, cy, c, d);
-    radialBlur(&fast.image, cx, cy, c, d);
+    radialBlur(fast.image, cx, cy, c, d);
     ASSERT_EQ(fast.words(), plain.words()) << cx << "," << cy << " c " << c << " d " << d;
 #if ORVANTA_X86_VECTORS
-    copyImage(wide.image, &fast.image);
+    copyImage(wide.image, fast.image);
     kernels::radialBlurSse2(&fast.image, cx, cy, c, d);
     ASSERT_EQ(fast.words(), plain.words()) << "SSE2 " << cx << "," << cy << " c " << c << " d " << d;
     if (cpu::hasAvx2()) {
@@ -182,7 +182,7 @@ TEST(SmoothNeighbours, CarriesFreshValuesRightAndDownWithoutSaturating) {
   frame.at(0, 239) = grey(9);  // the first index past the sweep
   frame.at(319, 239) = grey(7);
   frame.at(0, 5) = grey(200);  // the right neighbour of (319, 4): rows run into each other
-  smoothNeighbours(&frame.image);
+  smoothNeighbours(frame.image);
   // Row 1: (1,1) gets left 8 + right 64 -> 18; (2,1) left 18 -> 4; (3,1) left 4 -> 1.
   // Row 2: (0,2) up 8 -> 2; (1,2) left 2 + up 18 -> 5; (2,2) left 5 + up 4 -> 2; (3,2) 2 + 1 -> 0.
   EXPECT_EQ((Words{frame.at(1, 1), frame.at(2, 1), frame.at(3, 1), frame.at(4, 1)}),
@@ -192,11 +192,11 @@ TEST(SmoothNeighbours, CarriesFreshValuesRightAndDownWithoutSaturating) {
   EXPECT_EQ((Words{frame.at(0, 1), frame.at(0, 239), frame.at(319, 239)}), (Words{grey(8), grey(9), grey(7)}));
   EXPECT_EQ(frame.at(319, 238), grey(4));  // right 9 + down 7
   OwnedImage white(320, 3, 0xFFFFFFFF);
-  smoothNeighbours(&white.image);
+  smoothNeighbours(white.image);
   EXPECT_EQ(white.at(100, 1), 0xFFFFFFFFu);
   OwnedImage narrow(100, 100, 3), flat(320, 2, 3);  // nothing it can sweep
-  smoothNeighbours(&narrow.image);
-  smoothNeighbours(&flat.image);
+  smoothNeighbours(narrow.image);
+  smoothNeighbours(flat.image);
   EXPECT_EQ(narrow.at(50, 50) + flat.at(50, 1), 6u);
 }
 
@@ -225,7 +225,7 @@ TEST(SmoothNeighbours, VectorPathEqualsThePerByteSweep) {
         kernels::smoothNeighboursReference(expected.data(), expected.size());
         Image image;
         image.width = 320, image.height = static_cast<int32_t>(rows), image.pixels = fast.data();
-        smoothNeighbours(&image);
+        smoothNeighbours(image);
         ASSERT_EQ(fast, expected) << rows << " rows, " << floor;
 #endif
       }
@@ -237,11 +237,11 @@ TEST(WarpPlane, WorkedPhaseZeroSmallStepsAndTheRedKey) {
   // At phase 0 every corner is (513, 513): every pixel shows texel (1, 1).
   OwnedImage texture(256, 256), frame(320, 240), keyed(320, 240);
   testing::fillRandom(texture.image, 8);
-  warpPlane(&frame.image, texture.image, 0.0f);
+  warpPlane(frame.image, texture.image, 0.0f);
   EXPECT_EQ(frame.words(), Words(320 * 240, texture.at(1, 1)));
   // Texels holding their own index: neighbouring pixels step less than a texel apart.
   for (uint32_t i = 0; i < 65536; ++i) texture.image.pixels[i] = i;
-  warpPlane(&frame.image, texture.image, 437.0f);
+  warpPlane(frame.image, texture.image, 437.0f);
   int moves = 0;
   for (int y = 0; y < 240; ++y) {
     for (int x = 1; x < 320; ++x) {
@@ -257,8 +257,8 @@ TEST(WarpPlane, WorkedPhaseZeroSmallStepsAndTheRedKey) {
   for (size_t i = 0; i < 65536; i += 3) texture.image.pixels[i] |= 0x00FF0000u;
   for (float t : {333.0f, -2000.25f}) {
     keyed.image.fill(0x01020304);
-    warpPlane(&frame.image, texture.image, t);
-    warpPlaneKeyed(&keyed.image, texture.image, t);
+    warpPlane(frame.image, texture.image, t);
+    warpPlaneKeyed(keyed.image, texture.image, t);
     int holes = 0;
     for (size_t i = 0; i < frame.image.pixelCount(); ++i) {
       const bool hole = ((frame.image.pixels[i] >> 16) & 0xFF) == 0xFF;
@@ -271,13 +271,13 @@ TEST(WarpPlane, WorkedPhaseZeroSmallStepsAndTheRedKey) {
 
 TEST(WarpPlane, SkipsImagesOfTheWrongSize) {
   OwnedImage small(64, 64), texture(256, 256), frame(320, 240, 5), narrow(100, 240, 5);
-  warpPlane(&frame.image, small.image, 10.0f);
-  warpPlaneKeyed(&frame.image, small.image, 10.0f);
-  warpPlane(&narrow.image, texture.image, 10.0f);
-  warpPlaneKeyed(&narrow.image, texture.image, 10.0f);
+  warpPlane(frame.image, small.image, 10.0f);
+  warpPlaneKeyed(frame.image, small.image, 10.0f);
+  warpPlane(narrow.image, texture.image, 10.0f);
+  warpPlaneKeyed(narrow.image, texture.image, 10.0f);
   Image empty;
-  warpPlane(&empty, texture.image, 1.0f);
-  warpPlane(&frame.image, empty, 1.0f);
+  warpPlane(empty, texture.image, 1.0f);
+  warpPlane(frame.image, empty, 1.0f);
   EXPECT_EQ(frame.words(), Words(320 * 240, 5));
   EXPECT_EQ(narrow.words(), Words(100 * 240, 5));
 }

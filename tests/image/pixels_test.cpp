@@ -46,13 +46,13 @@ TEST(DrawLine, PlotsBothEndsAlongTheMajorAxisAndOnlyInside) {
                {-2, 1, 9, 1, {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}}}};
   for (const auto& c : cases) {
     OwnedImage image(8, 8);
-    drawLine(&image.image, c.x0, c.y0, c.x1, c.y1, 0x11);
+    drawLine(image.image, c.x0, c.y0, c.x1, c.y1, 0x11);
     Words expected(64, 0);
     for (const auto& [x, y] : c.points) expected[y * 8 + x] = 0x11;
     EXPECT_EQ(image.words(), expected) << c.x0 << "," << c.y0 << " " << c.x1 << "," << c.y1;
   }
   Image empty;
-  drawLine(&empty, 0, 0, 3, 3, 7);
+  drawLine(empty, 0, 0, 3, 3, 7);
   EXPECT_EQ(empty.pixels, nullptr);
   EXPECT_EQ(empty.width, 0);
 }
@@ -84,7 +84,7 @@ TEST(WholeImageBlends, WorkedBytes) {
 
   OwnedImage source(3, 1), destination(3, 1, 0xFF0000FF);
   source.image.pixels[0] = 0x00FF0000, source.image.pixels[1] = 0xFFFF0000, source.image.pixels[2] = 0x80204080;
-  blendImage(source.image, &destination.image);  // source alpha is a transparency; alpha ends 0
+  blendImage(source.image, destination.image);  // source alpha is a transparency; alpha ends 0
   // a = 128: red 32 * 127 >> 8 = 15, green 64 * 127 >> 8 = 31, blue 63 + (255 * 128 >> 8) = 190.
   EXPECT_EQ(destination.words(), (Words{0x00FE0000, 0x000000FE, 0x000F1FBE}));
 }
@@ -93,9 +93,9 @@ TEST(WholeImageBlends, CopiesAndBlendsStayWithinTheSmallerImageAndSkipMissingPix
   EXPECT_EQ(packArgb(0x1FF, 0x34, 0x56, 0x78), 0x78FF3456u);  // only the low byte of each channel
   OwnedImage big(4, 4, 0xFFFFFFFF), small(2, 1, 0xFFFFFFFF);
   big.image.modulateInto(small.image);  // count bounded by the 2-pixel target
-  blendImage(big.image, &small.image);
+  blendImage(big.image, small.image);
   EXPECT_EQ(small.words(), Words(2, 0x00FDFDFD));
-  copyImage(small.image, &big.image);  // the source's two words
+  copyImage(small.image, big.image);  // the source's two words
   EXPECT_EQ((Words{big.at(0, 0), big.at(1, 0), big.at(2, 0)}), (Words{0x00FDFDFD, 0x00FDFDFD, 0xFFFFFFFF}));
   // An image without pixels, on either side, changes nothing and gains nothing.
   const Words before = big.words();
@@ -106,10 +106,10 @@ TEST(WholeImageBlends, CopiesAndBlendsStayWithinTheSmallerImageAndSkipMissingPix
   empty.brighten(255);
   empty.modulateInto(big.image);
   big.image.modulateInto(empty);
-  blendImage(empty, &big.image);
-  blendImage(big.image, &empty);
-  copyImage(big.image, &empty);
-  copyImage(empty, &big.image);
+  blendImage(empty, big.image);
+  blendImage(big.image, empty);
+  copyImage(big.image, empty);
+  copyImage(empty, big.image);
   EXPECT_EQ(big.words(), before);
   EXPECT_EQ(empty.pixels, nullptr);
   EXPECT_EQ(empty.pixelCount(), 0u);
@@ -141,7 +141,7 @@ TEST(WholeImageBlends, VectorPathsEqualThePerByteFormulas) {
       },
       [](const uint32_t* s, uint32_t* d, size_t n) {
         Image target = imageOf(d, n);
-        blendImage(imageOf(const_cast<uint32_t*>(s), n), &target);
+        blendImage(imageOf(const_cast<uint32_t*>(s), n), target);
       }};
   const std::pair<const char*, Kernels> paths[] = {
       {"dispatched", dispatched},

@@ -280,15 +280,15 @@ TEST(PlasmaPlane, MixesTwoWindowsWithSaturationAndSkipsPicturesTooSmall) {
   for (int32_t y = 0; y < 480; ++y) {
     for (int32_t x = 0; x < 640; ++x) first.at(x, y) = packArgb(y / 2, x / 4, 7, 1);
   }
-  mixPlasma(&heights.image, first.image, second.image, 0.0f);  // every sine 0: both windows at (160, 120)
+  mixPlasma(heights.image, first.image, second.image, 0.0f);  // every sine 0: both windows at (160, 120)
   EXPECT_EQ(heights.at(0, 0), packArgb(255, 240, 207, 201));   // red 60 + 200, green 40 + 200
   EXPECT_EQ(heights.at(319, 239), packArgb(255, 255, 207, 201));
   second.image.clear();
-  mixPlasma(&heights.image, first.image, second.image, 0.0f);
+  mixPlasma(heights.image, first.image, second.image, 0.0f);
   EXPECT_EQ(heights.at(9, 5), packArgb(62, 42, 7, 1));  // picture (169, 125)
   heights.image.fill(0x12345678);
-  mixPlasma(&heights.image, small.image, small.image, 1234.0f);
-  mixPlasma(&heights.image, Image(), Image(), 0.0f);
+  mixPlasma(heights.image, small.image, small.image, 1234.0f);
+  mixPlasma(heights.image, Image(), Image(), 0.0f);
   EXPECT_EQ(heights.words(), Words(320 * 240, 0x12345678));
 }
 

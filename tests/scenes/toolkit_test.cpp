@@ -119,7 +119,7 @@ TEST(AddNoiseThenBrighten, EqualsTheSeparatePasses) {
           OwnedImage separate(width, height);
           OwnedImage swept(width, height);
           fillRandom(separate.image, static_cast<uint32_t>(width * 31 + amount));
-          copyImage(separate.image, &swept.image);
+          copyImage(separate.image, swept.image);
           OwnedImage mask(width, maskRows > 0 ? maskRows : 1);
           fillRandom(mask.image, 99);
           const Image* maskUsed = maskRows >= 0 ? &mask.image : nullptr;
