@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
+# Optional groups by name: "web" adds the WebAssembly compiler and the browser for the page's
+# build and tests.
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,12 @@ packages=(
   xvfb xauth x11-utils x11-apps openbox xdotool
   clang libclang-rt-dev
 )
+for group in "$@"; do
+  case "$group" in
+    web) packages+=(emscripten chromium python3) ;;
+    *) echo "install-deps.sh: unknown group $group (known: web)" >&2; exit 2 ;;
+  esac
+done
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
