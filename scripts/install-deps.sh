@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
 # Optional groups by name: "web" adds the WebAssembly compiler and the browser for the page's
-# build and tests.
+# build and tests; "arm" the cross build for 64-bit ARM: the cross compiler, the emulator that
+# runs its programs and the generator's MP3 library for arm64 (Debian multiarch).
 set -euo pipefail
 
 packages=(
@@ -14,7 +15,8 @@ packages=(
 for group in "$@"; do
   case "$group" in
     web) packages+=(emscripten chromium python3) ;;
-    *) echo "install-deps.sh: unknown group $group (known: web)" >&2; exit 2 ;;
+    arm) packages+=(g++-aarch64-linux-gnu qemu-user libmp3lame-dev:arm64) ;;
+    *) echo "install-deps.sh: unknown group $group (known: web, arm)" >&2; exit 2 ;;
   esac
 done
 
@@ -33,5 +35,8 @@ echo "installing: ${missing[*]}" >&2
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+if [[ " ${missing[*]} " == *":arm64 "* ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  "${sudo[@]}" dpkg --add-architecture arm64
+fi
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -68,7 +68,7 @@ void FrameHashBatch::flush() {
 // The first frames come from the copies; `last`, if given, is the frame that filled the batch.
 // Short batches repeat a frame in the unused chains.
 void FrameHashBatch::hashWaiting(const uint32_t* last) {
-  const uint32_t* frames[kWays];
+  const uint32_t* frames[kWays] = {};
   for (int i = 0; i < waiting_; ++i) frames[i] = copies_.get() + i * pixelCount_;
   if (last != nullptr) frames[waiting_ - 1] = last;
   for (int i = waiting_; i < kWays; ++i) frames[i] = frames[0];
