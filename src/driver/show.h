@@ -15,7 +15,8 @@
 
 namespace orvanta {
 
-// What a show plays: its scenes and its script. Tests swap in their own.
+// What a show plays: its scenes and its script. Tests swap in their own; the tables must
+// outlive the shows that play them.
 struct ShowProgram {
   std::span<const SceneEntry> scenes = kSceneTable;
   std::span<const TimelineEntry> script = kTimelineScript;
