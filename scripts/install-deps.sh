@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils x11-apps openbox xdotool
   clang libclang-rt-dev
+  ffmpeg
 )
 for group in "$@"; do
   case "$group" in

@@ -10,6 +10,7 @@
 #include "base/data_files.h"
 #include "base/data_set_manifest.h"
 #include "capture/capture_options.h"
+#include "capture/capture_pipeline.h"
 #include "capture/capture_sink.h"
 #include "driver/offline_run.h"
 #include "driver/show.h"
@@ -19,7 +20,6 @@ namespace {
 using namespace orvanta;
 
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 int fail(const std::string& message) {
   std::fprintf(stderr, "orvanta_capture: %s\n", message.c_str());
@@ -36,9 +36,14 @@ int main(int argc, char** argv) {
   }
   if (parsed.outcome == ParsedCaptureOptions::Outcome::Error) {
     std::fprintf(stderr, "orvanta_capture: %s\n%s", parsed.error.c_str(), captureUsage());
-    return kExitUsage;
+    return kCaptureExitUsage;
   }
   const CaptureOptions& options = parsed.options;
+  if (!rangeHoldsFrame(options.fps, options.fromSeconds, options.toSeconds, Show::lengthSeconds())) {
+    std::fprintf(stderr, "orvanta_capture: no frame at %d fps lies in the chosen time range (the show is %.2f s long)\n",
+                 options.fps, static_cast<double>(Show::lengthSeconds()));
+    return kCaptureExitUsage;
+  }
   std::signal(SIGPIPE, SIG_IGN);  // a vanished reader shows up as a failed write instead
   std::signal(SIGXFSZ, SIG_IGN);  // so does a file-size limit, instead of ending the tool
 
@@ -52,13 +57,14 @@ int main(int argc, char** argv) {
     }
     videoSettings.file = options.videoFile;
     videoSettings.fps = options.fps;
+    videoSettings.scale = options.scale;
     videoSettings.soundtrack = dataFilePath(options.dataDirectory, kSoundtrack);
     outputs.video = &video;
     outputs.videoSettings = &videoSettings;
   }
   PngWriter png;
   if (!options.pngDirectory.empty()) {
-    if (!png.open(options.pngDirectory)) return fail(png.error());
+    if (!png.open(options.pngDirectory, options.scale)) return fail(png.error());
     outputs.png = &png;
   }
   std::FILE* hashes = nullptr;
@@ -73,27 +79,49 @@ int main(int argc, char** argv) {
   outputs.progress = &progress;
 
   Show show(options.dataDirectory);
-  CaptureSink sink(options, outputs);
   OfflineRunner runner(options.fps);
-  runner.run(show, sink);
+  const int threads = options.threads > 0 ? options.threads : defaultCaptureThreads();
+  std::string error;
+  uint64_t framesWritten = 0;
+  if (threads <= 1) {
+    CaptureSink sink(options, outputs);
+    runner.run(show, sink);
+    error = sink.error();
+    framesWritten = sink.framesWritten();
+  } else {
+    CapturePipeline pipeline(options, outputs, threads - 1);
+    runner.run(show, pipeline);
+    pipeline.finish();
+    error = pipeline.error();
+    framesWritten = pipeline.framesWritten();
+  }
   progress.finish();
 
-  std::string error = sink.error();
   if (hashes != nullptr) {
     const bool flushed = std::fflush(hashes) == 0 && std::ferror(hashes) == 0;
     const bool closed = hashes == stdout || std::fclose(hashes) == 0;
     if (error.empty() && !(flushed && closed)) error = "cannot write the hashes to " + options.hashesFile;
   }
+  const bool noFrame = error.empty() && framesWritten == 0;
   if (outputs.video != nullptr) {
-    if (!error.empty()) {
+    if (!error.empty() || noFrame) {
       video.abandon();
-      error += "; no video was written";
-    } else if (!video.started()) {
-      error = "no frame lies in the chosen time range; no video was written";
+      if (!error.empty()) error += "; no video was written";
     } else if (!video.finish()) {
       error = video.error() + "; no video was written";
     }
   }
   if (!error.empty()) return fail(error);
+  if (noFrame) {
+    std::fprintf(stderr, "orvanta_capture: no frame lies in the chosen time range; nothing was written\n");
+    return kCaptureExitUsage;
+  }
+  if (show.loaderMessages() > 0) {
+    std::fprintf(stderr,
+                 "orvanta_capture: %d data file(s) in %s missing or damaged (see above); the frames written "
+                 "are not the show's\n",
+                 show.loaderMessages(), options.dataDirectory.c_str());
+    return kCaptureExitLoaderMessages;
+  }
   return 0;
 }

@@ -11,6 +11,8 @@ struct CaptureOptions {
   int fps = 60;
   double fromSeconds = 0.0;  // frames with a show time in [from, to) are written
   double toSeconds = std::numeric_limits<double>::infinity();
+  int scale = 1;             // PNGs and video at N times the frame's size, pixels repeated
+  int threads = 0;           // 0: one per core
   std::string pngDirectory;  // empty: no PNG files
   std::string videoFile;     // empty: no video
   std::string hashesFile;    // empty: no hashes; "-": standard output
@@ -24,8 +26,18 @@ struct ParsedCaptureOptions {
 };
 
 inline constexpr int kMaxCaptureFps = 1000;
+inline constexpr int kMaxCaptureScale = 16;
+inline constexpr int kMaxCaptureThreads = 64;
+
+// Exit statuses beside 0 (success) and 1 (an output could not be written).
+inline constexpr int kCaptureExitUsage = 2;
+inline constexpr int kCaptureExitLoaderMessages = 3;
 
 ParsedCaptureOptions parseCaptureOptions(int argc, const char* const* argv);
 const char* captureUsage();
+
+// Whether a run at `fps` draws a frame with a show time in [from, to) before the show ends
+// `lengthSeconds` in, stepping its time as the show does (a float sum of float steps).
+bool rangeHoldsFrame(int fps, double fromSeconds, double toSeconds, float lengthSeconds);
 
 }  // namespace orvanta

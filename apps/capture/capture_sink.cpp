@@ -3,8 +3,10 @@
 namespace orvanta {
 
 void CaptureSink::hashed(const ShowStep& step, uint64_t hash) {
-  const std::string line = frameHashLine(step, hash) + "\n";
-  if (std::fputs(line.c_str(), outputs_.hashes) == EOF && error_.empty()) error_ = "cannot write the hashes";
+  char line[kFrameHashLineSize];
+  formatFrameHashLine(step, hash, line);
+  const bool written = std::fputs(line, outputs_.hashes) != EOF && std::fputc('\n', outputs_.hashes) != EOF;
+  if (!written && error_.empty()) error_ = "cannot write the hashes";
 }
 
 bool CaptureSink::take(const ShowStep& step, const Image& frame) {

@@ -21,6 +21,12 @@ struct CaptureOutputs {
   ProgressBar* progress = nullptr;      // or none
 };
 
+// Whether a step's show time lies in the chosen [from, to).
+inline bool inCaptureRange(const CaptureOptions& options, const ShowStep& step) {
+  const double showTimeCs = step.showTimeCs;
+  return showTimeCs >= options.fromSeconds * 100.0 && showTimeCs < options.toSeconds * 100.0;
+}
+
 class CaptureSink final : public OfflineSink {
  public:
   CaptureSink(const CaptureOptions& options, const CaptureOutputs& outputs) : options_(options), outputs_(outputs) {}
@@ -36,10 +42,7 @@ class CaptureSink final : public OfflineSink {
   uint64_t framesWritten() const { return framesWritten_; }
 
  private:
-  bool inRange(const ShowStep& step) const {
-    const double showTimeCs = step.showTimeCs;
-    return showTimeCs >= options_.fromSeconds * 100.0 && showTimeCs < options_.toSeconds * 100.0;
-  }
+  bool inRange(const ShowStep& step) const { return inCaptureRange(options_, step); }
 
   const CaptureOptions& options_;
   CaptureOutputs outputs_;

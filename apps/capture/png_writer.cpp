@@ -24,7 +24,7 @@ std::string pngFileName(uint64_t index) {
   return name;
 }
 
-bool PngWriter::open(const std::string& directory) {
+bool PngWriter::open(const std::string& directory, int scale) {
   std::error_code failure;
   std::filesystem::create_directories(directory, failure);
   if (failure || !std::filesystem::is_directory(directory)) {
@@ -32,17 +32,29 @@ bool PngWriter::open(const std::string& directory) {
     return false;
   }
   directory_ = directory;
+  scale_ = scale < 1 ? 1 : scale;
   return true;
 }
 
 bool PngWriter::write(uint64_t index, const uint32_t* pixels, int32_t width, int32_t height) {
-  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-  rgb_.resize(count * 3);
-  for (size_t i = 0; i < count; ++i) {
-    rgb_[i * 3 + 0] = static_cast<uint8_t>(pixels[i] >> 16);
-    rgb_[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
-    rgb_[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
+  const size_t scale = static_cast<size_t>(scale_);
+  const size_t rowBytes = static_cast<size_t>(width) * scale * 3;
+  rgb_.resize(rowBytes * static_cast<size_t>(height) * scale);
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* row = rgb_.data() + static_cast<size_t>(y) * scale * rowBytes;
+    uint8_t* out = row;
+    for (int32_t x = 0; x < width; ++x) {
+      const uint32_t pixel = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+      for (size_t i = 0; i < scale; ++i) {
+        *out++ = static_cast<uint8_t>(pixel >> 16);
+        *out++ = static_cast<uint8_t>(pixel >> 8);
+        *out++ = static_cast<uint8_t>(pixel);
+      }
+    }
+    for (size_t i = 1; i < scale; ++i) std::memcpy(row + i * rowBytes, row, rowBytes);
   }
+  const int32_t outWidth = width * scale_;
+  const int32_t outHeight = height * scale_;
   const std::string path = (std::filesystem::path(directory_) / pngFileName(index)).string();
   // Encoded in memory and written here, because stbi_write_png does not look at the result
   // of its writes: a full disk would leave a cut-short file counted as written.
@@ -52,7 +64,7 @@ bool PngWriter::write(uint64_t index, const uint32_t* pixels, int32_t width, int
     const auto* bytes = static_cast<const uint8_t*>(data);
     out->insert(out->end(), bytes, bytes + size);
   };
-  if (stbi_write_png_to_func(append, &png_, width, height, 3, rgb_.data(), width * 3) == 0) {
+  if (stbi_write_png_to_func(append, &png_, outWidth, outHeight, 3, rgb_.data(), outWidth * 3) == 0) {
     error_ = "cannot encode " + path;
     return false;
   }

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -76,10 +77,18 @@ bool VideoPipe::start(const VideoSettings& settings) {
     std::fprintf(stderr, "orvanta_capture: no soundtrack at %s; the video has no sound\n",
                  settings.soundtrack.c_str());
   }
-  const std::string extension = std::filesystem::path(settings.file).extension().string();
-  if (extension == ".mp4" || extension == ".mkv" || extension == ".mov" || extension == ".webm" ||
-      extension == ".avi") {
-    args.insert(args.end(), {"-pix_fmt", "yuv420p"});
+  if (settings.scale > 1) {
+    const std::string factor = std::to_string(settings.scale);
+    args.insert(args.end(), {"-vf", "scale=iw*" + factor + ":ih*" + factor + ":flags=neighbor"});
+  }
+  // Browsers and phones play H.264 in 4:2:0 with AAC sound, and start before the whole file
+  // has arrived when the index comes first.
+  args.insert(args.end(), {"-c:v", "libx264", "-preset", kVideoPreset, "-crf", std::to_string(kVideoCrf),
+                           "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k"});
+  std::string extension = std::filesystem::path(settings.file).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == ".mp4" || extension == ".m4v" || extension == ".mov") {
+    args.insert(args.end(), {"-movflags", "+faststart"});
   }
   args.push_back(partialFile_);
 

@@ -13,12 +13,17 @@ namespace orvanta {
 // The path of an executable found on PATH (or the name itself when it holds a '/'), or "".
 std::string findProgram(const std::string& name);
 
+// x264's settings for the show's pictures (see docs/SPEED.md, "Video encoding").
+inline constexpr const char* kVideoPreset = "veryfast";
+inline constexpr int kVideoCrf = 18;
+
 struct VideoSettings {
   std::string ffmpeg;       // path of the ffmpeg executable
   std::string file;         // the finished video
   int fps = 60;
   int32_t width = 0;
-  int32_t height = 0;
+  int32_t height = 0;        // of the frames written; the video is scale times as large
+  int scale = 1;            // each pixel an N x N block
   std::string soundtrack;   // empty or unreadable: a video without sound
   double soundtrackStartSeconds = 0.0;  // where in the soundtrack the first frame lies
 };

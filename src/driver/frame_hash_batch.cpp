@@ -45,6 +45,16 @@ uint64_t frameHash(const uint32_t* pixels, size_t count) {
   return hash;
 }
 
+void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixelCount, uint64_t* hashes) {
+  if (count < 1) return;
+  // Short batches repeat a frame in the unused chains.
+  const uint32_t* four[FrameHashBatch::kWays];
+  for (int i = 0; i < FrameHashBatch::kWays; ++i) four[i] = frames[i < count ? i : 0];
+  uint64_t all[FrameHashBatch::kWays];
+  hashFour(four[0], four[1], four[2], four[3], pixelCount, all);
+  for (int i = 0; i < count && i < FrameHashBatch::kWays; ++i) hashes[i] = all[i];
+}
+
 FrameHashBatch::FrameHashBatch(size_t pixelCount)
     : pixelCount_(pixelCount), copies_(new uint32_t[(kWays - 1) * (pixelCount == 0 ? 1 : pixelCount)]) {}
 
@@ -66,14 +76,12 @@ void FrameHashBatch::flush() {
 }
 
 // The first frames come from the copies; `last`, if given, is the frame that filled the batch.
-// Short batches repeat a frame in the unused chains.
 void FrameHashBatch::hashWaiting(const uint32_t* last) {
   const uint32_t* frames[kWays] = {};
   for (int i = 0; i < waiting_; ++i) frames[i] = copies_.get() + i * pixelCount_;
   if (last != nullptr) frames[waiting_ - 1] = last;
-  for (int i = waiting_; i < kWays; ++i) frames[i] = frames[0];
   uint64_t hashes[kWays];
-  hashFour(frames[0], frames[1], frames[2], frames[3], pixelCount_, hashes);
+  hashFramesSideBySide(frames, waiting_, pixelCount_, hashes);
   for (int i = 0; i < waiting_; ++i) results_[i] = Result{tags_[i], hashes[i]};
   resultCount_ = waiting_;
   waiting_ = 0;

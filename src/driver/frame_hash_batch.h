@@ -12,6 +12,9 @@ namespace orvanta {
 // The fingerprint of one run of pixels, one byte at a time.
 uint64_t frameHash(const uint32_t* pixels, size_t count);
 
+// The fingerprints of `count` frames (1 to 4) of pixelCount words each, side by side.
+void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixelCount, uint64_t* hashes);
+
 class FrameHashBatch {
  public:
   static constexpr int kWays = 4;

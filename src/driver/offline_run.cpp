@@ -5,10 +5,15 @@
 
 namespace orvanta {
 
+bool formatFrameHashLine(const ShowStep& step, uint64_t hash, char (&line)[kFrameHashLineSize]) {
+  const int length = std::snprintf(line, sizeof line, "%" PRIu64 " %.2f %s %016" PRIx64, step.index,
+                                   static_cast<double>(step.showTimeCs), step.scene, hash);
+  return length >= 0 && static_cast<size_t>(length) < sizeof line;
+}
+
 std::string frameHashLine(const ShowStep& step, uint64_t hash) {
-  char line[160];
-  std::snprintf(line, sizeof line, "%" PRIu64 " %.2f %s %016" PRIx64, step.index,
-                static_cast<double>(step.showTimeCs), step.scene, hash);
+  char line[kFrameHashLineSize];
+  formatFrameHashLine(step, hash, line);
   return line;
 }
 

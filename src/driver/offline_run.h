@@ -13,6 +13,9 @@ namespace orvanta {
 
 // "<index> <show time in cs, two decimals> <scene> <hash, 16 lowercase hex digits>"
 std::string frameHashLine(const ShowStep& step, uint64_t hash);
+// The same line into a buffer of the caller's (no allocation); false if it did not fit.
+inline constexpr size_t kFrameHashLineSize = 160;
+bool formatFrameHashLine(const ShowStep& step, uint64_t hash, char (&line)[kFrameHashLineSize]);
 
 // What an offline run hands its frames to.
 class OfflineSink {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole show from a damaged data folder, in the capture tool at a low frame rate: it must
-# run to its end with exit status 0, every load of a damaged file must give the reader's own
+# run to its end with exit status 0, or 3 with a closing line saying that data files were
+# missing or damaged (always 3 when a file could not be opened), every load of a damaged file must give the reader's own
 # message (and nothing else may be printed: no sanitizer report), and it must not hang.
 #
 #   hostile_show.sh CAPTURE MAKER GOOD_DATA round N        the files of round N, all damaged
@@ -52,10 +53,18 @@ run_show() {
   timeout -k 10 "$limit" "$capture" --data "$data" --fps "$fps" --hashes "$work/hashes" >"$work/out" 2>"$work/err"
   status=$?
   local problems=()
+  # The capture's own closing line for status 3; the rest is the readers'.
+  local summary
+  summary=$(grep -c '^orvanta_capture: [0-9]* data file(s) in .* missing or damaged' "$work/err")
+  grep -v '^orvanta_capture: [0-9]* data file(s) in .* missing or damaged' "$work/err" >"$work/err_readers"
   if [ $status -eq 124 ] || [ $status -eq 137 ]; then
     problems+=("no end within $limit s (a hang?)")
-  elif [ $status -ne 0 ]; then
+  elif [ $status -ne 0 ] && [ $status -ne 3 ]; then
     problems+=("exit status $status")
+  elif [ $status -eq 3 ] && [ "$summary" -ne 1 ]; then
+    problems+=("status 3 without its closing line")
+  elif [ $status -eq 0 ] && { [ "$summary" -ne 0 ] || grep -q 'Cant open' "$work/expect_err"; }; then
+    problems+=("status 0 although data files were missing")
   fi
   if ! tail -n 1 "$work/hashes" 2>/dev/null | grep -qE '^[0-9]+ [0-9]+\.[0-9]{2} end [0-9a-f]{16}$'; then
     problems+=("the show did not reach its end scene")
@@ -68,7 +77,7 @@ run_show() {
   [ "$tga_lines" -eq "$(cat "$work/expect_tga")" ] ||
     problems+=("$tga_lines TGA console messages, expected $(cat "$work/expect_tga")")
   [ -z "$other_out" ] || problems+=("unexpected standard output: $other_out")
-  sort "$work/err" >"$work/err_sorted"
+  sort "$work/err_readers" >"$work/err_sorted"
   cmp -s "$work/err_sorted" "$work/expect_err" || problems+=("standard error differs from the expected messages")
   if [ ${#problems[@]} -eq 0 ]; then
     echo "ok [$label] $((SECONDS - started)) s"
