@@ -81,14 +81,15 @@ bool SdlDisplay::open(const char* title, int32_t width, int32_t height, bool win
 
   SDL_Rect screen{0, 0, width, height};
   SDL_GetDisplayBounds(0, &screen);
+  // On screens with more pixels than points the frame is scaled in pixels, not blurred up.
   if (windowed) {
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width * windowScale_,
-                               height * windowScale_, SDL_WINDOW_RESIZABLE);
+                               height * windowScale_, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
   } else {
     // Without a window manager nobody grows a full-screen window to the screen, so it is made
     // that big from the start; with one (or on Wayland) the full-screen state does the rest.
     window_ = SDL_CreateWindow(title, screen.x, screen.y, screen.w, screen.h,
-                               SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
+                               SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI);
   }
   if (window_ == nullptr) return fail("could not create the window");
   if (windowed) SDL_SetWindowMinimumSize(window_, width, height);
