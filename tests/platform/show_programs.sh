@@ -93,12 +93,24 @@ fi
 # pixel for pixel. First without a window manager, then with one.
 full_screen_check() {  # label
   SDL_AUDIODRIVER=dummy "$full" --data data --start 95 </dev/null 2>"$work/full.err" & pid=$!
+  local shot matched=
   window_of veltrane 100 >/dev/null || fail "$1: no window"
   sleep 1.2
-  xwd -root -silent >"$work/screen.xwd"
+  # A busy machine (or a window manager) may take a little longer: a few more looks, a quarter
+  # of a second apart, before the show ends at 98 s; the pictures are compared afterwards.
+  for shot in 0 1 2 3 4 5 6; do
+    xwd -root -silent >"$work/screen$shot.xwd"
+    sleep 0.25
+  done
   stop "$pid"
-  if python3 "$here/screen_check.py" "$work/screen.xwd" data/l33t.tga >"$work/check.txt"; then
-    echo "ok: $1: $(cat "$work/check.txt")"
+  for shot in 0 1 2 3 4 5 6; do
+    if python3 "$here/screen_check.py" "$work/screen$shot.xwd" data/l33t.tga >"$work/check.txt"; then
+      matched=$shot
+      break
+    fi
+  done
+  if [ -n "$matched" ]; then
+    echo "ok: $1: $(cat "$work/check.txt")$([ "$matched" -gt 0 ] && echo " (look $matched)")"
   else
     fail "$1: $(cat "$work/check.txt"); $(cat "$work/full.err")"
   fi
@@ -129,14 +141,28 @@ after=$(cpu) ended=$(date +%s%N)
 # Space stands the picture still, and again lets it go on.
 id=$(awk '/Window id/ { print $4 }' <<<"$info")
 shot() { xwd -id "$id" -silent | md5sum; }
+# The opening's grain changes every frame, so two equal looks mean a picture standing still.
+still() {
+  local first second
+  for _ in 1 2 3 4 5 6; do
+    sleep 0.3
+    first=$(shot)
+    sleep 0.3
+    second=$(shot)
+    [ "$first" = "$second" ] && return 0
+  done
+  return 1
+}
 xdotool key --window "$id" space 2>/dev/null
-sleep 0.5
-first=$(shot); sleep 0.5; second=$(shot)
-xdotool key --window "$id" space 2>/dev/null
-sleep 0.5
-third=$(shot); sleep 0.5; fourth=$(shot)
-[ "$first" = "$second" ] && [ "$third" != "$fourth" ] && echo "ok: Space pauses and resumes the picture" ||
-  fail "Space: the paused picture changed, or the resumed one stood still"
+if still; then
+  xdotool key --window "$id" space 2>/dev/null
+  sleep 0.5
+  first=$(shot)
+  sleep 0.3
+  [ "$first" != "$(shot)" ] && echo "ok: Space pauses and resumes the picture" || fail "Space: the picture stood still after resuming"
+else
+  fail "Space: the paused picture changed"
+fi
 stop "$pid"
 percent=$(((after - before) * 100 * 1000000000 / ticks / (ended - started)))
 echo "windowed program: ${percent} % of a core over 10 s"
