@@ -4,7 +4,7 @@ namespace orvanta::cpu {
 namespace {
 
 bool processorHasAvx2() {
-#if ORVANTA_X86_VECTORS
+#if ORVANTA_X86_AVX2
   return __builtin_cpu_supports("avx2") != 0;
 #else
   return false;

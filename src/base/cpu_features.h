@@ -6,12 +6,21 @@
 // words. SSE2 is part of every x86-64 processor, so it is chosen when the program is built;
 // AVX2 is chosen when it runs, by hasAvx2(). Building with ORVANTA_NO_VECTOR_PATHS (the CMake
 // option ORVANTA_VECTOR_PATHS=OFF), or for another architecture, leaves only the Reference
-// versions: no intrinsics header is included then.
+// versions: no intrinsics header is included then. WebAssembly with 128-bit SIMD builds the
+// Sse2 versions (the compiler's SSE2 headers map each intrinsic to the same lane operation)
+// but has no AVX2.
 
-#if !defined(ORVANTA_NO_VECTOR_PATHS) && (defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__)))
+#if !defined(ORVANTA_NO_VECTOR_PATHS) && \
+    (defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__)) || (defined(__wasm_simd128__) && defined(__SSE2__)))
 #define ORVANTA_X86_VECTORS 1
 #else
 #define ORVANTA_X86_VECTORS 0
+#endif
+
+#if ORVANTA_X86_VECTORS && !defined(__wasm__)
+#define ORVANTA_X86_AVX2 1
+#else
+#define ORVANTA_X86_AVX2 0
 #endif
 
 // The Avx2 versions are compiled for AVX2 whatever the baseline and called only after
@@ -27,7 +36,12 @@ bool runs(VectorPath path);
 // The fastest version this processor runs.
 VectorPath bestPath();
 
+#if ORVANTA_X86_AVX2
 inline bool hasAvx2() { return runs(VectorPath::kAvx2); }
+#else
+// A constant, so that the calls of the Avx2 versions, which this build lacks, are left out.
+constexpr bool hasAvx2() { return false; }
+#endif
 
 const char* nameOf(VectorPath path);
 

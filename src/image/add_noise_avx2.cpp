@@ -1,6 +1,6 @@
 #include "image/add_noise_kernels.h"
 
-#if ORVANTA_X86_VECTORS
+#if ORVANTA_X86_AVX2
 #include <immintrin.h>
 
 #include "base/random.h"
@@ -78,4 +78,4 @@ ORVANTA_TARGET_AVX2 uint32_t addNoiseAvx2(uint32_t* pixels, size_t count, int am
 
 }  // namespace orvanta::kernels
 
-#endif  // ORVANTA_X86_VECTORS
+#endif  // ORVANTA_X86_AVX2

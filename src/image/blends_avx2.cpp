@@ -1,6 +1,6 @@
 #include "image/blend_kernels.h"
 
-#if ORVANTA_X86_VECTORS
+#if ORVANTA_X86_AVX2
 #include <immintrin.h>
 
 // The SSE2 blends eight pixels at a time. Unpacking and packing work within each 128-bit half,
@@ -85,4 +85,4 @@ ORVANTA_TARGET_AVX2 void blendOverAvx2(const uint32_t* source, uint32_t* destina
 
 }  // namespace orvanta::kernels
 
-#endif  // ORVANTA_X86_VECTORS
+#endif  // ORVANTA_X86_AVX2

@@ -1,6 +1,6 @@
 #include "image/radial_blur_kernels.h"
 
-#if ORVANTA_X86_VECTORS
+#if ORVANTA_X86_AVX2
 #include <immintrin.h>
 
 #include <algorithm>
@@ -326,4 +326,4 @@ ORVANTA_TARGET_AVX2 void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, in
 
 }  // namespace orvanta::kernels
 
-#endif  // ORVANTA_X86_VECTORS
+#endif  // ORVANTA_X86_AVX2

@@ -1,6 +1,6 @@
 #include "image/smooth_kernels.h"
 
-#if ORVANTA_X86_VECTORS
+#if ORVANTA_X86_AVX2
 #include <immintrin.h>
 
 namespace orvanta::kernels {
@@ -60,4 +60,4 @@ ORVANTA_TARGET_AVX2 void smoothNeighboursAvx2(uint32_t* pixels, size_t count) {
 
 }  // namespace orvanta::kernels
 
-#endif  // ORVANTA_X86_VECTORS
+#endif  // ORVANTA_X86_AVX2

@@ -1,6 +1,6 @@
 #include "image/tunnel_block.h"
 
-#if ORVANTA_X86_VECTORS
+#if ORVANTA_X86_AVX2
 #include <immintrin.h>
 
 namespace orvanta {
@@ -96,4 +96,4 @@ ORVANTA_TARGET_AVX2 void drawTunnelBlockPixelsAvx2(const TunnelTextures& texture
 
 }  // namespace orvanta
 
-#endif  // ORVANTA_X86_VECTORS
+#endif  // ORVANTA_X86_AVX2

@@ -1,6 +1,6 @@
 #include "image/warp_plane_kernels.h"
 
-#if ORVANTA_X86_VECTORS
+#if ORVANTA_X86_AVX2
 #include <immintrin.h>
 
 namespace orvanta::kernels {
@@ -38,4 +38,4 @@ ORVANTA_TARGET_AVX2 void warpRowAvx2(uint32_t* out, const uint32_t* texels, uint
 
 }  // namespace orvanta::kernels
 
-#endif  // ORVANTA_X86_VECTORS
+#endif  // ORVANTA_X86_AVX2

@@ -54,12 +54,14 @@ bool fillGridWith(IsoSurface& surface, cpu::VectorPath path) {
   job.cellSize = surface.cellSize;
   job.half = surface.halfExtent();
   job.samples = surface.samples.get();
-#if ORVANTA_X86_VECTORS
+#if ORVANTA_X86_AVX2
   if (path == cpu::VectorPath::kAvx2) {
     fillAvx2(job);
-  } else {
-    fillSse2(job);
+    return true;
   }
+#endif
+#if ORVANTA_X86_VECTORS
+  fillSse2(job);
 #endif
   return true;
 }

@@ -1,6 +1,6 @@
 #include "iso/field_grid_kernels.h"
 
-#if ORVANTA_X86_VECTORS
+#if ORVANTA_X86_AVX2
 #include <immintrin.h>
 
 namespace orvanta::field_grid {
@@ -34,4 +34,4 @@ ORVANTA_TARGET_AVX2 void fillAvx2(const Job& job) { fillBlocks<Avx2Ops>(job); }
 
 }  // namespace orvanta::field_grid
 
-#endif  // ORVANTA_X86_VECTORS
+#endif  // ORVANTA_X86_AVX2
