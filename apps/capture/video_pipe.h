@@ -14,7 +14,7 @@ namespace orvanta {
 std::string findProgram(const std::string& name);
 
 // x264's settings for the show's pictures (see docs/SPEED.md, "Video encoding").
-inline constexpr const char* kVideoPreset = "veryfast";
+inline constexpr const char* kVideoPreset = "superfast";
 inline constexpr int kVideoCrf = 18;
 
 struct VideoSettings {
