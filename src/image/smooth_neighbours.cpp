@@ -9,12 +9,12 @@ void smoothNeighbours(Image& image) {
   if (image.width != 320) return;
 #if ORVANTA_X86_VECTORS
   if (cpu::hasAvx2()) {
-    kernels::smoothNeighboursAvx2(image.pixels, image.pixelCount());
+    kernels::smoothNeighboursAvx2(image.pixels, image.pixelCount(), 0, image.pixelCount());
   } else {
-    kernels::smoothNeighboursSse2(image.pixels, image.pixelCount());
+    kernels::smoothNeighboursSse2(image.pixels, image.pixelCount(), 0, image.pixelCount());
   }
 #else
-  kernels::smoothNeighboursReference(image.pixels, image.pixelCount());
+  kernels::smoothNeighboursReference(image.pixels, image.pixelCount(), 0, image.pixelCount());
 #endif
 }
 

@@ -25,15 +25,16 @@ ORVANTA_TARGET_AVX2 __m256i upTwoQuarters(__m256i x) {
 // The folded sweep of smoothNeighboursSse2 (four sequential steps as one, see there) with the
 // four pixels of a step in the quarters of one register: pixel j's sum c_0 + 4 c_1 + ... +
 // 4^j c_j is a prefix sum across the quarters.
-ORVANTA_TARGET_AVX2 void smoothNeighboursAvx2(uint32_t* pixels, size_t count) {
-  if (count < 2 * kRow + 2) return;
-  const size_t last = count - kRow - 1;
+ORVANTA_TARGET_AVX2 void smoothNeighboursAvx2(uint32_t* pixels, size_t count, size_t from, size_t to) {
+  const SmoothRange range = smoothRange(count, from, to);
+  if (range.first >= range.end) return;
+  const size_t last = range.end - 1;
   const __m256i weights = _mm256_setr_epi16(1, 1, 1, 1, 4, 4, 4, 4, 16, 16, 16, 16, 64, 64, 64, 64);
   const __m256i shifts = _mm256_setr_epi16(1 << 14, 1 << 14, 1 << 14, 1 << 14, 1 << 12, 1 << 12, 1 << 12, 1 << 12,
                                            1 << 10, 1 << 10, 1 << 10, 1 << 10, 1 << 8, 1 << 8, 1 << 8, 1 << 8);
   // The carried pixel in every quarter.
-  __m256i left = _mm256_cvtepu8_epi16(_mm_set1_epi32(static_cast<int>(pixels[kRow])));
-  size_t i = kRow + 1;
+  __m256i left = _mm256_cvtepu8_epi16(_mm_set1_epi32(static_cast<int>(pixels[range.first - 1])));
+  size_t i = range.first;
   for (; i + 3 <= last; i += 4) {
     const __m256i others = _mm256_add_epi16(_mm256_add_epi16(widenFour(pixels + i + 1), widenFour(pixels + i - kRow)),
                                             widenFour(pixels + i + kRow));

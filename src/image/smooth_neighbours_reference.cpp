@@ -2,11 +2,12 @@
 
 namespace orvanta::kernels {
 
-void smoothNeighboursReference(uint32_t* pixels, size_t count) {
+void smoothNeighboursReference(uint32_t* pixels, size_t count, size_t from, size_t to) {
   constexpr size_t kRow = 320;
-  if (count < 2 * kRow + 2) return;
-  uint32_t left = pixels[kRow];
-  for (size_t i = kRow + 1; i <= count - kRow - 1; ++i) {
+  const SmoothRange range = smoothRange(count, from, to);
+  if (range.first >= range.end) return;
+  uint32_t left = pixels[range.first - 1];
+  for (size_t i = range.first; i < range.end; ++i) {
     const uint32_t right = pixels[i + 1];
     const uint32_t up = pixels[i - kRow];
     const uint32_t down = pixels[i + kRow];

@@ -19,18 +19,19 @@ __m128i loadWord(const uint32_t* p) { return _mm_cvtsi32_si128(static_cast<int>(
 //   n_j = (left + c_0 + 4 c_1 + ... + 4^j c_j) >> (2j + 2),   j = 0 ... 3,
 // whose largest sum, 255 + 765 * 85 = 65280, still fits a 16-bit lane. Only n_3 carries over
 // to the next four pixels, so the sequential part is one add and one shift per four pixels.
-void smoothNeighboursSse2(uint32_t* pixels, size_t count) {
-  if (count < 2 * kRow + 2) return;
-  const size_t last = count - kRow - 1;
+void smoothNeighboursSse2(uint32_t* pixels, size_t count, size_t from, size_t to) {
+  const SmoothRange range = smoothRange(count, from, to);
+  if (range.first >= range.end) return;
+  const size_t last = range.end - 1;
   const __m128i zero = _mm_setzero_si128();
-  __m128i left = widen(loadWord(pixels + kRow));
+  __m128i left = widen(loadWord(pixels + range.first - 1));
   left = _mm_unpacklo_epi64(left, left);  // the carried pixel, in both halves
   // 4^j for the pixels j = 0, 1 and 2, 3; then the shifts by 2j + 2 as high-half products.
   const __m128i weightLow = _mm_setr_epi16(1, 1, 1, 1, 4, 4, 4, 4);
   const __m128i weightHigh = _mm_setr_epi16(16, 16, 16, 16, 64, 64, 64, 64);
   const __m128i shiftLow = _mm_setr_epi16(1 << 14, 1 << 14, 1 << 14, 1 << 14, 1 << 12, 1 << 12, 1 << 12, 1 << 12);
   const __m128i shiftHigh = _mm_setr_epi16(1 << 10, 1 << 10, 1 << 10, 1 << 10, 1 << 8, 1 << 8, 1 << 8, 1 << 8);
-  size_t i = kRow + 1;
+  size_t i = range.first;
   for (; i + 3 <= last; i += 4) {
     const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i + 1));
     const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i - kRow));

@@ -210,19 +210,19 @@ TEST(SmoothNeighbours, VectorPathEqualsThePerByteSweep) {
         for (auto& w : plain) w = static_cast<uint32_t>(generator()) | floor;
         Words fast = plain;
         Words wide = plain;
-        kernels::smoothNeighboursReference(plain.data(), plain.size());
+        kernels::smoothNeighboursReference(plain.data(), plain.size(), 0, plain.size());
 #if ORVANTA_X86_VECTORS
-        kernels::smoothNeighboursSse2(fast.data(), fast.size());
+        kernels::smoothNeighboursSse2(fast.data(), fast.size(), 0, fast.size());
         ASSERT_EQ(fast, plain) << plain.size() << " " << floor;
         if (cpu::hasAvx2()) {
-          kernels::smoothNeighboursAvx2(wide.data(), wide.size());
+          kernels::smoothNeighboursAvx2(wide.data(), wide.size(), 0, wide.size());
           ASSERT_EQ(wide, plain) << "AVX2 " << plain.size() << " " << floor;
         }
 #else
         // The public sweep, over whole rows of 320.
         fast.resize(rows * 320);
         Words expected = fast;
-        kernels::smoothNeighboursReference(expected.data(), expected.size());
+        kernels::smoothNeighboursReference(expected.data(), expected.size(), 0, expected.size());
         Image image;
         image.width = 320, image.height = static_cast<int32_t>(rows), image.pixels = fast.data();
         smoothNeighbours(image);

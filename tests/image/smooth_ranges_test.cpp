@@ -1,0 +1,67 @@
+// The smoothing sweep cut into consecutive ranges gives the words of one whole sweep, in every
+// version, wherever the cuts fall (inside a group of four, at row ends, outside the sweep).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "base/cpu_features.h"
+#include "image/smooth_kernels.h"
+
+namespace orvanta {
+namespace {
+
+using Words = std::vector<uint32_t>;
+using Kernel = void (*)(uint32_t*, size_t, size_t, size_t);
+
+std::vector<std::pair<const char*, Kernel>> versions() {
+  std::vector<std::pair<const char*, Kernel>> out{{"reference", kernels::smoothNeighboursReference}};
+#if ORVANTA_X86_VECTORS
+  out.push_back({"sse2", kernels::smoothNeighboursSse2});
+  if (cpu::hasAvx2()) out.push_back({"avx2", kernels::smoothNeighboursAvx2});
+#endif
+  return out;
+}
+
+TEST(SmoothRanges, CutSweepsEqualTheWholeSweep) {
+  std::mt19937 generator(21);
+  for (size_t count : {size_t{320 * 240}, size_t{320 * 3 + 1}, size_t{320 * 5 + 7}}) {
+    Words start(count);
+    for (uint32_t& w : start) w = static_cast<uint32_t>(generator()) | (generator() % 3 == 0 ? 0xF0F0F0F0u : 0u);
+    Words whole = start;
+    kernels::smoothNeighboursReference(whole.data(), count, 0, count);
+    for (const auto& [name, kernel] : versions()) {
+      for (int trial = 0; trial < 40; ++trial) {
+        // Random cuts, some of them duplicated (empty ranges) and some past the end.
+        std::vector<size_t> cuts{0, count + 5};
+        for (int k = 0; k < 1 + trial % 9; ++k) cuts.push_back(generator() % (count + 3));
+        if (trial % 4 == 0) cuts.push_back(321);
+        if (trial % 4 == 1) cuts.push_back(count - 320);
+        std::sort(cuts.begin(), cuts.end());
+        Words cut = start;
+        for (size_t k = 0; k + 1 < cuts.size(); ++k) kernel(cut.data(), count, cuts[k], cuts[k + 1]);
+        ASSERT_EQ(cut, whole) << name << " " << count << " trial " << trial;
+      }
+    }
+  }
+}
+
+TEST(SmoothRanges, RangesOutsideTheSweepOrTooShortArraysChangeNothing) {
+  for (const auto& [name, kernel] : versions()) {
+    Words words(320 * 4, 0x80808080u);
+    const Words before = words;
+    kernel(words.data(), words.size(), 0, 321);                    // ends where the sweep starts
+    kernel(words.data(), words.size(), words.size() - 320, 99999);  // starts where it ends
+    kernel(words.data(), words.size(), 700, 700);
+    kernel(words.data(), words.size(), 900, 500);
+    EXPECT_EQ(words, before) << name;
+    Words shortRun(641, 0x80808080u);
+    kernel(shortRun.data(), shortRun.size(), 0, shortRun.size());
+    EXPECT_EQ(shortRun, Words(641, 0x80808080u)) << name;
+  }
+}
+
+}  // namespace
+}  // namespace orvanta
