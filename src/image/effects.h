@@ -14,8 +14,10 @@ uint32_t sampleBilinear(const uint32_t* pixels, int32_t u, int32_t v);
 uint32_t blendPixels(uint32_t a, uint32_t b, uint32_t level);
 void radialBlur(Image& image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
 void smoothNeighbours(Image& image);
-void warpPlane(Image& destination, const Image& texture, float t);
-void warpPlaneKeyed(Image& destination, const Image& texture, float t);
+// The warped planes draw the top 320 x 240 pixels of a destination 320 wide; true when that
+// is every pixel of the destination (a frame need not be cleared before).
+bool warpPlane(Image& destination, const Image& texture, float t);
+bool warpPlaneKeyed(Image& destination, const Image& texture, float t);
 void drawLine(Image& image, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
 
 // Blends `source` over `destination`; the source's alpha byte is a transparency.

@@ -1,6 +1,7 @@
 #include "base/cpu_features.h"
 #include "image/effects.h"
 #include "image/smooth_kernels.h"
+#include "image/smooth_sweep.h"
 
 namespace orvanta {
 
@@ -15,6 +16,19 @@ void smoothNeighbours(Image& image) {
   }
 #else
   kernels::smoothNeighboursReference(image.pixels, image.pixelCount(), 0, image.pixelCount());
+#endif
+}
+
+void smoothNeighboursRange(Image& image, size_t from, size_t to) {
+  if (image.width != 320) return;
+#if ORVANTA_X86_VECTORS
+  if (cpu::hasAvx2()) {
+    kernels::smoothNeighboursAvx2(image.pixels, image.pixelCount(), from, to);
+  } else {
+    kernels::smoothNeighboursSse2(image.pixels, image.pixelCount(), from, to);
+  }
+#else
+  kernels::smoothNeighboursReference(image.pixels, image.pixelCount(), from, to);
 #endif
 }
 

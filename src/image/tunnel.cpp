@@ -108,7 +108,7 @@ TunnelNode Tunnel::castRay(int32_t x, int32_t y) const {
   return node;
 }
 
-void Tunnel::draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap) {
+bool Tunnel::draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap) {
   for (int32_t r = 0; r < rows; ++r) {
     for (int32_t c = 0; c < cols; ++c) {
       nodes[static_cast<size_t>(r) * cols + c] = castRay(kTunnelBlockSize * c, kTunnelBlockSize * r);
@@ -116,7 +116,7 @@ void Tunnel::draw(Image& target, const Image& base, const Image& heightMap, cons
   }
   if (!canDraw(target, base, heightMap, envMap, 0, 0, kTunnelBlockSize * (cols - 1),
                kTunnelBlockSize * (rows - 1))) {
-    return;
+    return false;
   }
 
   const TunnelTextures textures{base.pixels, heightMap.pixels, envMap.pixels};
@@ -134,6 +134,7 @@ void Tunnel::draw(Image& target, const Image& base, const Image& heightMap, cons
       drawTunnelBlockPixels(textures, edges, out + kTunnelBlockSize * c, target.width);
     }
   }
+  return target.width == kTunnelBlockSize * (cols - 1) && target.height == kTunnelBlockSize * (rows - 1);
 }
 
 void Tunnel::drawBlock(Image& target, const Image& base, const Image& heightMap, const Image& envMap, int32_t x,

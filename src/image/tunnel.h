@@ -48,8 +48,9 @@ struct Tunnel {
   void setView(float px, float py, float pz, float ax, float ay, float az);
   TunnelNode castRay(int32_t x, int32_t y) const;
   // Casts every node, then fills every block. Fills nothing unless the three textures are
-  // 256 x 256 and the target holds the whole grid.
-  void draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap);
+  // 256 x 256 and the target holds the whole grid. True when the blocks covered every pixel
+  // of the target.
+  bool draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap);
   // Fills the 8 x 8 pixels whose top-left corner is (x, y). Skipped when a texture is not
   // 256 x 256 or the block does not lie inside the target.
   void drawBlock(Image& target, const Image& base, const Image& heightMap, const Image& envMap, int32_t x, int32_t y,

@@ -91,27 +91,28 @@ void warpRowReference(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_
 
 namespace {
 
-void drawPlane(Image* destination, const Image& texture, float t, bool keyed) {
-  if (!fitsPlane(*destination, texture)) return;
+bool drawPlane(Image* destination, const Image& texture, float t, bool keyed) {
+  if (!fitsPlane(*destination, texture)) return false;
   const uint32_t* texels = texture.pixels;
 #if ORVANTA_X86_VECTORS
   if (cpu::hasAvx2()) {
     walkPlane(destination, t, [&](uint32_t* out, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
       kernels::warpRowAvx2(out, texels, u, v, du, dv, keyed);
     });
-    return;
+    return destination->height == kPlaneHeight;
   }
 #endif
   walkPlane(destination, t, [&](uint32_t* out, uint32_t u, uint32_t v, uint32_t du, uint32_t dv) {
     kernels::warpRowReference(out, texels, u, v, du, dv, keyed);
   });
+  return destination->height == kPlaneHeight;
 }
 
 }  // namespace
 
-void warpPlane(Image& destination, const Image& texture, float t) { drawPlane(&destination, texture, t, false); }
+bool warpPlane(Image& destination, const Image& texture, float t) { return drawPlane(&destination, texture, t, false); }
 
 // Texels whose red byte is 255 are holes: the destination shows through.
-void warpPlaneKeyed(Image& destination, const Image& texture, float t) { drawPlane(&destination, texture, t, true); }
+bool warpPlaneKeyed(Image& destination, const Image& texture, float t) { return drawPlane(&destination, texture, t, true); }
 
 }  // namespace orvanta

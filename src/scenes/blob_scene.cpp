@@ -45,10 +45,12 @@ void BlobScene::load(SceneLoader& loader) {
 
 void BlobScene::render(SceneFrame& out, float t) {
   Image& frame = out.image;
-  frame.clear();
-  work.clear();
-
-  warpPlane(frame, backgroundTexture, static_cast<float>(-t * 0.9));
+  // The background plane covers the frame unless its texture is missing. The work image is
+  // written in full by the blur before it is read.
+  if (!warpPlane(frame, backgroundTexture, static_cast<float>(-t * 0.9))) {
+    frame.clear();
+    warpPlane(frame, backgroundTexture, static_cast<float>(-t * 0.9));
+  }
   warpPlaneKeyed(frame, keyedTexture, t);
   smoothNeighbours(frame);
 

@@ -45,9 +45,7 @@ void CubeScene::render(SceneFrame& out, float t) {
   cube.setPosition(0.0f, 0.0f, 0.0f);
   cube.drawMesh(out.target(), viewCamera, cubeSet);
 
-  smoothNeighbours(frame);
-  addNoiseThenBrighten(frame, 20, 1, out.random);
-  blendImage(greetings, frame);
+  smoothThenFinish(frame, {.amount = 20, .brightenings = 1, .overlay = &greetings}, out.random);
   flickerBlur(frame, work, t, out.random);
   mask.modulateInto(frame);
 }

@@ -1,5 +1,7 @@
 #include <algorithm>
 
+#include "image/effects.h"
+#include "image/smooth_sweep.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {
@@ -14,21 +16,38 @@ Image rowOf(uint32_t* first, size_t count) {
   return row;
 }
 
+// The finishing passes over the pixels [first, first + count) of the frame, in blocks that
+// stay in the first-level cache from the grain to the overlay. Each pixel's result depends
+// only on itself, its mask and overlay pixels and its own draw, and the blocks take their
+// draws in order, so the words equal those of the separate passes over the whole frame.
+void finishRun(Image& frame, size_t first, size_t count, const FrameFinish& finish, ShowRandom& random) {
+  constexpr size_t kBlock = 1024;
+  const size_t pixels = frame.pixelCount();
+  const size_t masked = finish.mask != nullptr ? std::min(finish.mask->pixelCount(), pixels) : 0;
+  const size_t overlaid = finish.overlay != nullptr ? std::min(finish.overlay->pixelCount(), pixels) : 0;
+  const size_t end = first + count;
+  for (size_t start = first; start < end; start += kBlock) {
+    const size_t length = std::min(kBlock, end - start);
+    Image block = rowOf(frame.pixels + start, length);
+    if (finish.grain) addNoise(block, finish.amount, random);
+    if (start < masked) rowOf(finish.mask->pixels + start, std::min(length, masked - start)).modulateInto(block);
+    for (int k = 0; k < finish.brightenings; ++k) block.brighten(255);
+    if (start < overlaid) blendImage(rowOf(finish.overlay->pixels + start, std::min(length, overlaid - start)), block);
+  }
+}
+
 }  // namespace
 
 void addNoiseThenBrighten(Image& frame, int amount, int brightenings, ShowRandom& random, const Image* mask) {
-  // Blocks that stay in the first-level cache from the grain to the last brightening. Each
-  // pixel's result depends only on itself, its mask pixel and its own draw, and the blocks
-  // take their draws in order, so the words equal those of the separate passes.
-  constexpr size_t kBlock = 1024;
-  const size_t count = frame.pixelCount();
-  const size_t masked = mask != nullptr ? std::min(mask->pixelCount(), count) : 0;
-  for (size_t start = 0; start < count; start += kBlock) {
-    Image block = rowOf(frame.pixels + start, std::min(kBlock, count - start));
-    addNoise(block, amount, random);
-    if (start < masked) rowOf(mask->pixels + start, std::min(kBlock, masked - start)).modulateInto(block);
-    for (int k = 0; k < brightenings; ++k) block.brighten(255);
-  }
+  FrameFinish finish;
+  finish.amount = amount;
+  finish.brightenings = brightenings;
+  finish.mask = mask;
+  finishRun(frame, 0, frame.pixelCount(), finish, random);
+}
+
+void smoothThenFinish(Image& frame, const FrameFinish& finish, ShowRandom& random) {
+  smoothNeighboursThen(frame, [&](size_t first, size_t count) { finishRun(frame, first, count, finish, random); });
 }
 
 }  // namespace orvanta

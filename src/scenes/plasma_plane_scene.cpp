@@ -35,13 +35,22 @@ uint32_t addSaturated(uint32_t p, uint32_t q) {
 
 }  // namespace
 
-void mixPlasma(Image& destination, const Image& first, const Image& second, float t) {
+void mixPlasma(Image& destination, const Image& first, const Image& second, float t, int32_t spacing) {
   const int32_t ax = truncToInt32(std::sin(t * 0.0054103611045413546) * 159.0 + 160.0);
   const int32_t ay = truncToInt32(std::sin(t * 0.0034905555513170036) * 119.0 + 120.0);
   const int32_t bx = truncToInt32(std::sin(t * 0.003665083328882853) * 159.0 + 160.0);
   const int32_t by = truncToInt32(std::sin(t * 0.007853749990463257) * 119.0 + 120.0);
   if (destination.pixelCount() == 0 || !windowFits(first, ax, ay, destination) ||
       !windowFits(second, bx, by, destination)) {
+    return;
+  }
+  if (spacing > 1) {
+    for (int32_t y = 0; y < destination.height; y += spacing) {
+      const uint32_t* p = first.pixels + static_cast<size_t>(ay + y) * first.width + ax;
+      const uint32_t* q = second.pixels + static_cast<size_t>(by + y) * second.width + bx;
+      uint32_t* out = destination.pixels + static_cast<size_t>(y) * destination.width;
+      for (int32_t x = 0; x < destination.width; x += spacing) out[x] = addSaturated(p[x], q[x]);
+    }
     return;
   }
   uint32_t* out = destination.pixels;
@@ -101,7 +110,7 @@ void PlasmaPlaneScene::render(SceneFrame& out, float t) {
   Image& frame = out.image;
   frame.clear();
   camera.lookAt(0.0f, 200.0f, -300.0f, 0.0f, 0.0f, 0.0f);
-  mixPlasma(heights, firstPlasma, secondPlasma, t);
+  mixPlasma(heights, firstPlasma, secondPlasma, t, kGridSpacing);  // only what the grid reads
   displaceGrid(grid, gridSource, kGridSide, heights);
   grid.computeVertexNormals();
 
@@ -110,9 +119,7 @@ void PlasmaPlaneScene::render(SceneFrame& out, float t) {
   grid.setPosition(0.0f, 0.0f, 0.0f);
   grid.drawMesh(out.target(), camera, gridSet);
 
-  smoothNeighbours(frame);
-  addNoiseThenBrighten(frame, 10, 2, out.random);
-  blendImage(overlay, frame);
+  smoothThenFinish(frame, {.amount = 10, .brightenings = 2, .overlay = &overlay}, out.random);
   flickerBlur(frame, work, t, out.random);
 }
 

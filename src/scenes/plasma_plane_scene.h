@@ -14,8 +14,10 @@
 namespace orvanta {
 
 // Fills the destination with the saturating per-byte sum of two moving windows into the
-// plasma pictures. Pictures too small for the windows leave the destination unchanged.
-void mixPlasma(Image& destination, const Image& first, const Image& second, float t);
+// plasma pictures. Pictures too small for the windows leave the destination unchanged. With a
+// spacing above 1, only the pixels whose column and row are multiples of it are written (all
+// a grid of that spacing reads).
+void mixPlasma(Image& destination, const Image& first, const Image& second, float t, int32_t spacing = 1);
 
 // Vertex k = r * n + c of the destination gets the source position with its z multiplied by
 // the red byte of heights at (10c, 10r) and by 1.8. Only positions change.

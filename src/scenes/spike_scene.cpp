@@ -94,8 +94,7 @@ void SpikeScene::render(SceneFrame& out, float t) {
   spikes.setPosition(0.0f, 0.0f, 0.0f);
   spikes.drawMesh(out.target(), camera, spikeSet);
 
-  smoothNeighbours(frame);
-  addNoiseThenBrighten(frame, noiseLevel, 2, out.random, &mask);
+  smoothThenFinish(frame, {.amount = noiseLevel, .brightenings = 2, .mask = &mask}, out.random);
 
   if (t > 4800.0) {
     if (out.random.next() % 10 > 5) {

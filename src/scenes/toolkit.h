@@ -17,6 +17,20 @@ inline constexpr uint32_t kWhite = 0xFFFFFFFFu;  // packArgb(255, 255, 255, 255)
 void addNoiseThenBrighten(Image& frame, int amount, int brightenings, ShowRandom& random,
                           const Image* mask = nullptr);
 
+// What follows the smoothing in most scenes, in this order: the grain (when `grain`), the
+// mask, `brightenings` full brightenings, the overlay blended over the frame.
+struct FrameFinish {
+  bool grain = true;
+  int amount = 0;
+  int brightenings = 0;
+  const Image* mask = nullptr;
+  const Image* overlay = nullptr;
+};
+
+// smoothNeighbours(frame) and then the finishing passes, in one sweep trailing the smoothing
+// by a row: the same words as the passes one after the other.
+void smoothThenFinish(Image& frame, const FrameFinish& finish, ShowRandom& random);
+
 // The show's two-pass blur: vertical from source into work, then horizontal from work into
 // destination, with radii that swing between 0 and 16 with the show time t. The destination
 // may be the source.

@@ -20,7 +20,6 @@ void TunnelScene::load(SceneLoader& loader) {
 void TunnelScene::render(SceneFrame& out, float t) {
   Image& frame = out.image;
   const double time = t;
-  frame.clear();
 
   // The second layer scrolls; the viewer moves 2.3 units per centisecond and sways with periods
   // of about 9.0 s and 7.2 s.
@@ -29,12 +28,15 @@ void TunnelScene::render(SceneFrame& out, float t) {
   tunnel.setView(0.0f, 0.0f, static_cast<float>(-time * 2.3),
                  static_cast<float>(30.0 * std::sin(time * 0.006981111102634007)),
                  static_cast<float>(30.0 * std::sin(time * 0.008726388878292508)), 0.0f);
-  tunnel.draw(frame, base, heightMap, envMap);
+  if (!tunnel.draw(frame, base, heightMap, envMap)) {
+    // Blocks missing (a texture that could not be used): the frame starts black as usual.
+    frame.clear();
+    tunnel.draw(frame, base, heightMap, envMap);
+  }
 
   blendImage(logo, frame);
   flickerBlur(frame, blurWork, t, out.random);
-  smoothNeighbours(frame);
-  frame.brighten(255);
+  smoothThenFinish(frame, {.grain = false, .brightenings = 1}, out.random);
   applyFlashIn(flash, frame, t);
 }
 

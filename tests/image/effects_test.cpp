@@ -271,14 +271,18 @@ TEST(WarpPlane, WorkedPhaseZeroSmallStepsAndTheRedKey) {
 
 TEST(WarpPlane, SkipsImagesOfTheWrongSize) {
   OwnedImage small(64, 64), texture(256, 256), frame(320, 240, 5), narrow(100, 240, 5);
-  warpPlane(frame.image, small.image, 10.0f);
-  warpPlaneKeyed(frame.image, small.image, 10.0f);
-  warpPlane(narrow.image, texture.image, 10.0f);
-  warpPlaneKeyed(narrow.image, texture.image, 10.0f);
+  EXPECT_FALSE(warpPlane(frame.image, small.image, 10.0f));
+  EXPECT_FALSE(warpPlaneKeyed(frame.image, small.image, 10.0f));
+  EXPECT_FALSE(warpPlane(narrow.image, texture.image, 10.0f));
+  EXPECT_FALSE(warpPlaneKeyed(narrow.image, texture.image, 10.0f));
   Image empty;
-  warpPlane(empty, texture.image, 1.0f);
-  warpPlane(frame.image, empty, 1.0f);
+  EXPECT_FALSE(warpPlane(empty, texture.image, 1.0f));
+  EXPECT_FALSE(warpPlane(frame.image, empty, 1.0f));
   EXPECT_EQ(frame.words(), Words(320 * 240, 5));
+  OwnedImage tall(320, 250, 5);  // drawn, but only its top 240 rows
+  EXPECT_FALSE(warpPlane(tall.image, texture.image, 1.0f));
+  EXPECT_EQ(tall.at(7, 245), 5u);
+  EXPECT_TRUE(warpPlane(frame.image, texture.image, 1.0f));
   EXPECT_EQ(narrow.words(), Words(100 * 240, 5));
 }
 

@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "base/cpu_features.h"
+#include "image/effects.h"
 #include "image/smooth_kernels.h"
+#include "image/smooth_sweep.h"
+#include "image/test_pictures.h"
 
 namespace orvanta {
 namespace {
@@ -60,6 +63,47 @@ TEST(SmoothRanges, RangesOutsideTheSweepOrTooShortArraysChangeNothing) {
     Words shortRun(641, 0x80808080u);
     kernel(shortRun.data(), shortRun.size(), 0, shortRun.size());
     EXPECT_EQ(shortRun, Words(641, 0x80808080u)) << name;
+  }
+}
+
+// A trailing pass that changes every pixel and depends on the order it sees them in: any pixel
+// handed on before the sweep's last read of it, handed twice or skipped shows in the words.
+TEST(SmoothRanges, TheTrailingPassSeesEveryPixelOnceAfterItsLastRead) {
+  for (int32_t height : {240, 3, 2, 9}) {
+    for (int32_t width : {320, 100}) {
+      testing::OwnedImage fused(width, height), separate(width, height);
+      testing::fillRandom(fused.image, static_cast<uint32_t>(height * width));
+      testing::fillRandom(separate.image, static_cast<uint32_t>(height * width));
+      uint32_t stateFused = 7;
+      uint32_t stateSeparate = 7;
+      auto pass = [](Image& image, uint32_t& state) {
+        return [&image, &state](size_t first, size_t count) {
+          for (size_t i = first; i < first + count; ++i) {
+            state = state * 1103515245u + 12345u;
+            image.pixels[i] = (image.pixels[i] ^ state) + static_cast<uint32_t>(i);
+          }
+        };
+      };
+      std::vector<std::pair<size_t, size_t>> runs;
+      auto fusedPass = pass(fused.image, stateFused);
+      smoothNeighboursThen(fused.image, [&](size_t first, size_t count) {
+        runs.push_back({first, count});
+        fusedPass(first, count);
+      });
+      smoothNeighbours(separate.image);
+      pass(separate.image, stateSeparate)(0, separate.image.pixelCount());
+      ASSERT_EQ(fused.words(), separate.words()) << width << " x " << height;
+      size_t next = 0;
+      for (const auto& [first, count] : runs) {
+        EXPECT_EQ(first, next);
+        EXPECT_GT(count, 0u);
+        next = first + count;
+      }
+      EXPECT_EQ(next, fused.image.pixelCount());
+      if (width == 320 && height == 240) {
+        EXPECT_GT(runs.size(), 20u);
+      }
+    }
   }
 }
 

@@ -133,16 +133,18 @@ TEST(TunnelDraw, CoversTheFrameDarkensTheMissedCentreAndSkipsWrongSizes) {
   Tunnel tunnel;
   tunnel.init(kFrameWidth, kFrameHeight);
   tunnel.setView(0.0f, 0.0f, -256.0f, 0.0f, 0.0f, 0.0f);
-  tunnel.draw(frame.image, t.base.image, small.image, t.env.image);
-  tunnel.draw(frame.image, t.base.image, t.height.image, Image{});
+  EXPECT_FALSE(tunnel.draw(frame.image, t.base.image, small.image, t.env.image));
+  EXPECT_FALSE(tunnel.draw(frame.image, t.base.image, t.height.image, Image{}));
   tunnel.drawBlock(frame.image, small.image, t.height.image, t.env.image, 0, 0, {}, {}, {}, {});
-  tunnel.draw(narrow.image, t.base.image, t.height.image, t.env.image);  // the grid does not fit
+  EXPECT_FALSE(tunnel.draw(narrow.image, t.base.image, t.height.image, t.env.image));  // the grid does not fit
   tunnel.drawBlock(narrow.image, t.base.image, t.height.image, t.env.image, 305, 0, {}, {}, {}, {});
   tunnel.drawBlock(narrow.image, t.base.image, t.height.image, t.env.image, -1, 0, {}, {}, {}, {});
   EXPECT_EQ(frame.words(), Words(320 * 240, kSentinel));
   EXPECT_EQ(narrow.words(), Words(312 * 240, kSentinel));
 
-  tunnel.draw(frame.image, t.base.image, t.height.image, t.env.image);
+  EXPECT_TRUE(tunnel.draw(frame.image, t.base.image, t.height.image, t.env.image));
+  OwnedImage tall(kFrameWidth, kFrameHeight + 8);  // the grid covers its top 240 rows only
+  EXPECT_FALSE(tunnel.draw(tall.image, t.base.image, t.height.image, t.env.image));
   for (size_t i = 0; i < frame.image.pixelCount(); ++i) ASSERT_EQ(frame.image.pixels[i] >> 24, 0xFFu) << i;
   EXPECT_EQ(fields(tunnel.nodes[15 * 41 + 20]), kMiss);  // the centre node looks along the axis
   EXPECT_EQ(frame.at(160, 120), 0xFF000000u);
