@@ -14,6 +14,7 @@
 #include "capture/capture_sink.h"
 #include "driver/offline_run.h"
 #include "driver/show.h"
+#include "show/show_data.h"
 
 namespace {
 
@@ -38,7 +39,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "orvanta_capture: %s\n%s", parsed.error.c_str(), captureUsage());
     return kCaptureExitUsage;
   }
-  const CaptureOptions& options = parsed.options;
+  CaptureOptions options = parsed.options;
+  options.dataDirectory =
+      chooseDataDirectory(options.dataDirectory, installedDataDirectory(ORVANTA_DATA_FROM_PROGRAM));
   if (!rangeHoldsFrame(options.fps, options.fromSeconds, options.toSeconds, Show::lengthSeconds())) {
     std::fprintf(stderr, "orvanta_capture: no frame at %d fps lies in the chosen time range (the show is %.2f s long)\n",
                  options.fps, static_cast<double>(Show::lengthSeconds()));

@@ -7,7 +7,7 @@
 namespace orvanta {
 
 struct CaptureOptions {
-  std::string dataDirectory = "data";
+  std::string dataDirectory;  // empty: "data" here, else the installed data set
   int fps = 60;
   double fromSeconds = 0.0;  // frames with a show time in [from, to) are written
   double toSeconds = std::numeric_limits<double>::infinity();

@@ -34,6 +34,13 @@ for program in orvanta orvanta_windowed; do
   [ "$status" = 1 ] && grep -q "cannot open the display" "$work/err" ||
     fail "installed $program from an empty folder: status $status, $(cat "$work/err")"
 done
+# The installed capture tool finds the installed data set too, and draws what the build's
+# capture tool draws from that folder.
+"$prefix/bin/orvanta_capture" --fps 10 --hashes - >"$work/installed.hashes" 2>"$work/err" ||
+  fail "installed orvanta_capture from an empty folder: $(cat "$work/err")"
+"$build/apps/orvanta_capture" --data "$prefix/share/orvanta/data" --fps 10 --hashes - >"$work/built.hashes" 2>/dev/null
+[ "$(wc -l <"$work/installed.hashes")" -eq 980 ] && cmp -s "$work/installed.hashes" "$work/built.hashes" ||
+  fail "the installed capture tool's 980 lines differ from the build's on the installed data set"
 mkdir data
 SDL_AUDIODRIVER=dummy "$prefix/bin/orvanta" >/dev/null 2>"$work/err"
 grep -q "no show data in the folder 'data'" "$work/err" ||
