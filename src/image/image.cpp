@@ -3,41 +3,17 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <mutex>
-#include <unordered_map>
 
 namespace orvanta {
-namespace {
 
-// Owns every pixel array until exit (or an explicit release). Shows on other threads load and
-// release their pictures through it too.
-struct PixelStore {
-  std::mutex lock;
-  std::unordered_map<uint32_t*, std::unique_ptr<uint32_t[]>> arrays;
-};
-
-PixelStore& pixelStore() {
-  static PixelStore store;
-  return store;
-}
-
-}  // namespace
-
-uint32_t* allocatePixels(size_t count) {
-  std::unique_ptr<uint32_t[]> array(new uint32_t[count == 0 ? 1 : count]());
-  uint32_t* raw = array.get();
-  PixelStore& store = pixelStore();
-  const std::lock_guard<std::mutex> held(store.lock);
-  store.arrays.emplace(raw, std::move(array));
-  return raw;
+uint32_t* allocatePixels(Image& image, size_t count) {
+  image.storage = std::make_shared<uint32_t[]>(count == 0 ? 1 : count);
+  image.pixels = image.storage.get();
+  return image.pixels;
 }
 
 void releasePixels(Image& image) {
-  if (image.pixels != nullptr) {
-    PixelStore& store = pixelStore();
-    const std::lock_guard<std::mutex> held(store.lock);
-    store.arrays.erase(image.pixels);
-  }
+  image.storage.reset();
   image.pixels = nullptr;
   image.width = 0;
   image.height = 0;
@@ -46,8 +22,7 @@ void releasePixels(Image& image) {
 void Image::create(int32_t newWidth, int32_t newHeight) {
   width = newWidth;
   height = newHeight;
-  pixels = allocatePixels(static_cast<size_t>(std::max(newWidth, 0)) *
-                          static_cast<size_t>(std::max(newHeight, 0)));
+  allocatePixels(*this, static_cast<size_t>(std::max(newWidth, 0)) * static_cast<size_t>(std::max(newHeight, 0)));
 }
 
 void Image::clear() { fill(0); }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace orvanta {
@@ -16,8 +17,11 @@ struct Image {
   uint32_t* pixels = nullptr;
   int32_t widthShift = 0;  // texture addressing pair, written only by loadTga
   uint32_t widthMask = 0;
+  // Keeps `pixels` alive when this image made them; copies of an image share its array, and
+  // the last one to go frees it. Empty when `pixels` belongs to someone else.
+  std::shared_ptr<uint32_t[]> storage;
 
-  // Allocates width x height pixels, all 0. The array lives until the process ends.
+  // Allocates width x height pixels, all 0, owned by this image and its copies.
   void create(int32_t newWidth, int32_t newHeight);
   void clear();
   void fill(uint32_t colour);
@@ -46,10 +50,9 @@ uint32_t packArgb(uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha);
 // Copies source width x height words; the count is bounded by the destination's array.
 void copyImage(const Image& source, Image& destination);
 
-// Pixel arrays are never freed while the show runs; they are kept in one store that is
-// released at process exit. Tools that load many pictures (fuzzers, tests) may release
-// an array explicitly; the image is then left empty.
-uint32_t* allocatePixels(size_t count);
+// Gives the image a new zeroed array of `count` words (at least one), owned by it.
+uint32_t* allocatePixels(Image& image, size_t count);
+// Lets go of the image's array (freed once no copy holds it); the image is left empty.
 void releasePixels(Image& image);
 
 }  // namespace orvanta

@@ -33,6 +33,7 @@ void takeSize(const uint8_t (&header)[kHeaderSize], Image& image) {
   image.width = header[12] | (header[13] << 8);
   image.height = header[14] | (header[15] << 8);
   image.pixels = nullptr;
+  image.storage.reset();
 }
 
 void chooseTextureAddressing(Image& image) {
@@ -73,11 +74,10 @@ bool Image::decodeTga(std::span<const uint8_t> file) {
     return false;
   }
 
-  uint32_t* array = allocatePixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+  uint32_t* array = allocatePixels(*this, static_cast<size_t>(width) * static_cast<size_t>(height));
   // A short file leaves the rest of the (zeroed) array as it is.
   const size_t present = std::min(static_cast<size_t>(bytesWanted), file.size() - kPixelDataOffset);
   std::memcpy(array, file.data() + kPixelDataOffset, present);
-  pixels = array;
   flipRows(*this);
   chooseTextureAddressing(*this);
   return true;
