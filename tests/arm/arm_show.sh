@@ -48,17 +48,19 @@ compare() {  # name, expected file, actual file
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The emulator stalls when the capture tool starts its output threads, so the ARM runs keep
+# everything on the render thread; the frames do not depend on it.
 echo "--- the whole show at 10 fps, x86 and ARM"
 "$x86_capture" --data "$data" --fps 10 --hashes - >"$work/x86.hashes"
 start=$(date +%s)
-emulate "$build/apps/orvanta_capture" --data "$data" --fps 10 --hashes - >"$work/arm.hashes"
+emulate "$build/apps/orvanta_capture" --data "$data" --threads 1 --fps 10 --hashes - >"$work/arm.hashes"
 echo "emulated capture at 10 fps: $(($(date +%s) - start)) s"
 status=0
 compare "10 fps" "$work/x86.hashes" "$work/arm.hashes" || status=1
 
 echo "--- the golden record at 60 fps on ARM"
 start=$(date +%s)
-emulate "$build/apps/orvanta_capture" --data "$data" --fps 60 --hashes - >"$work/arm60.hashes"
+emulate "$build/apps/orvanta_capture" --data "$data" --threads 1 --fps 60 --hashes - >"$work/arm60.hashes"
 echo "emulated capture at 60 fps: $(($(date +%s) - start)) s"
 compare "60 fps" "$record" "$work/arm60.hashes" || status=1
 exit $status
