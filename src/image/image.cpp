@@ -7,7 +7,8 @@
 namespace orvanta {
 
 uint32_t* allocatePixels(Image& image, size_t count) {
-  image.storage = std::make_shared<uint32_t[]>(count == 0 ? 1 : count);
+  // Not make_shared<T[]>: the web build's C++ library lacks it.
+  image.storage.reset(new uint32_t[count == 0 ? 1 : count]());
   image.pixels = image.storage.get();
   return image.pixels;
 }
