@@ -79,10 +79,12 @@ void drawFrames(benchmark::State& state, Image base, Image height, Image env) {
   tunnel.init(kFrameWidth, kFrameHeight);
   Image frame;
   frame.create(kFrameWidth, kFrameHeight);
+  HeightSlopes slopes;  // as the scene makes them when it loads the map
+  slopes.build(height);
   float t = 1530.0f;
   for (auto _ : state) {
     setSceneView(tunnel, t);
-    tunnel.draw(frame, base, height, env);
+    tunnel.draw(frame, base, height, env, &slopes);
     benchmark::DoNotOptimize(frame.pixels);
     t += 1.7f;
     if (t > 3000.0f) t = 1530.0f;

@@ -77,36 +77,41 @@ void setupTexturedTriangle(RenderTarget target, const Image& texture, RenderVert
                            RenderVertex& c);
 void setupTexturedTriangleTranslucent(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
                                       RenderVertex& c);
+// With `slopes` made from `extra` (a square map), the bump lookups read them in place of its texels.
 void setupTwoLayerTriangle(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                            RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
-                           CombineMode combineMode);
+                           CombineMode combineMode, const HeightSlopes* slopes = nullptr);
 void setupTwoLayerTriangleTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                       const Image& extra, RenderVertex& a, RenderVertex& b, RenderVertex& c,
-                                      LayerMode layerMode, CombineMode combineMode);
+                                      LayerMode layerMode, CombineMode combineMode,
+                                      const HeightSlopes* slopes = nullptr);
 
 // Span routines. Each fills `rows` rows from `firstRow`, walking its own copies of the edges;
 // a pixel is drawn where the interpolated inverse depth is strictly greater than the target's depth.
 // Opaque routines write the depth, translucent ones leave it. Rows and columns outside the
-// target (or a depth buffer of another width) are never touched.
+// target (or a depth buffer of another width) are never touched. The bump routines read
+// `slopes` in place of the height map's texels when they were made from it.
 void fillTexturedSpans(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
                        int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillTexturedSpansTranslucent(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
                                   int32_t firstRow, int32_t rows, SpanSteps steps);
 
 void fillLayersBumpAdd(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
-                       TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
+                       TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
+                       const HeightSlopes* slopes = nullptr);
 void fillLayersBumpMultiply(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
-                            TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
+                            TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
+                            const HeightSlopes* slopes = nullptr);
 void fillLayersAdd(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                    TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersMultiply(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                         TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersBumpAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                                   TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
-                                  SpanSteps steps);
+                                  SpanSteps steps, const HeightSlopes* slopes = nullptr);
 void fillLayersBumpMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                        const Image& extra, TriangleEdge left, TriangleEdge right, int32_t firstRow,
-                                       int32_t rows, SpanSteps steps);
+                                       int32_t rows, SpanSteps steps, const HeightSlopes* slopes = nullptr);
 void fillLayersAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                               TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,

@@ -87,6 +87,63 @@ struct BumpLookup {
 #endif
 };
 
+// The same displacement read from the height map's slopes (image/height_slopes.h): one word
+// per base texel instead of three height texels. Only the low bits of column and row survive
+// the mask, so adding the slope's halves gives the same texel.
+struct SlopeLookup {
+  const uint32_t* texels;
+  span::TexelAddress address;
+  const uint32_t* layerTexels;
+  uint32_t layerMask;
+  int32_t layerShift;
+  const uint32_t* slopes;
+
+  SlopeLookup(const Image& texture, const Image& envMap, const uint32_t* slopeWords)
+      : texels(texture.pixels),
+        address(texture),
+        layerTexels(envMap.pixels),
+        layerMask(envMap.widthMask),
+        layerShift(envMap.widthShift),
+        slopes(slopeWords) {}
+
+  void operator()(uint32_t u, uint32_t v, uint32_t u2, uint32_t v2, uint32_t& base, uint32_t& layer) const {
+    const uint32_t i1 = address(u, v);
+    base = texels[i1];
+    const uint32_t slope = slopes[i1];
+    const uint32_t column = (u2 >> 16) + slope;
+    const uint32_t row = (v2 >> 16) + (slope >> 16);
+    layer = layerTexels[((row & layerMask) << layerShift) + (column & layerMask)];
+  }
+
+#if ORVANTA_X86_VECTORS
+  void four(__m128i u, __m128i v, __m128i u2, __m128i v2, __m128i& base, __m128i& layer) const {
+    alignas(16) uint32_t lane[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lane), address(u, v));
+    base = _mm_setr_epi32(static_cast<int>(texels[lane[0]]), static_cast<int>(texels[lane[1]]),
+                          static_cast<int>(texels[lane[2]]), static_cast<int>(texels[lane[3]]));
+    const __m128i slope = _mm_setr_epi32(static_cast<int>(slopes[lane[0]]), static_cast<int>(slopes[lane[1]]),
+                                         static_cast<int>(slopes[lane[2]]), static_cast<int>(slopes[lane[3]]));
+    const __m128i column = _mm_add_epi32(_mm_srli_epi32(u2, 16), slope);
+    const __m128i row = _mm_add_epi32(_mm_srli_epi32(v2, 16), _mm_srli_epi32(slope, 16));
+    const __m128i mask = _mm_set1_epi32(static_cast<int>(layerMask));
+    const __m128i i2 = _mm_add_epi32(_mm_sll_epi32(_mm_and_si128(row, mask), _mm_cvtsi32_si128(layerShift)),
+                                     _mm_and_si128(column, mask));
+    layer = span::gather4(layerTexels, i2);
+  }
+#endif
+};
+
+// The slopes when they were made from this height map and it has the base texture's square
+// size (the lookups index it by the base texel and step a row by its height); else nullptr,
+// and the map's texels are read.
+const uint32_t* matchingSlopes(const HeightSlopes* slopes, const Image& texture, const Image& extra) {
+  if (slopes == nullptr || extra.width != extra.height || extra.width != texture.width ||
+      extra.height != texture.height) {
+    return nullptr;
+  }
+  return slopes->wordsFor(extra);
+}
+
 // A pixel from the two layers' texels and the old pixel.
 template <typename Lookup, typename Compose>
 struct LayerShader {
@@ -115,6 +172,18 @@ void fillLayers(RenderTarget target, const Lookup& lookup, const TriangleEdge& l
                 int32_t firstRow, int32_t rows, const SpanSteps& steps, Compose compose) {
   span::walkSpans<true, kWriteDepth>(target, left, right, firstRow, rows, steps,
                                      LayerShader<Lookup, Compose>{lookup, compose});
+}
+
+// A bump-mapped fill, from the slopes when they match the height map.
+template <bool kWriteDepth, typename Compose>
+void fillBumpLayers(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
+                    const HeightSlopes* slopes, const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
+                    int32_t rows, const SpanSteps& steps, Compose compose) {
+  if (const uint32_t* words = matchingSlopes(slopes, texture, extra)) {
+    fillLayers<kWriteDepth>(target, SlopeLookup(texture, envMap, words), left, right, firstRow, rows, steps, compose);
+  } else {
+    fillLayers<kWriteDepth>(target, BumpLookup(texture, envMap, extra), left, right, firstRow, rows, steps, compose);
+  }
 }
 
 // The ways of composing a pixel from base texel, second-layer texel and the old pixel, for
@@ -159,10 +228,19 @@ void setupWithLayers(RenderTarget target, const Lookup& lookup, Compose compose,
 // The lookup and composition a set's layer and combine modes choose: opaque and translucent
 // routines differ in their depth writes and in how the layers meet the old pixel.
 template <bool kWriteDepth, typename BumpAdd, typename PlainAdd, typename Product>
-void setupLayersOf(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra, RenderVertex& a,
-                   RenderVertex& b, RenderVertex& c, LayerMode layerMode, CombineMode combineMode) {
+void setupLayersOf(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
+                   const HeightSlopes* slopes, RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
+                   CombineMode combineMode) {
   const bool add = combineMode == kAdd;
-  if (layerMode == kBump) {
+  const uint32_t* slopeWords = layerMode == kBump ? matchingSlopes(slopes, texture, extra) : nullptr;
+  if (slopeWords != nullptr) {
+    const SlopeLookup lookup(texture, envMap, slopeWords);
+    if (add) {
+      setupWithLayers<kWriteDepth>(target, lookup, BumpAdd(), a, b, c);
+    } else {
+      setupWithLayers<kWriteDepth>(target, lookup, Product(), a, b, c);
+    }
+  } else if (layerMode == kBump) {
     const BumpLookup lookup(texture, envMap, extra);
     if (add) {
       setupWithLayers<kWriteDepth>(target, lookup, BumpAdd(), a, b, c);
@@ -183,26 +261,28 @@ void setupLayersOf(RenderTarget target, const Image& texture, const Image& envMa
 
 void setupTwoLayerTriangle(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                            RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
-                           CombineMode combineMode) {
-  setupLayersOf<true, AddSaturated, Average, Multiply>(target, texture, envMap, extra, a, b, c, layerMode,
+                           CombineMode combineMode, const HeightSlopes* slopes) {
+  setupLayersOf<true, AddSaturated, Average, Multiply>(target, texture, envMap, extra, slopes, a, b, c, layerMode,
                                                        combineMode);
 }
 
 void setupTwoLayerTriangleTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                       const Image& extra, RenderVertex& a, RenderVertex& b, RenderVertex& c,
-                                      LayerMode layerMode, CombineMode combineMode) {
-  setupLayersOf<false, HalfThenAdd, HalfThenAdd, MultiplyThenHalf>(target, texture, envMap, extra, a, b, c,
+                                      LayerMode layerMode, CombineMode combineMode, const HeightSlopes* slopes) {
+  setupLayersOf<false, HalfThenAdd, HalfThenAdd, MultiplyThenHalf>(target, texture, envMap, extra, slopes, a, b, c,
                                                                    layerMode, combineMode);
 }
 
 void fillLayersBumpAdd(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
-                       TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps) {
-  fillLayers<true>(target, BumpLookup(texture, envMap, extra), left, right, firstRow, rows, steps, AddSaturated());
+                       TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
+                       const HeightSlopes* slopes) {
+  fillBumpLayers<true>(target, texture, envMap, extra, slopes, left, right, firstRow, rows, steps, AddSaturated());
 }
 
 void fillLayersBumpMultiply(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
-                            TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps) {
-  fillLayers<true>(target, BumpLookup(texture, envMap, extra), left, right, firstRow, rows, steps, Multiply());
+                            TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
+                       const HeightSlopes* slopes) {
+  fillBumpLayers<true>(target, texture, envMap, extra, slopes, left, right, firstRow, rows, steps, Multiply());
 }
 
 void fillLayersAdd(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
@@ -217,15 +297,15 @@ void fillLayersMultiply(RenderTarget target, const Image& texture, const Image& 
 
 void fillLayersBumpAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                                   TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
-                                  SpanSteps steps) {
-  fillLayers<false>(target, BumpLookup(texture, envMap, extra), left, right, firstRow, rows, steps, HalfThenAdd());
+                                  SpanSteps steps, const HeightSlopes* slopes) {
+  fillBumpLayers<false>(target, texture, envMap, extra, slopes, left, right, firstRow, rows, steps, HalfThenAdd());
 }
 
 void fillLayersBumpMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                        const Image& extra, TriangleEdge left, TriangleEdge right, int32_t firstRow,
-                                       int32_t rows, SpanSteps steps) {
-  fillLayers<false>(target, BumpLookup(texture, envMap, extra), left, right, firstRow, rows, steps,
-                    MultiplyThenHalf());
+                                       int32_t rows, SpanSteps steps, const HeightSlopes* slopes) {
+  fillBumpLayers<false>(target, texture, envMap, extra, slopes, left, right, firstRow, rows, steps,
+                        MultiplyThenHalf());
 }
 
 void fillLayersAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,

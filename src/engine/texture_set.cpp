@@ -14,6 +14,7 @@ int TextureSet::loadEnvMap(const char* path) {
 
 int TextureSet::loadExtra(const char* path) {
   extra.loadTga(path);
+  slopes.build(extra);
   return 1;
 }
 

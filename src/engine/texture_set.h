@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "image/height_slopes.h"
 #include "image/image.h"
 
 namespace orvanta {
@@ -25,6 +26,9 @@ struct TextureSet {
   Image texture;  // first layer
   Image envMap;   // second layer
   Image extra;    // height map of the two-layer filler (red byte), same size as texture
+  // The height map's slopes, read in its place while they match it: made by loadExtra, and to
+  // be made again by whoever fills `extra` otherwise.
+  HeightSlopes slopes;
 
   void setFlags(int32_t newFlags) { flags = newFlags; }
   // Each returns 1 whatever happened, as the loaders report their own failures.

@@ -60,9 +60,10 @@ void drawTriangleOfDrawableSet(RenderTarget target, const TextureSet& set, Rende
     const LayerMode layerMode = (flags & kBumpMap) != 0 ? kBump : kPlain;
     const CombineMode combineMode = (flags & kAddLayers) != 0 ? kAdd : kMultiply;
     if (translucent) {
-      setupTwoLayerTriangleTranslucent(target, set.texture, set.envMap, set.extra, a, b, c, layerMode, combineMode);
+      setupTwoLayerTriangleTranslucent(target, set.texture, set.envMap, set.extra, a, b, c, layerMode, combineMode,
+                                       &set.slopes);
     } else {
-      setupTwoLayerTriangle(target, set.texture, set.envMap, set.extra, a, b, c, layerMode, combineMode);
+      setupTwoLayerTriangle(target, set.texture, set.envMap, set.extra, a, b, c, layerMode, combineMode, &set.slopes);
     }
   } else if ((flags & kTextured) != 0) {
     if (translucent) {

@@ -108,7 +108,8 @@ TunnelNode Tunnel::castRay(int32_t x, int32_t y) const {
   return node;
 }
 
-bool Tunnel::draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap) {
+bool Tunnel::draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap,
+                  const HeightSlopes* slopes) {
   for (int32_t r = 0; r < rows; ++r) {
     for (int32_t c = 0; c < cols; ++c) {
       nodes[static_cast<size_t>(r) * cols + c] = castRay(kTunnelBlockSize * c, kTunnelBlockSize * r);
@@ -119,7 +120,8 @@ bool Tunnel::draw(Image& target, const Image& base, const Image& heightMap, cons
     return false;
   }
 
-  const TunnelTextures textures{base.pixels, heightMap.pixels, envMap.pixels};
+  const TunnelTextures textures{base.pixels, heightMap.pixels, envMap.pixels,
+                                slopes == nullptr ? nullptr : slopes->wordsFor(heightMap)};
   columnEdges.resize(static_cast<size_t>(cols));
   for (int32_t r = 0; r + 1 < rows; ++r) {
     // Each node's 16.16 values and each vertical edge's steps serve two blocks; work them out once.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/math.h"
+#include "image/height_slopes.h"
 #include "image/image.h"
 #include "image/tunnel_block.h"
 
@@ -49,8 +50,9 @@ struct Tunnel {
   TunnelNode castRay(int32_t x, int32_t y) const;
   // Casts every node, then fills every block. Fills nothing unless the three textures are
   // 256 x 256 and the target holds the whole grid. True when the blocks covered every pixel
-  // of the target.
-  bool draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap);
+  // of the target. Slopes made from this height map are read in place of its texels.
+  bool draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap,
+            const HeightSlopes* slopes = nullptr);
   // Fills the 8 x 8 pixels whose top-left corner is (x, y). Skipped when a texture is not
   // 256 x 256 or the block does not lie inside the target.
   void drawBlock(Image& target, const Image& base, const Image& heightMap, const Image& envMap, int32_t x, int32_t y,

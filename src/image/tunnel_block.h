@@ -28,10 +28,13 @@ inline TunnelFixed advance(const TunnelFixed& value, const TunnelFixed& step) {
 }
 
 // The three 256 x 256 textures; the height map's red byte displaces the environment lookup.
+// `slopes`, when given, holds the height map's slopes (image/height_slopes.h), which the vector
+// versions read in place of three height texels; the reference version always reads the map.
 struct TunnelTextures {
   const uint32_t* base;
   const uint32_t* height;
   const uint32_t* env;
+  const uint32_t* slopes = nullptr;
 };
 
 // The left and right edges of a block at its top row and their steps per row.

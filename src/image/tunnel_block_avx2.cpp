@@ -3,6 +3,8 @@
 #if ORVANTA_X86_AVX2
 #include <immintrin.h>
 
+#include "image/height_slopes.h"
+
 namespace orvanta {
 namespace {
 
@@ -15,11 +17,6 @@ ORVANTA_TARGET_AVX2 inline __m256i spreadAvx2(int32_t left, int32_t right) {
   return _mm256_add_epi32(_mm256_set1_epi32(left), _mm256_mullo_epi32(step, lane));
 }
 
-ORVANTA_TARGET_AVX2 inline __m256i redBytesAvx2(const uint32_t* words) {
-  const __m256i loaded = _mm256_load_si256(reinterpret_cast<const __m256i*>(words));
-  return _mm256_and_si256(_mm256_srli_epi32(loaded, 16), _mm256_set1_epi32(0xFF));
-}
-
 ORVANTA_TARGET_AVX2 inline __m256i loadAvx2(const uint32_t* words) {
   return _mm256_load_si256(reinterpret_cast<const __m256i*>(words));
 }
@@ -28,12 +25,12 @@ ORVANTA_TARGET_AVX2 inline void storeAvx2(uint32_t* words, __m256i value) {
   _mm256_store_si256(reinterpret_cast<__m256i*>(words), value);
 }
 
-}  // namespace
-
-// A row of 8 pixels per 256-bit register. The texture reads are single loads between the
-// vector steps, which measured faster than gather instructions.
-ORVANTA_TARGET_AVX2 void drawTunnelBlockPixelsAvx2(const TunnelTextures& textures, const TunnelEdges& edges,
-                                                    uint32_t* out, ptrdiff_t stride) {
+// A row of 8 pixels per 256-bit register. With the slopes, the base, slope and environment
+// words are gathered (on the Intel machine measured, 15 % faster than single loads); without
+// them, the three height texels are single loads between the vector steps.
+template <bool kSlopes>
+ORVANTA_TARGET_AVX2 void drawRows(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
+                                  ptrdiff_t stride) {
   const __m256i byteMask = _mm256_set1_epi32(0xFF);
   const __m256i rowMask = _mm256_set1_epi32(0xFF00);
   // 16-bit lanes per pixel: blue, green and red take the shade, alpha is multiplied by 256.
@@ -43,9 +40,7 @@ ORVANTA_TARGET_AVX2 void drawTunnelBlockPixelsAvx2(const TunnelTextures& texture
 
   alignas(32) uint32_t index[kTunnelBlockSize];
   alignas(32) uint32_t baseTexel[kTunnelBlockSize];
-  alignas(32) uint32_t height0[kTunnelBlockSize];
-  alignas(32) uint32_t heightRight[kTunnelBlockSize];
-  alignas(32) uint32_t heightDown[kTunnelBlockSize];
+  alignas(32) uint32_t slope[kTunnelBlockSize];
   alignas(32) uint32_t envIndex[kTunnelBlockSize];
   alignas(32) uint32_t envTexel[kTunnelBlockSize];
 
@@ -58,26 +53,39 @@ ORVANTA_TARGET_AVX2 void drawTunnelBlockPixelsAvx2(const TunnelTextures& texture
     const __m256i v2 = spreadAvx2(left.v2, right.v2);
     const __m256i s = spreadAvx2(left.s, right.s);
 
-    storeAvx2(index, _mm256_or_si256(_mm256_and_si256(_mm256_srai_epi32(v, 8), rowMask),
-                                     _mm256_and_si256(_mm256_srli_epi32(u, 16), byteMask)));
-    for (int32_t x = 0; x < kTunnelBlockSize; ++x) {
-      const uint32_t i = index[x];
-      baseTexel[x] = textures.base[i];
-      height0[x] = textures.height[i];
-      heightRight[x] = textures.height[(i + 1) & 0xFFFFu];
-      heightDown[x] = textures.height[(i + 256) & 0xFFFFu];
+    const __m256i texelIndex = _mm256_or_si256(_mm256_and_si256(_mm256_srai_epi32(v, 8), rowMask),
+                                               _mm256_and_si256(_mm256_srli_epi32(u, 16), byteMask));
+    __m256i baseTexels;
+    __m256i slopes;
+    if constexpr (kSlopes) {
+      baseTexels = _mm256_i32gather_epi32(reinterpret_cast<const int*>(textures.base), texelIndex, 4);
+      slopes = _mm256_i32gather_epi32(reinterpret_cast<const int*>(textures.slopes), texelIndex, 4);
+    } else {
+      storeAvx2(index, texelIndex);
+      for (int32_t x = 0; x < kTunnelBlockSize; ++x) {
+        const uint32_t i = index[x];
+        baseTexel[x] = textures.base[i];
+        slope[x] = packHeightSlope(textures.height[i], textures.height[(i + 1) & 0xFFFFu],
+                                   textures.height[(i + 256) & 0xFFFFu]);
+      }
+      baseTexels = loadAvx2(baseTexel);
+      slopes = loadAvx2(slope);
     }
-    const __m256i h0 = redBytesAvx2(height0);
-    const __m256i hr = redBytesAvx2(heightRight);
-    const __m256i hd = redBytesAvx2(heightDown);
-    const __m256i column = _mm256_and_si256(
-        _mm256_sub_epi32(_mm256_add_epi32(_mm256_srai_epi32(u2, 16), hr), h0), byteMask);
-    const __m256i envRow = _mm256_and_si256(
-        _mm256_sub_epi32(_mm256_add_epi32(_mm256_srai_epi32(v2, 16), hd), h0), byteMask);
-    storeAvx2(envIndex, _mm256_or_si256(_mm256_slli_epi32(envRow, 8), column));
-    for (int32_t x = 0; x < kTunnelBlockSize; ++x) envTexel[x] = textures.env[envIndex[x]];
+    // Only the low byte of each sum is kept, so the slope's other half does not disturb it.
+    const __m256i column = _mm256_and_si256(_mm256_add_epi32(_mm256_srai_epi32(u2, 16), slopes), byteMask);
+    const __m256i envRow =
+        _mm256_and_si256(_mm256_add_epi32(_mm256_srai_epi32(v2, 16), _mm256_srli_epi32(slopes, 16)), byteMask);
+    const __m256i envTexelIndex = _mm256_or_si256(_mm256_slli_epi32(envRow, 8), column);
+    __m256i envTexels;
+    if constexpr (kSlopes) {
+      envTexels = _mm256_i32gather_epi32(reinterpret_cast<const int*>(textures.env), envTexelIndex, 4);
+    } else {
+      storeAvx2(envIndex, envTexelIndex);
+      for (int32_t x = 0; x < kTunnelBlockSize; ++x) envTexel[x] = textures.env[envIndex[x]];
+      envTexels = loadAvx2(envTexel);
+    }
 
-    const __m256i p = _mm256_adds_epu8(loadAvx2(baseTexel), loadAvx2(envTexel));
+    const __m256i p = _mm256_adds_epu8(baseTexels, envTexels);
     const __m256i k = _mm256_and_si256(_mm256_srai_epi32(s, 16), byteMask);
     const __m256i kPair = _mm256_or_si256(k, _mm256_slli_epi32(k, 16));
     const __m256i kLow =
@@ -91,6 +99,17 @@ ORVANTA_TARGET_AVX2 void drawTunnelBlockPixelsAvx2(const TunnelTextures& texture
     left = advance(left, edges.leftStep);
     right = advance(right, edges.rightStep);
     out += stride;
+  }
+}
+
+}  // namespace
+
+ORVANTA_TARGET_AVX2 void drawTunnelBlockPixelsAvx2(const TunnelTextures& textures, const TunnelEdges& edges,
+                                                    uint32_t* out, ptrdiff_t stride) {
+  if (textures.slopes != nullptr) {
+    drawRows<true>(textures, edges, out, stride);
+  } else {
+    drawRows<false>(textures, edges, out, stride);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "image/tunnel_block.h"
 
+#include "image/height_slopes.h"
+
 #if ORVANTA_X86_VECTORS
 #include <emmintrin.h>
 
@@ -19,11 +21,9 @@ __m128i spread(int32_t left, int32_t right, uint32_t first) {
 __m128i load(const uint32_t* words) { return _mm_load_si128(reinterpret_cast<const __m128i*>(words)); }
 void store(uint32_t* words, __m128i value) { _mm_store_si128(reinterpret_cast<__m128i*>(words), value); }
 
-__m128i redBytes(const uint32_t* words) {
-  return _mm_and_si128(_mm_srli_epi32(load(words), 16), _mm_set1_epi32(0xFF));
-}
-
-// Four pixels of a row, `first` pixels from its left edge.
+// Four pixels of a row, `first` pixels from its left edge. The slope words come from the
+// table or, without one, from the three height texels.
+template <bool kSlopeTable>
 void drawFour(const TunnelTextures& textures, const TunnelFixed& left, const TunnelFixed& right, uint32_t first,
               uint32_t* out) {
   const __m128i byteMask = _mm_set1_epi32(0xFF);
@@ -34,9 +34,7 @@ void drawFour(const TunnelTextures& textures, const TunnelFixed& left, const Tun
 
   alignas(16) uint32_t index[4];
   alignas(16) uint32_t baseTexel[4];
-  alignas(16) uint32_t height0[4];
-  alignas(16) uint32_t heightRight[4];
-  alignas(16) uint32_t heightDown[4];
+  alignas(16) uint32_t slope[4];
   alignas(16) uint32_t envIndex[4];
   alignas(16) uint32_t envTexel[4];
 
@@ -51,15 +49,18 @@ void drawFour(const TunnelTextures& textures, const TunnelFixed& left, const Tun
   for (int32_t x = 0; x < 4; ++x) {
     const uint32_t i = index[x];
     baseTexel[x] = textures.base[i];
-    height0[x] = textures.height[i];
-    heightRight[x] = textures.height[(i + 1) & 0xFFFFu];
-    heightDown[x] = textures.height[(i + 256) & 0xFFFFu];
+    if constexpr (kSlopeTable) {
+      slope[x] = textures.slopes[i];
+    } else {
+      slope[x] = packHeightSlope(textures.height[i], textures.height[(i + 1) & 0xFFFFu],
+                                 textures.height[(i + 256) & 0xFFFFu]);
+    }
   }
-  const __m128i h0 = redBytes(height0);
-  const __m128i column =
-      _mm_and_si128(_mm_sub_epi32(_mm_add_epi32(_mm_srai_epi32(u2, 16), redBytes(heightRight)), h0), byteMask);
+  // Only the low byte of each sum is kept, so the slope's other half does not disturb it.
+  const __m128i slopes = load(slope);
+  const __m128i column = _mm_and_si128(_mm_add_epi32(_mm_srai_epi32(u2, 16), slopes), byteMask);
   const __m128i envRow =
-      _mm_and_si128(_mm_sub_epi32(_mm_add_epi32(_mm_srai_epi32(v2, 16), redBytes(heightDown)), h0), byteMask);
+      _mm_and_si128(_mm_add_epi32(_mm_srai_epi32(v2, 16), _mm_srli_epi32(slopes, 16)), byteMask);
   store(envIndex, _mm_or_si128(_mm_slli_epi32(envRow, 8), column));
   for (int32_t x = 0; x < 4; ++x) envTexel[x] = textures.env[envIndex[x]];
 
@@ -80,8 +81,13 @@ void drawTunnelBlockPixelsSse2(const TunnelTextures& textures, const TunnelEdges
   TunnelFixed left = edges.left;
   TunnelFixed right = edges.right;
   for (int32_t row = 0; row < kBlockSize; ++row) {
-    drawFour(textures, left, right, 0, out);
-    drawFour(textures, left, right, 4, out + 4);
+    if (textures.slopes != nullptr) {
+      drawFour<true>(textures, left, right, 0, out);
+      drawFour<true>(textures, left, right, 4, out + 4);
+    } else {
+      drawFour<false>(textures, left, right, 0, out);
+      drawFour<false>(textures, left, right, 4, out + 4);
+    }
     left = advance(left, edges.leftStep);
     right = advance(right, edges.rightStep);
     out += stride;

@@ -13,6 +13,7 @@ void CubeScene::load(SceneLoader& loader) {
   loader.picture(cubeSet.texture, kPanelTexture);
   loader.picture(cubeSet.envMap, kTealEnvironment);
   loader.picture(cubeSet.extra, kPanelHeights);
+  cubeSet.slopes.build(cubeSet.extra);
   loader.model(cube, kBevelCube);
   cube.computeVertexNormals();
   loader.picture(mask, kCubeMask);

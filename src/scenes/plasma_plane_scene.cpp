@@ -96,6 +96,7 @@ void PlasmaPlaneScene::load(SceneLoader& loader) {
   loader.picture(gridSet.texture, kPanelTexture);
   loader.picture(gridSet.envMap, kTealEnvironment);
   loader.picture(gridSet.extra, kPanelHeights);
+  gridSet.slopes.build(gridSet.extra);
   loader.model(grid, kPlaneGrid);
   grid.computeVertexNormals();
   loader.model(gridSource, kPlaneGrid);

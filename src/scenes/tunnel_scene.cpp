@@ -13,6 +13,7 @@ void TunnelScene::load(SceneLoader& loader) {
   loader.picture(base, kPanelTexture);
   loader.picture(envMap, kTealEnvironment);
   loader.picture(heightMap, kPanelHeights);
+  heightSlopes.build(heightMap);
   blurWork.create(kFrameWidth, kFrameHeight);
   loader.picture(logo, kTunnelLogo);
 }
@@ -28,10 +29,10 @@ void TunnelScene::render(SceneFrame& out, float t) {
   tunnel.setView(0.0f, 0.0f, static_cast<float>(-time * 2.3),
                  static_cast<float>(30.0 * std::sin(time * 0.006981111102634007)),
                  static_cast<float>(30.0 * std::sin(time * 0.008726388878292508)), 0.0f);
-  if (!tunnel.draw(frame, base, heightMap, envMap)) {
+  if (!tunnel.draw(frame, base, heightMap, envMap, &heightSlopes)) {
     // Blocks missing (a texture that could not be used): the frame starts black as usual.
     frame.clear();
-    tunnel.draw(frame, base, heightMap, envMap);
+    tunnel.draw(frame, base, heightMap, envMap, &heightSlopes);
   }
 
   blendImage(logo, frame);

@@ -14,6 +14,7 @@ struct TunnelScene {
   Tunnel tunnel;
   Image base;       // 256 x 256
   Image heightMap;  // 256 x 256, red byte
+  HeightSlopes heightSlopes;  // of heightMap, made when it is loaded
   Image envMap;     // 256 x 256
   Image logo;       // 320 x 240, alpha is transparency
   Image blurWork;   // 320 x 240

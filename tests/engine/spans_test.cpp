@@ -72,6 +72,7 @@ enum class Compose { kTexel, kTexelHalf, kSum, kAverage, kProduct, kHalfThenSum,
 
 struct Textures {
   Image texture, envMap, extra;
+  const HeightSlopes* slopes = nullptr;  // read by the bump routines in place of extra when made from it
 };
 using Fill = void (*)(RenderTarget, const Textures&, TriangleEdge, TriangleEdge, int32_t, int32_t, SpanSteps);
 template <auto F>
@@ -84,7 +85,7 @@ void layers(RenderTarget d, const Textures& t, TriangleEdge l, TriangleEdge r, i
 }
 template <auto F>
 void bump(RenderTarget d, const Textures& t, TriangleEdge l, TriangleEdge r, int32_t first, int32_t rows, SpanSteps s) {
-  F(d, t.texture, t.envMap, t.extra, l, r, first, rows, s);
+  F(d, t.texture, t.envMap, t.extra, l, r, first, rows, s, t.slopes);
 }
 
 const struct Routine {
@@ -154,12 +155,19 @@ TEST(BumpDisplacement, RightAndLowerHeightDifferencesMoveTheSecondLayerAndWrap) 
     heights.pixels[row * 16 + column] = 0xAA0000BBu | (h << 16);
   };
   // The second-layer texel seen by one pixel at base (u, v) and second (u2, v2).
+  // Drawn from the map's texels and again from slopes made from it as it is now: both agree.
   auto seen = [&, depth = 0](int32_t u, int32_t v, int32_t u2, int32_t v2) mutable {
     TriangleEdge left, right;
     left.x = 0x10000, right.x = 0x20000, left.invDepth = ++depth;
     left.u = u << 16, left.v = v << 16, left.u2 = (u2 << 16) | 0x8000, left.v2 = (v2 << 16) | 0x4000;
     fillLayersBumpAdd(frame.target(), black, envMap, heights, left, right, 0, 1, SpanSteps());
-    return frame.pixel(1, 0);
+    const uint32_t fromTexels = frame.pixel(1, 0);
+    HeightSlopes slopes;
+    slopes.build(heights);
+    left.invDepth = ++depth;
+    fillLayersBumpAdd(frame.target(), black, envMap, heights, left, right, 0, 1, SpanSteps(), &slopes);
+    EXPECT_EQ(frame.pixel(1, 0), fromTexels) << u << ", " << v;
+    return fromTexels;
   };
   EXPECT_EQ(seen(3, 4, 5, 7), positionTexel(5, 7));  // flat: no displacement
   setHeight(3, 4, 100);
@@ -251,8 +259,17 @@ TEST(SpanReference, EveryRoutineMatchesThePerPixelFormulas) {
     Frame frame(48, 40);
     auto randomTexel = [&](int32_t, int32_t) { return static_cast<uint32_t>(random()); };
     const int32_t side = 16 << within(0, 3);
-    const Textures t{frame.texture(side, randomTexel), frame.texture(16 << within(0, 3), randomTexel),
-                     frame.texture(side, randomTexel)};
+    Textures t{frame.texture(side, randomTexel), frame.texture(16 << within(0, 3), randomTexel),
+               frame.texture(side, randomTexel)};
+    // The bump routines in turn: from the map's texels, from its slopes, and given slopes of
+    // another map of that size (ignored: the texels are read).
+    HeightSlopes slopes;
+    const int slopeCase = (trial / 10) % 3;
+    if (slopeCase == 1) slopes.build(t.extra);
+    if (slopeCase == 2) {
+      slopes.build(frame.texture(side, [](int32_t column, int32_t) { return uint32_t(column) << 18; }));
+    }
+    if (slopeCase != 0) t.slopes = &slopes;
     // Mostly sensible spans, some running off the frame, every tenth with wild steps that wrap.
     const bool wild = trial % 10 == 0;
     auto step = [&](int32_t range) { return wild ? any() : within(-range, range); };
@@ -277,7 +294,7 @@ TEST(SpanReference, EveryRoutineMatchesThePerPixelFormulas) {
     std::copy(pixels.begin(), pixels.end(), frame.image.pixels);
     std::copy(depths.begin(), depths.end(), frame.depthBuffer.values);
     routine.fill(frame.target(), t, left, right, firstRow, rows, steps);
-    ASSERT_EQ(frame.pixels(), expectedPixels) << routine.name << " trial " << trial;
+    ASSERT_EQ(frame.pixels(), expectedPixels) << routine.name << " trial " << trial << " slopes " << slopeCase;
     ASSERT_EQ(frame.depths(), expectedDepths) << routine.name << " trial " << trial;
   }
 }

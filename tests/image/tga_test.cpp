@@ -145,6 +145,7 @@ TEST_F(TgaLoader, TextureSetLoadersFillTheirLayerAndAlwaysReturnOne) {
   EXPECT_EQ(set.loadExtra(path.c_str()), 1);
   EXPECT_EQ(set.texture.widthShift, 4);
   EXPECT_EQ(set.extra.pixels[15], 9u);
+  EXPECT_NE(set.slopes.wordsFor(set.extra), nullptr);  // the height map's slopes come with it
   EXPECT_EQ(set.envMap.pixels, nullptr);
   EXPECT_EQ(gMessage.substr(0, 7), "ERROR!|");
   releasePixels(set.texture);

@@ -152,11 +152,42 @@ TEST(TunnelDraw, CoversTheFrameDarkensTheMissedCentreAndSkipsWrongSizes) {
   EXPECT_NE(frame.at(319, 239), 0xFF000000u);
 }
 
+TEST(TunnelDraw, SlopesOfTheHeightMapGiveTheSameFrameAndThoseOfAnotherAreIgnored) {
+  Textures t;
+  testing::fillRandom(t.base.image, 1);
+  testing::fillRandom(t.height.image, 2);
+  testing::fillRandom(t.env.image, 3);
+  OwnedImage other(kTunnelTextureSize, kTunnelTextureSize);  // flat: slopes of 0
+  HeightSlopes own, others;
+  own.build(t.height.image);
+  others.build(other.image);
+  Tunnel tunnel;
+  tunnel.init(kFrameWidth, kFrameHeight);
+  tunnel.setView(3.0f, -5.0f, -700.0f, 10.0f, -20.0f, 0.0f);
+  tunnel.uOffset = 31.5f;
+  tunnel.vOffset = -7.25f;
+  OwnedImage frame(kFrameWidth, kFrameHeight);
+  ASSERT_TRUE(tunnel.draw(frame.image, t.base.image, t.height.image, t.env.image));
+  const Words fromTexels = frame.words();
+  for (const HeightSlopes* slopes : {&own, &others}) {
+    frame.image.clear();
+    ASSERT_TRUE(tunnel.draw(frame.image, t.base.image, t.height.image, t.env.image, slopes));
+    EXPECT_EQ(frame.words(), fromTexels) << (slopes == &own ? "own" : "another map's");
+  }
+}
+
 TEST(TunnelBlockPaths, FastPathsEqualTheByteFormulas) {
   std::mt19937 random(20240611u);
-  std::vector<uint32_t> base(65536), height(65536), env(65536);
-  for (int32_t i = 0; i < 65536; ++i) base[i] = random(), height[i] = random(), env[i] = random();
-  const TunnelTextures textures{base.data(), height.data(), env.data()};
+  std::vector<uint32_t> base(65536), env(65536);
+  OwnedImage height(kTunnelTextureSize, kTunnelTextureSize);
+  for (int32_t i = 0; i < 65536; ++i) base[i] = random(), height.image.pixels[i] = random(), env[i] = random();
+  HeightSlopes slopes;
+  slopes.build(height.image);
+  // The vector versions from the height texels and from their slopes; the reference always
+  // reads the texels.
+  const TunnelTextures fromTexels{base.data(), height.image.pixels, env.data()};
+  const TunnelTextures fromSlopes{base.data(), height.image.pixels, env.data(), slopes.wordsFor(height.image)};
+  ASSERT_NE(fromSlopes.slopes, nullptr);
   auto randomFixed = [&random]() {
     return TunnelFixed{int32_t(random()), int32_t(random()), int32_t(random()), int32_t(random()), int32_t(random())};
   };
@@ -181,11 +212,13 @@ TEST(TunnelBlockPaths, FastPathsEqualTheByteFormulas) {
       edges.right.s = static_cast<int32_t>(random() % 256) << 16;
       edges.leftStep.s = edges.rightStep.s = 0;
     }
-    drawTunnelBlockPixelsReference(textures, edges, expected.data(), kStride);
+    drawTunnelBlockPixelsReference(fromTexels, edges, expected.data(), kStride);
     for (const auto& path : paths) {
       if (!path.available) continue;
-      path.draw(textures, edges, actual.data(), kStride);
-      ASSERT_EQ(actual, expected) << path.name << ", run " << run;
+      for (const TunnelTextures* textures : {&fromTexels, &fromSlopes}) {
+        path.draw(*textures, edges, actual.data(), kStride);
+        ASSERT_EQ(actual, expected) << path.name << ", run " << run << (textures == &fromSlopes ? ", slopes" : "");
+      }
     }
   }
 }
