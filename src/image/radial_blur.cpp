@@ -32,7 +32,8 @@ int quadrantsOf(const Image& image, int32_t cx, int32_t cy, uint32_t c, int32_t 
 
 bool radialBlurQuadrantsApply(const Image& image, int32_t cx, int32_t cy, int32_t strength) {
   const int64_t scaled = static_cast<int64_t>(strength) * (image.width / 320);
-  return image.pixelCount() != 0 && image.width == pixel::kRowLength && cx >= 0 && cx < image.width && cy >= 0 &&
+  // Indices of the array fit 32-bit lanes.
+  return image.pixelCount() != 0 && image.pixelCount() <= INT32_MAX && image.width == pixel::kRowLength && cx >= 0 && cx < image.width && cy >= 0 &&
          cy < image.height && scaled >= 0 && scaled <= 65536;
 }
 

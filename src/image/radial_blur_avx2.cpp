@@ -133,154 +133,152 @@ ORVANTA_TARGET_AVX2 void mixRun(const FreeRow& row, int32_t y, const RunColumns&
   }
 }
 
-// One pixel by the formulas with reads clamped to the array, for the lanes of a wave that do
-// not fill four.
-void mixPixel(uint32_t* pixels, ptrdiff_t count, uint32_t level, int32_t x, int32_t y, uint32_t u, uint32_t v) {
-  auto read = [&](ptrdiff_t i) { return pixels[std::clamp<ptrdiff_t>(i, 0, count - 1)]; };
-  const ptrdiff_t at = static_cast<ptrdiff_t>(static_cast<int32_t>(v) >> 16) * kRow + (static_cast<int32_t>(u) >> 16);
-  const uint32_t sample = pixel::mixFour(read(at), read(at + 1), read(at + kRow), read(at + kRow + 1),
-                                         pixel::bilinearWeights(static_cast<int32_t>(u), static_cast<int32_t>(v)));
-  uint32_t& target = pixels[static_cast<ptrdiff_t>(y) * kRow + x];
-  target = pixel::mixTwo(target, sample, level);
-}
-
 // The rows nearer the centre row read their own row: pixel k of a run (counted from the
 // centre) reads pixels 0 ... k of its own row and of the row before it in the walk, and no
-// other pixels with a weight above 0. Four rows therefore go side by side as a wave, row j
-// of the four one pixel behind row j - 1: in step s, row j mixes its pixel s - j, and all
-// it reads was written in earlier steps. Each wave walks one quadrant, four rows at a time.
-struct Wave : Quadrant {
-  // The current four rows (fewer at the end) and the step.
-  int32_t group = 0;
-  int32_t lanes = 0;
-  int32_t step = 0;
-  int32_t y[4] = {};
-  uint32_t v[4] = {};
-  int32_t target[4] = {};  // index of each row's pixel of this step
-  __m128i u;               // each row's u in this step
-  __m128i sampleRows;      // (v >> 16) * 320 of each row
-  __m256i restV, fv;       // 0xFFFF - fv and fv, each row's in its four lanes
-};
+// other pixels with a weight above 0. Pixel k of row j therefore needs only pixel k - 1 of row
+// j and pixel k of row j - 1 done: all pixels with the same j + k (one diagonal of the
+// quadrant) are independent of each other. A quadrant's near rows are walked diagonal by
+// diagonal, eight rows of a diagonal at a time, the samples gathered; nothing waits on the
+// pixel just written. Rows go in bands of kBand, each band finished before the next starts.
+constexpr int32_t kBand = 128;
 
-struct WaveShared {
+struct DiagonalBand {
   uint32_t* pixels;
-  ptrdiff_t count;
-  ptrdiff_t lastSafe;
-  uint32_t level;
+  int32_t last;            // last index of the array: reads are clamped to it
+  int32_t rows;            // rows in this band
+  int32_t runLength;
+  int32_t start;           // index of pixel 0 of the band's first row
+  int32_t rowStride;       // from a row to the next
+  int32_t laneStride;      // from a row's pixel k to the next row's pixel k - 1
+  int32_t dx;
+  uint32_t firstU, du;
   __m256i keep, mix;
+  __m256i laneOffsets;     // i * laneStride in lane i
+  __m256i laneU;           // -i * du in lane i: row j + i is i pixels behind row j
+  // Per row, padded by a group of lanes: (v >> 16) * 320, and 0xFFFF - fv and fv in both
+  // 16-bit halves.
+  alignas(32) int32_t sampleRow[kBand + 8];
+  alignas(32) uint32_t restV[kBand + 8];
+  alignas(32) uint32_t fv[kBand + 8];
 };
 
-ORVANTA_TARGET_AVX2 __m256i perRow(const uint32_t (&values)[4]) {
-  const __m256i wide = _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(values)));
-  return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(wide, 0), 0);
+// Pixels 0, 1, 4, 5 (low) or 2, 3, 6, 7 (high) of eight, one 16-bit lane per byte.
+ORVANTA_TARGET_AVX2 __m256i lowPixels(__m256i x) { return _mm256_unpacklo_epi8(x, _mm256_setzero_si256()); }
+ORVANTA_TARGET_AVX2 __m256i highPixels(__m256i x) { return _mm256_unpackhi_epi8(x, _mm256_setzero_si256()); }
+
+ORVANTA_TARGET_AVX2 __m256i gatherClamped(const int* base, __m256i index, __m256i last, __m256i mask) {
+  return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, _mm256_min_epi32(index, last), mask, 4);
 }
 
-ORVANTA_TARGET_AVX2 void enterGroup(Wave& wave) {
-  wave.lanes = std::min(4, wave.rows - wave.group);
-  wave.step = 0;
-  uint32_t fv[4] = {};
-  uint32_t restV[4] = {};
-  alignas(16) int32_t sampleRows[4] = {};
-  alignas(16) uint32_t u[4] = {};
-  for (int j = 0; j < 4; ++j) {
-    const int32_t row = wave.group + std::min(j, wave.lanes - 1);
-    wave.y[j] = wave.firstY + row * wave.dy;
-    wave.v[j] = wave.firstV + static_cast<uint32_t>(row) * wave.dv;
-    // Row j starts j pixels before the run (those steps leave it alone).
-    wave.target[j] = wave.y[j] * kRow + wave.firstX - j * wave.dx;
-    u[j] = wave.firstU - static_cast<uint32_t>(j) * wave.du;
-    fv[j] = wave.v[j] & 0xFFFFu;
-    restV[j] = 0xFFFFu - fv[j];
-    sampleRows[j] = (static_cast<int32_t>(wave.v[j]) >> 16) * kRow;
-  }
-  wave.u = _mm_load_si128(reinterpret_cast<const __m128i*>(u));
-  wave.sampleRows = _mm_load_si128(reinterpret_cast<const __m128i*>(sampleRows));
-  wave.fv = perRow(fv);
-  wave.restV = perRow(restV);
-}
+// The mixes of `count` (1 ... 8) pixels of one diagonal: rows lane ... lane + count - 1 of the
+// band, row lane at pixel k. Lanes past count are masked off.
+ORVANTA_TARGET_AVX2 void mixDiagonal(const DiagonalBand& band, int32_t lane, int32_t k, int32_t count) {
+  const __m256i ones = _mm256_set1_epi32(-1);
+  const __m256i mask =
+      count == 8 ? ones : _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  const __m256i zero = _mm256_setzero_si256();
+  const int* const base = reinterpret_cast<const int*>(band.pixels);
+  uint32_t* const target = band.pixels + band.start + lane * band.rowStride + k * band.dx;
 
-ORVANTA_TARGET_AVX2 __m256i widenFour(const uint32_t* pixels, int i0, int i1, int i2, int i3) {
-  // 32-bit loads, so that a pixel stored a step ago is forwarded from its store.
-  return _mm256_cvtepu8_epi16(_mm_setr_epi32(static_cast<int>(pixels[i0]), static_cast<int>(pixels[i1]),
-                                             static_cast<int>(pixels[i2]), static_cast<int>(pixels[i3])));
-}
+  const __m256i u = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(band.firstU + static_cast<uint32_t>(k) * band.du)),
+                                     band.laneU);
+  const __m256i at = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(band.sampleRow + lane)),
+                                      _mm256_srai_epi32(u, 16));
+  const __m256i last = _mm256_set1_epi32(band.last);
+  const __m256i topLeftPixels = gatherClamped(base, at, last, mask);
+  const __m256i topRightPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(1)), last, mask);
+  const __m256i bottomLeftPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kRow)), last, mask);
+  const __m256i bottomRightPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kRow + 1)), last, mask);
+  const __m256i old = _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(target), band.laneOffsets, mask, 4);
 
-// One step of the wave: four pixels at once when all four rows are inside their run,
-// otherwise the rows that are, one by one. False once the quadrant is done.
-ORVANTA_TARGET_AVX2 bool advance(Wave& wave, const WaveShared& shared) {
-  const int32_t s = wave.step;
-  const __m128i at = _mm_add_epi32(wave.sampleRows, _mm_srai_epi32(wave.u, 16));
-  const bool full = wave.lanes == 4 && s >= 3 && s < wave.runLength &&
-                    _mm_movemask_epi8(_mm_cmpgt_epi32(at, _mm_set1_epi32(static_cast<int>(shared.lastSafe)))) == 0;
-  if (full) {
-    uint32_t* const p = shared.pixels;
-    const int i0 = _mm_cvtsi128_si32(at);
-    const int i1 = _mm_extract_epi32(at, 1);
-    const int i2 = _mm_extract_epi32(at, 2);
-    const int i3 = _mm_extract_epi32(at, 3);
-    const __m256i topLeftPixels = widenFour(p, i0, i1, i2, i3);
-    const __m256i topRightPixels = widenFour(p, i0 + 1, i1 + 1, i2 + 1, i3 + 1);
-    const __m256i bottomLeftPixels = widenFour(p, i0 + kRow, i1 + kRow, i2 + kRow, i3 + kRow);
-    const __m256i bottomRightPixels = widenFour(p, i0 + kRow + 1, i1 + kRow + 1, i2 + kRow + 1, i3 + kRow + 1);
-    const __m256i old = widenFour(p, wave.target[0], wave.target[1], wave.target[2], wave.target[3]);
-    const __m256i fuWide = _mm256_cvtepu32_epi64(_mm_and_si128(wave.u, _mm_set1_epi32(0xFFFF)));
-    const __m256i fu = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(fuWide, 0), 0);
-    const __m256i restU = _mm256_xor_si256(fu, _mm256_set1_epi16(-1));
-    const __m256i topLeft = _mm256_srli_epi16(_mm256_mulhi_epu16(restU, wave.restV), 8);
-    const __m256i topRight = _mm256_srli_epi16(_mm256_mulhi_epu16(fu, wave.restV), 8);
-    const __m256i bottomLeft = _mm256_srli_epi16(_mm256_mulhi_epu16(restU, wave.fv), 8);
-    const __m256i bottomRight = _mm256_srli_epi16(_mm256_mulhi_epu16(fu, wave.fv), 8);
-    const __m256i sample =
-        _mm256_add_epi16(_mm256_add_epi16(scaled(topLeftPixels, topLeft), scaled(topRightPixels, topRight)),
-                         _mm256_add_epi16(scaled(bottomLeftPixels, bottomLeft), scaled(bottomRightPixels, bottomRight)));
-    const __m256i mixed = _mm256_add_epi16(scaled(old, shared.keep), scaled(sample, shared.mix));
-    const __m128i out = _mm256_castsi256_si128(
-        _mm256_permute4x64_epi64(_mm256_packus_epi16(mixed, _mm256_setzero_si256()), _MM_SHUFFLE(3, 1, 2, 0)));
-    p[wave.target[0]] = static_cast<uint32_t>(_mm_cvtsi128_si32(out));
-    p[wave.target[1]] = static_cast<uint32_t>(_mm_extract_epi32(out, 1));
-    p[wave.target[2]] = static_cast<uint32_t>(_mm_extract_epi32(out, 2));
-    p[wave.target[3]] = static_cast<uint32_t>(_mm_extract_epi32(out, 3));
+  // fu in both halves of each lane; (a * b) >> 24 as the high half of the 16-bit product
+  // shifted by 8.
+  const __m256i fu = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(u, 0xA0), 0xA0);
+  const __m256i restU = _mm256_xor_si256(fu, ones);
+  const __m256i restV = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(band.restV + lane));
+  const __m256i fv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(band.fv + lane));
+  const __m256i topLeft = _mm256_srli_epi16(_mm256_mulhi_epu16(restU, restV), 8);
+  const __m256i topRight = _mm256_srli_epi16(_mm256_mulhi_epu16(fu, restV), 8);
+  const __m256i bottomLeft = _mm256_srli_epi16(_mm256_mulhi_epu16(restU, fv), 8);
+  const __m256i bottomRight = _mm256_srli_epi16(_mm256_mulhi_epu16(fu, fv), 8);
+
+  // The four terms never sum past 254 (the weights sum to at most 255), so nothing saturates.
+  const __m256i low = _mm256_add_epi16(
+      scaled(lowPixels(old), band.keep),
+      scaled(_mm256_add_epi16(_mm256_add_epi16(scaled(lowPixels(topLeftPixels), _mm256_unpacklo_epi32(topLeft, topLeft)),
+                                               scaled(lowPixels(topRightPixels), _mm256_unpacklo_epi32(topRight, topRight))),
+                              _mm256_add_epi16(scaled(lowPixels(bottomLeftPixels), _mm256_unpacklo_epi32(bottomLeft, bottomLeft)),
+                                               scaled(lowPixels(bottomRightPixels), _mm256_unpacklo_epi32(bottomRight, bottomRight)))),
+             band.mix));
+  const __m256i high = _mm256_add_epi16(
+      scaled(highPixels(old), band.keep),
+      scaled(_mm256_add_epi16(_mm256_add_epi16(scaled(highPixels(topLeftPixels), _mm256_unpackhi_epi32(topLeft, topLeft)),
+                                               scaled(highPixels(topRightPixels), _mm256_unpackhi_epi32(topRight, topRight))),
+                              _mm256_add_epi16(scaled(highPixels(bottomLeftPixels), _mm256_unpackhi_epi32(bottomLeft, bottomLeft)),
+                                               scaled(highPixels(bottomRightPixels), _mm256_unpackhi_epi32(bottomRight, bottomRight)))),
+             band.mix));
+  const __m256i mixed = _mm256_packus_epi16(low, high);  // pixels 0 ... 7 in order
+
+  const ptrdiff_t step = band.laneStride;
+  if (count == 8) {
+    const __m128i first = _mm256_castsi256_si128(mixed);
+    const __m128i second = _mm256_extracti128_si256(mixed, 1);
+    target[0] = static_cast<uint32_t>(_mm_cvtsi128_si32(first));
+    target[step] = static_cast<uint32_t>(_mm_extract_epi32(first, 1));
+    target[2 * step] = static_cast<uint32_t>(_mm_extract_epi32(first, 2));
+    target[3 * step] = static_cast<uint32_t>(_mm_extract_epi32(first, 3));
+    target[4 * step] = static_cast<uint32_t>(_mm_cvtsi128_si32(second));
+    target[5 * step] = static_cast<uint32_t>(_mm_extract_epi32(second, 1));
+    target[6 * step] = static_cast<uint32_t>(_mm_extract_epi32(second, 2));
+    target[7 * step] = static_cast<uint32_t>(_mm_extract_epi32(second, 3));
   } else {
-    alignas(16) uint32_t u[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(u), wave.u);
-    for (int j = 0; j < wave.lanes; ++j) {
-      const int32_t k = s - j;
-      if (k < 0 || k >= wave.runLength) continue;
-      mixPixel(shared.pixels, shared.count, shared.level, wave.firstX + k * wave.dx, wave.y[j], u[j], wave.v[j]);
-    }
+    alignas(32) uint32_t out[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out), mixed);
+    for (int32_t i = 0; i < count; ++i) target[i * step] = out[i];
   }
-  wave.u = _mm_add_epi32(wave.u, _mm_set1_epi32(static_cast<int>(wave.du)));
-  for (int32_t& t : wave.target) t += wave.dx;
-  if (++wave.step < wave.runLength + wave.lanes - 1) return true;
-  wave.group += wave.lanes;
-  if (wave.group >= wave.rows) return false;
-  enterGroup(wave);
-  return true;
 }
 
-// The four quadrants' waves side by side, so that the processor overlaps their chains.
-ORVANTA_TARGET_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, int32_t keep, int32_t near) {
-  WaveShared shared{};
-  shared.pixels = image->pixels;
-  shared.count = static_cast<ptrdiff_t>(image->pixelCount());
-  shared.lastSafe = shared.count - kRow - 2;
-  shared.level = (255u - static_cast<uint32_t>(keep)) & 0xFFu;
-  shared.keep = _mm256_set1_epi16(static_cast<int16_t>(255u - shared.level));
-  shared.mix = _mm256_set1_epi16(static_cast<int16_t>(shared.level));
-  Quadrant quadrants[4];
-  int active = quadrantsOf(*image, cx, cy, c, near, near, quadrants);
-  Wave waves[4];
-  for (int i = 0; i < active; ++i) {
-    static_cast<Quadrant&>(waves[i]) = quadrants[i];
-    enterGroup(waves[i]);
+// Rows first ... first + rows - 1 (counted from the centre) of one quadrant.
+ORVANTA_TARGET_AVX2 void walkBand(DiagonalBand& band, const Quadrant& quadrant, int32_t first, int32_t rows) {
+  band.rows = rows;
+  band.runLength = quadrant.runLength;
+  band.start = (quadrant.firstY + first * quadrant.dy) * kRow + quadrant.firstX;
+  band.rowStride = quadrant.dy * kRow;
+  band.laneStride = band.rowStride - quadrant.dx;
+  band.dx = quadrant.dx;
+  band.firstU = quadrant.firstU;
+  band.du = quadrant.du;
+  band.laneOffsets = _mm256_mullo_epi32(_mm256_set1_epi32(band.laneStride), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  band.laneU = _mm256_mullo_epi32(_mm256_set1_epi32(static_cast<int32_t>(0u - quadrant.du)),
+                                  _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  for (int32_t j = 0; j < kBand + 8; ++j) {
+    const uint32_t v = quadrant.firstV + static_cast<uint32_t>(first + std::min(j, rows - 1)) * quadrant.dv;
+    band.sampleRow[j] = (static_cast<int32_t>(v) >> 16) * kRow;
+    band.fv[j] = (v & 0xFFFFu) * 0x10001u;
+    band.restV[j] = (0xFFFFu - (v & 0xFFFFu)) * 0x10001u;
   }
-  while (active > 0) {
-    for (int i = 0; i < active;) {
-      if (advance(waves[i], shared)) {
-        ++i;
-      } else {
-        waves[i] = waves[--active];
-      }
+  // Diagonal s holds pixel s - j of row j.
+  const int32_t diagonals = band.runLength + rows - 1;
+  for (int32_t s = 0; s < diagonals; ++s) {
+    const int32_t lo = std::max(0, s - band.runLength + 1);
+    const int32_t hi = std::min(rows - 1, s);
+    for (int32_t lane = lo; lane <= hi; lane += 8) mixDiagonal(band, lane, s - lane, std::min(8, hi - lane + 1));
+  }
+}
+
+// The quadrants one after another; each has no chain to hide.
+ORVANTA_TARGET_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, int32_t keep, int32_t near) {
+  DiagonalBand band;
+  band.pixels = image->pixels;
+  band.last = static_cast<int32_t>(image->pixelCount()) - 1;
+  const uint32_t level = (255u - static_cast<uint32_t>(keep)) & 0xFFu;
+  band.keep = _mm256_set1_epi16(static_cast<int16_t>(255u - level));
+  band.mix = _mm256_set1_epi16(static_cast<int16_t>(level));
+  Quadrant quadrants[4];
+  const int active = quadrantsOf(*image, cx, cy, c, near, near, quadrants);
+  for (int i = 0; i < active; ++i) {
+    for (int32_t first = 0; first < quadrants[i].rows; first += kBand) {
+      walkBand(band, quadrants[i], first, std::min(kBand, quadrants[i].rows - first));
     }
   }
 }

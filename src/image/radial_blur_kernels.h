@@ -47,8 +47,9 @@ void walkQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32
 // A row whose samples lie a whole row or more towards the centre reads only rows that are
 // already done, never its own pixels (its own row at most with weight 0), so all its pixels
 // may be mixed at once. With strength c, these are the rows at least ceil(65536 / c) rows
-// from the centre row (cy in the upper part, cy + 1 in the lower one); the nearer rows go
-// one pixel at a time. Only when cpu::hasAvx2().
+// from the centre row (cy in the upper part, cy + 1 in the lower one). In the nearer rows
+// pixel k of a row needs only pixel k - 1 of its row and pixel k of the row before done, so
+// they go diagonal by diagonal, eight rows at a time. Only when cpu::hasAvx2().
 void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
 #endif
 

@@ -175,6 +175,31 @@ TEST(RadialBlur, FastRoutesEqualThePlainOrder) {
   EXPECT_GE(sideBySide, 75);
 }
 
+// Frames of other heights: one to three rows (runs and quadrants cut short, reads clamped at
+// the last row) and taller than the show's, where near rows go in more than one band.
+TEST(RadialBlur, FastRoutesEqualThePlainOrderAtOtherHeights) {
+  std::mt19937 generator(31);
+  for (int32_t height : {1, 2, 3, 9, 17, 300, 520}) {
+    OwnedImage plain(320, height), wide(320, height), fast(320, height);
+    for (int round = 0; round < 12; ++round) {
+      const int32_t cx = round == 0 ? 319 : static_cast<int32_t>(generator() % 320);
+      const int32_t cy = round == 0 ? height - 1 : round == 1 ? 0 : static_cast<int32_t>(generator() % height);
+      const int32_t c = round < 3 ? round * 300 : static_cast<int32_t>(generator() % 65537) >> (generator() % 12);
+      const int32_t d = static_cast<int32_t>(generator() % 256);
+      testing::fillRandom(plain.image, generator());
+      copyImage(plain.image, wide.image);
+      copyImage(plain.image, fast.image);
+      kernels::radialBlurReference(&plain.image, cx, cy, c, d);
+      radialBlur(wide.image, cx, cy, c, d);
+      ASSERT_EQ(wide.words(), plain.words()) << height << " rows, " << cx << "," << cy << " c " << c << " d " << d;
+#if ORVANTA_X86_VECTORS
+      kernels::radialBlurSse2(&fast.image, cx, cy, c, d);
+      ASSERT_EQ(fast.words(), plain.words()) << "SSE2 " << height << " rows, " << cx << "," << cy << " c " << c;
+#endif
+    }
+  }
+}
+
 TEST(SmoothNeighbours, CarriesFreshValuesRightAndDownWithoutSaturating) {
   OwnedImage frame(320, 240);
   frame.at(2, 1) = grey(64);
