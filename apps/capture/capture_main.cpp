@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/data_files.h"
 #include "base/data_set_manifest.h"
 #include "capture/capture_options.h"
 #include "capture/capture_pipeline.h"
 #include "capture/capture_sink.h"
+#include "capture/frame_split.h"
 #include "driver/offline_run.h"
 #include "driver/show.h"
 #include "show/show_data.h"
@@ -86,7 +88,25 @@ int main(int argc, char** argv) {
   const int threads = options.threads > 0 ? options.threads : defaultCaptureThreads();
   std::string error;
   uint64_t framesWritten = 0;
-  if (threads <= 1) {
+  // Hashes and PNGs: frames split over the threads, each with a show of its own. The video
+  // needs its frames in order through one pipe, and its encoder is the slow part anyway: the
+  // show renders on one thread and the others feed the pipe. A show whose data did not load
+  // cleanly stays on one renderer too (one set of loader messages, frames that may hang on
+  // earlier frames).
+  std::vector<std::unique_ptr<Show>> extraShows;
+  bool splitFrames = threads > 1 && outputs.video == nullptr && show.loaderMessages() == 0;
+  for (int i = 1; splitFrames && i < threads; ++i) {
+    extraShows.push_back(std::make_unique<Show>(options.dataDirectory));
+    splitFrames = extraShows.back()->loaderMessages() == 0;
+  }
+  if (splitFrames) {
+    std::vector<Show*> shows{&show};
+    for (const std::unique_ptr<Show>& extra : extraShows) shows.push_back(extra.get());
+    FrameSplit split(options, outputs, shows, [&options] { return std::make_unique<Show>(options.dataDirectory); });
+    split.run();
+    error = split.error();
+    framesWritten = split.framesWritten();
+  } else if (threads <= 1) {
     CaptureSink sink(options, outputs);
     runner.run(show, sink);
     error = sink.error();

@@ -45,31 +45,87 @@ Show::Show(const std::string& dataDirectory, const ShowProgram& program)
 
 Show::~Show() = default;
 
+namespace {
+
+// The show-time rule: the centiseconds come from the sum before it is rounded to float; the
+// float sum is what carries over to the next frame. Returns the step's time in centiseconds.
+float advanceShowTime(float& showSeconds, float deltaSeconds) {
+  const double sum = static_cast<double>(showSeconds) + static_cast<double>(deltaSeconds);
+  showSeconds = static_cast<float>(sum);
+  return static_cast<float>(sum * 100.0);
+}
+
+ShowStep describeStep(const ShowProgram& program, const Timeline& timeline, uint64_t index, float showTimeCs,
+                      bool ended) {
+  const int32_t current = timeline.currentScene;
+  ShowStep result;
+  result.index = index;
+  result.showTimeCs = showTimeCs;
+  result.scene = sceneName(program.scenes, current);
+  result.rendered = !ended && current >= 0 && static_cast<size_t>(current) < program.scenes.size();
+  result.ended = ended;
+  return result;
+}
+
+}  // namespace
+
+// The show time and the timeline, shared by drawn and skipped steps.
+ShowStep Show::advance(float deltaSeconds) {
+  State& s = *state_;
+  const float showTimeCs = advanceShowTime(s.showSeconds, deltaSeconds);
+  if (advanceTimeline(s.timeline, showTimeCs)) s.ended = true;
+  const ShowStep result = describeStep(s.program, s.timeline, s.steps++, showTimeCs, s.ended);
+  if (s.ended) s.closing = result;
+  return result;
+}
+
+std::vector<ShowStep> Show::plannedSteps(float deltaSeconds, const ShowProgram& program) {
+  std::vector<ShowStep> steps;
+  float showSeconds = 0.0f;
+  Timeline timeline = createTimeline(program.script);
+  for (bool ended = false; !ended;) {
+    const float showTimeCs = advanceShowTime(showSeconds, deltaSeconds);
+    ended = advanceTimeline(timeline, showTimeCs);
+    steps.push_back(describeStep(program, timeline, steps.size(), showTimeCs, ended));
+  }
+  return steps;
+}
+
 ShowStep Show::step(float deltaSeconds) {
   State& s = *state_;
   if (s.ended) return s.closing;
-
-  // The centiseconds come from the sum before it is rounded to float; the float sum is what
-  // carries over to the next frame.
-  const double sum = static_cast<double>(s.showSeconds) + static_cast<double>(deltaSeconds);
-  s.showSeconds = static_cast<float>(sum);
-  const float showTimeCs = static_cast<float>(sum * 100.0);
-  if (advanceTimeline(s.timeline, showTimeCs)) s.ended = true;
-
+  const ShowStep result = advance(deltaSeconds);
   s.depth.clear();
-  const int32_t current = s.timeline.currentScene;
-  ShowStep result;
-  result.index = s.steps++;
-  result.showTimeCs = showTimeCs;
-  result.scene = sceneName(s.program.scenes, current);
-  result.rendered = !s.ended && current >= 0 && static_cast<size_t>(current) < s.program.scenes.size();
-  result.ended = s.ended;
   if (result.rendered) {
     SceneFrame out{s.frame, s.depth, s.random};
-    s.program.scenes[static_cast<size_t>(current)].render(s.scenes, out, showTimeCs);
+    s.program.scenes[static_cast<size_t>(s.timeline.currentScene)].render(s.scenes, out, result.showTimeCs);
   }
-  if (s.ended) s.closing = result;
   return result;
+}
+
+ShowStep Show::skip(float deltaSeconds) {
+  State& s = *state_;
+  if (s.ended) return s.closing;
+  const ShowStep result = advance(deltaSeconds);
+  if (result.rendered) {
+    const SceneEntry& scene = s.program.scenes[static_cast<size_t>(s.timeline.currentScene)];
+    if (scene.skip != nullptr) scene.skip(s.scenes, s.random, result.showTimeCs, s.frame.pixelCount());
+  }
+  return result;
+}
+
+ShowCheckpoint Show::checkpoint() const {
+  const State& s = *state_;
+  ShowCheckpoint c;
+  c.steps = s.steps;
+  c.showSeconds = s.showSeconds;
+  c.timeCs = s.timeline.showTimeCs;
+  c.cursor = s.timeline.cursor;
+  c.currentScene = s.timeline.currentScene;
+  c.ended = s.ended;
+  c.random = s.random.state();
+  c.scenes = carriedState(s.scenes);
+  return c;
 }
 
 const Image& Show::frame() const { return state_->frame; }

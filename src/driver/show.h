@@ -4,10 +4,12 @@
 // programs, the capture tool, the web page, tests, benchmarks) open one and advance it a frame
 // at a time; two shows in one process never share state.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "driver/timeline.h"
 #include "image/image.h"
@@ -31,6 +33,21 @@ struct ShowStep {
   bool ended = false;          // the show is over: this was the closing frame
 };
 
+// Everything a show carries from one step to the next except the frame's pixels: two shows with
+// equal checkpoints and equal frames make the same frames from then on.
+struct ShowCheckpoint {
+  uint64_t steps = 0;
+  float showSeconds = 0.0f;
+  float timeCs = 0.0f;
+  size_t cursor = 0;
+  int32_t currentScene = 0;
+  bool ended = false;
+  uint32_t random = 0;
+  CarriedSceneState scenes;
+
+  bool operator==(const ShowCheckpoint&) const = default;
+};
+
 class Show {
  public:
   // Loads every scene's data from `dataDirectory` (a missing or damaged file gives the
@@ -44,6 +61,13 @@ class Show {
   // the timeline and renders the frame of the current scene. After the step that ended the
   // show, further steps do nothing and return that step again.
   ShowStep step(float deltaSeconds);
+
+  // The same step without drawing: the show time, the timeline, the random generator and the
+  // scenes' counters move on as step would move them, the frame stays as it is. A capture split
+  // over threads fast-forwards with it and then checks the result against a drawn run (the
+  // checkpoint and the frame), so a scene that does not say all it carries is caught there.
+  ShowStep skip(float deltaSeconds);
+  ShowCheckpoint checkpoint() const;
 
   // The latest picture, kFrameWidth x kFrameHeight; black before the first scene has drawn.
   const Image& frame() const;
@@ -59,6 +83,10 @@ class Show {
   // recovered without drawing every frame before, so frames after a seek look like the show's
   // but are not word for word those of an unbroken run.
   void seek(float seconds);
+  // Every step a show of `program` takes at a fixed step of deltaSeconds (> 0), up to the one
+  // that ends it, as step would describe them; nothing is loaded or drawn. For planning
+  // offline runs.
+  static std::vector<ShowStep> plannedSteps(float deltaSeconds, const ShowProgram& program = {});
   // The show's length in seconds (the last wait of the script).
   static float lengthSeconds();
 
@@ -68,6 +96,8 @@ class Show {
   int loaderMessages() const;
 
  private:
+  ShowStep advance(float deltaSeconds);
+
   struct State;
   std::unique_ptr<State> state_;
 };

@@ -77,4 +77,9 @@ void BlobScene::render(SceneFrame& out, float t) {
   applyFlashIn(flash, frame, t);
 }
 
+void BlobScene::skip(ShowRandom& random, float t, size_t framePixels) {
+  random.discard(1 + framePixels + 1);  // the camera's shake, the grain, the flickering blur
+  startFlashIn(flash, t);
+}
+
 }  // namespace orvanta

@@ -51,4 +51,8 @@ void CubeScene::render(SceneFrame& out, float t) {
   mask.modulateInto(frame);
 }
 
+void CubeScene::skip(ShowRandom& random, float /*t*/, size_t framePixels) {
+  random.discard(framePixels + 1);  // the grain, the flickering blur
+}
+
 }  // namespace orvanta

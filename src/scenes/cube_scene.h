@@ -27,6 +27,9 @@ struct CubeScene {
 
   void load(SceneLoader& loader);
   void render(SceneFrame& out, float t);
+  // What render does to the random generator and to the state the scene carries from frame to
+  // frame, without drawing: a show fast-forwarded to a later frame. Kept beside render.
+  void skip(ShowRandom& random, float t, size_t framePixels);
 };
 
 }  // namespace orvanta

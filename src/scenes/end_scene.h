@@ -18,6 +18,7 @@ struct EndScene {
 
   void load(SceneLoader& loader) { loader.picture(picture, kEndPicture); }
   void render(SceneFrame& out, float /*t*/) { copyImage(picture, out.image); }
+  void skip(ShowRandom& /*random*/, float /*t*/, size_t /*framePixels*/) {}
 };
 
 }  // namespace orvanta

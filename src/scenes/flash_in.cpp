@@ -9,12 +9,15 @@ void FlashIn::seek(float startCs, float timeCs) {
   duration = armed ? 0.0f : 60.0f;
 }
 
+void startFlashIn(FlashIn& flash, float t) {
+  if (!flash.armed) return;
+  flash.startTime = t;
+  flash.duration = 60.0f;
+  flash.armed = false;
+}
+
 void applyFlashIn(FlashIn& flash, Image& frame, float t) {
-  if (flash.armed) {  // the scene's first frame
-    flash.startTime = t;
-    flash.duration = 60.0f;
-    flash.armed = false;
-  }
+  startFlashIn(flash, t);
   const float elapsed = t - flash.startTime;
   if (!(elapsed < flash.duration)) return;
   const int32_t level = truncToInt32(255.0 - static_cast<double>(elapsed / flash.duration) * 255.0);

@@ -16,4 +16,8 @@ void IntroScene::render(SceneFrame& out, float /*t*/) {
   frame.brighten(255);
 }
 
+void IntroScene::skip(ShowRandom& random, float /*t*/, size_t framePixels) {
+  random.discard(1 + framePixels);  // the flicker, then the grain's draw per pixel
+}
+
 }  // namespace orvanta

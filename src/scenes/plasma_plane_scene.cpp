@@ -124,4 +124,8 @@ void PlasmaPlaneScene::render(SceneFrame& out, float t) {
   flickerBlur(frame, work, t, out.random);
 }
 
+void PlasmaPlaneScene::skip(ShowRandom& random, float /*t*/, size_t framePixels) {
+  random.discard(framePixels + 1);  // the grain, the flickering blur
+}
+
 }  // namespace orvanta

@@ -6,7 +6,10 @@ namespace {
 template <auto kMember>
 constexpr SceneEntry entryOf(const char* name) {
   return {name, [](ShowScenes& scenes, SceneLoader& loader) { (scenes.*kMember).load(loader); },
-          [](ShowScenes& scenes, SceneFrame& out, float t) { (scenes.*kMember).render(out, t); }, nullptr};
+          [](ShowScenes& scenes, SceneFrame& out, float t) { (scenes.*kMember).render(out, t); }, nullptr,
+          [](ShowScenes& scenes, ShowRandom& random, float t, size_t framePixels) {
+            (scenes.*kMember).skip(random, t, framePixels);
+          }};
 }
 
 template <auto kMember>
@@ -17,6 +20,10 @@ constexpr SceneEntry seekableEntryOf(const char* name) {
 }
 
 }  // namespace
+
+CarriedSceneState carriedState(const ShowScenes& scenes) {
+  return {scenes.spike.noiseLevel, scenes.blob.flash, scenes.tunnel.flash};
+}
 
 const SceneEntry kSceneTable[kSceneCount] = {
     seekableEntryOf<&ShowScenes::blob>("blob"),

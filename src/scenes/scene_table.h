@@ -3,6 +3,7 @@
 // frame and how it takes a jump in show time. The timeline's script names scenes by their
 // place in this table.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "scenes/blob_scene.h"
@@ -36,7 +37,22 @@ struct SceneEntry {
   // The show jumped to timeCs; the scene plays from startCs. Puts the scene's first-frame state
   // as that point of the show would have it; null for scenes without such state.
   void (*seek)(ShowScenes& scenes, float startCs, float timeCs);
+  // What render does to the random generator and the scene's counters, without drawing a
+  // frame of framePixels pixels; null for a scene that neither draws numbers nor counts.
+  void (*skip)(ShowScenes& scenes, ShowRandom& random, float t, size_t framePixels);
 };
+
+// What the scenes carry from one frame to the next besides the frame itself (their pictures,
+// meshes and work images are rewritten before they are read in every frame).
+struct CarriedSceneState {
+  int32_t spikeNoise = 0;
+  FlashIn blobFlash;
+  FlashIn tunnelFlash;
+
+  bool operator==(const CarriedSceneState&) const = default;
+};
+
+CarriedSceneState carriedState(const ShowScenes& scenes);
 
 // Places in kSceneTable, which is in the order the scenes load.
 enum SceneId : int32_t {

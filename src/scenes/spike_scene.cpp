@@ -111,4 +111,10 @@ void SpikeScene::render(SceneFrame& out, float t) {
   noiseLevel = std::max(noiseLevel - 1, kEndNoise);
 }
 
+void SpikeScene::skip(ShowRandom& random, float t, size_t framePixels) {
+  random.discard(framePixels);  // the grain
+  if (t > 4800.0) random.discard(1);  // whether the credits are blurred
+  noiseLevel = std::max(noiseLevel - 1, kEndNoise);
+}
+
 }  // namespace orvanta

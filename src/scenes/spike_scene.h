@@ -50,6 +50,9 @@ struct SpikeScene {
 
   void load(SceneLoader& loader);
   void render(SceneFrame& out, float t);
+  // What render does to the random generator and to the state the scene carries from frame to
+  // frame, without drawing: a show fast-forwarded to a later frame. Kept beside render.
+  void skip(ShowRandom& random, float t, size_t framePixels);
   // The fade counts frames, which a jump cannot know: before the scene it starts again, within
   // it the fade is taken as done.
   void seek(float startCs, float timeCs) { noiseLevel = timeCs >= startCs ? kEndNoise : kStartNoise; }

@@ -47,8 +47,13 @@ struct FlashIn {
   // As a show that jumped to `timeCs` would have it, for a scene that starts at `startCs`:
   // armed before the start, otherwise begun at the start.
   void seek(float startCs, float timeCs);
+
+  bool operator==(const FlashIn&) const = default;
 };
 
+// On the scene's first frame (the flash is armed), the flash starts at t.
+void startFlashIn(FlashIn& flash, float t);
+// startFlashIn, then the frame faded towards white by what is left of the flash.
 void applyFlashIn(FlashIn& flash, Image& frame, float t);
 
 }  // namespace orvanta

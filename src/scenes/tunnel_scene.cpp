@@ -41,4 +41,9 @@ void TunnelScene::render(SceneFrame& out, float t) {
   applyFlashIn(flash, frame, t);
 }
 
+void TunnelScene::skip(ShowRandom& random, float t, size_t /*framePixels*/) {
+  random.discard(1);  // the flickering blur; this scene has no grain
+  startFlashIn(flash, t);
+}
+
 }  // namespace orvanta

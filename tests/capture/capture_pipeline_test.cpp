@@ -39,7 +39,7 @@ void pattern(ShowScenes&, SceneFrame& out, float t) {
     out.image.pixels[i] = (static_cast<uint32_t>(i) * 2654435761u) ^ (time * 40503u) ^ 0xff000000u;
   }
 }
-const SceneEntry kPattern[] = {{"pattern", nullptr, pattern, nullptr}};
+const SceneEntry kPattern[] = {{"pattern", nullptr, pattern, nullptr, nullptr}};
 // Nothing until 0.3 s, then the scene until 2 s.
 const TimelineEntry kScript[] = {waitUntilEntry(30), sceneEntry(0), waitUntilEntry(200), endEntry()};
 

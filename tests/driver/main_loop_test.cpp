@@ -83,7 +83,7 @@ void paintingScene(ShowScenes&, SceneFrame& out, float showTimeCs) {
 }
 
 const SceneEntry kPaintingScene[] = {
-    {"painting", [](ShowScenes&, SceneLoader&) { gLog.push_back("initScenes"); }, paintingScene, nullptr}};
+    {"painting", [](ShowScenes&, SceneLoader&) { gLog.push_back("initScenes"); }, paintingScene, nullptr, nullptr}};
 
 // Black until 1.00 s, then the painting scene until 98.00 s.
 const TimelineEntry kShortShow[] = {waitUntilEntry(100), sceneEntry(0), waitUntilEntry(9800), endEntry()};

@@ -22,7 +22,7 @@ void numbered(ShowScenes&, SceneFrame& out, float) {
   static uint32_t calls = 0;
   out.image.fill(++calls);
 }
-const SceneEntry kNumbered[] = {{"numbered", nullptr, numbered, nullptr}};
+const SceneEntry kNumbered[] = {{"numbered", nullptr, numbered, nullptr, nullptr}};
 // Nothing until 0.5 s, then the scene until 2 s.
 const TimelineEntry kScript[] = {waitUntilEntry(50), sceneEntry(0), waitUntilEntry(200), endEntry()};
 

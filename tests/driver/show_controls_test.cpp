@@ -17,7 +17,7 @@ void notingScene(ShowScenes&, SceneFrame& out, float showTimeCs) {
   out.image.fill(static_cast<uint32_t>(gDrawn.size()));
 }
 
-const SceneEntry kNotingScene[] = {{"noting", nullptr, notingScene, nullptr}};
+const SceneEntry kNotingScene[] = {{"noting", nullptr, notingScene, nullptr, nullptr}};
 // One scene from 0 to 20.00 s.
 const TimelineEntry kTwentySeconds[] = {sceneEntry(0), waitUntilEntry(2000), endEntry()};
 

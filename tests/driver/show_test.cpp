@@ -36,9 +36,9 @@ void noteSeek(ShowScenes&, float startCs, float timeCs) {
 }
 
 const SceneEntry kFakeScenes[] = {
-    {"first", [](ShowScenes&, SceneLoader&) { gCalls.push_back({"load 0", 0, 0}); }, paint<0>, noteSeek<0>},
-    {"second", [](ShowScenes&, SceneLoader&) { gCalls.push_back({"load 1", 0, 0}); }, paint<1>, nullptr},
-    {"third", nullptr, paint<2>, noteSeek<2>},
+    {"first", [](ShowScenes&, SceneLoader&) { gCalls.push_back({"load 0", 0, 0}); }, paint<0>, noteSeek<0>, nullptr},
+    {"second", [](ShowScenes&, SceneLoader&) { gCalls.push_back({"load 1", 0, 0}); }, paint<1>, nullptr, nullptr},
+    {"third", nullptr, paint<2>, noteSeek<2>, nullptr},
 };
 // Black until 0.5 s, first until 1 s, second until 2 s; the third scene never plays.
 const TimelineEntry kFakeScript[] = {waitUntilEntry(50), sceneEntry(0), waitUntilEntry(100),
@@ -159,6 +159,59 @@ TEST(Show, SeekPutsTheFlashWhereAnUnbrokenRunWouldHaveIt) {
   EXPECT_EQ(flash.duration, 60.0f);
   flash.seek(kNever, 1560.0f);
   EXPECT_TRUE(flash.armed);
+}
+
+// A scene that draws numbers and counts its frames, with a skip that says so.
+struct Counted {
+  static inline int frames = 0;
+  static void render(ShowScenes&, SceneFrame& out, float) {
+    ++frames;
+    out.image.fill(static_cast<uint32_t>(out.random.next()));
+    out.random.next();
+  }
+  static void skip(ShowScenes&, ShowRandom& random, float, size_t) { random.discard(2); }
+};
+const SceneEntry kCountedScenes[] = {{"counted", nullptr, Counted::render, nullptr, Counted::skip},
+                                     {"silent", nullptr, paint<1>, nullptr, nullptr}};
+const TimelineEntry kCountedScript[] = {waitUntilEntry(50), sceneEntry(0), waitUntilEntry(100),
+                                        sceneEntry(1),      waitUntilEntry(150), endEntry()};
+
+TEST(Show, SkippedStepsMoveTheShowAsDrawnStepsDoWithoutDrawing) {
+  const ShowProgram program{kCountedScenes, kCountedScript};
+  Show drawn("nowhere", program);
+  Show skipped("nowhere", program);
+  const float step = 1.0f / 30.0f;
+  const std::vector<ShowStep> planned = Show::plannedSteps(step, program);
+  Counted::frames = 0;
+  gCalls.clear();
+  size_t index = 0;
+  for (;; ++index) {
+    const ShowStep a = drawn.step(step);
+    const int framesBefore = Counted::frames;
+    const ShowStep b = skipped.skip(step);
+    EXPECT_EQ(Counted::frames, framesBefore) << "a skip drew";
+    ASSERT_LT(index, planned.size());
+    for (const ShowStep* s : {&b, &planned[index]}) {
+      EXPECT_EQ(s->index, a.index);
+      EXPECT_EQ(s->showTimeCs, a.showTimeCs);
+      EXPECT_STREQ(s->scene, a.scene);
+      EXPECT_EQ(s->rendered, a.rendered);
+      EXPECT_EQ(s->ended, a.ended);
+    }
+    EXPECT_TRUE(drawn.checkpoint() == skipped.checkpoint()) << "after step " << index;
+    if (a.ended) break;
+  }
+  EXPECT_EQ(index + 1, planned.size());
+  EXPECT_GT(Counted::frames, 10);
+  // The checkpoint sees the generator: one more draw and they differ.
+  Show other("nowhere", program);
+  other.step(step);
+  ShowCheckpoint moved = other.checkpoint();
+  ++moved.random;
+  EXPECT_FALSE(moved == other.checkpoint());
+  // An ended show skips no further.
+  EXPECT_TRUE(skipped.skip(step).ended);
+  EXPECT_TRUE(drawn.checkpoint() == skipped.checkpoint());
 }
 
 }  // namespace

@@ -29,6 +29,23 @@ TEST(ShowRandom, StartsFromStateOneAndStaysInFifteenBits) {
   EXPECT_EQ(other.next(), 41);
 }
 
+TEST(ShowRandom, DiscardMovesOnAsManyDrawsAsItIsGiven) {
+  for (const uint64_t count : {0ull, 1ull, 2ull, 3ull, 7ull, 76800ull, 76802ull, 1000003ull}) {
+    ShowRandom drawn;
+    drawn.next();  // not from the first state only
+    ShowRandom skipped = drawn;
+    for (uint64_t i = 0; i < count; ++i) drawn.next();
+    skipped.discard(count);
+    EXPECT_EQ(skipped.state(), drawn.state()) << count;
+  }
+  // The sequence repeats after 2^32 draws.
+  ShowRandom whole;
+  whole.next();
+  const uint32_t before = whole.state();
+  whole.discard(uint64_t{1} << 32);
+  EXPECT_EQ(whole.state(), before);
+}
+
 TEST(AddNoise, SubtractsOneDrawPerPixelFromTheColourBytes) {
   OwnedImage image(3, 1);
   image.image.pixels[0] = 0x80102030;  // d = 41 % 30 = 11
