@@ -111,13 +111,16 @@ void BM_SceneFrame(benchmark::State& state) {
   perFrame.reserve(static_cast<size_t>(state.max_iterations));
   show->seek(scene.fromCs / 100.0f);
   for (auto _ : state) {
-    const double start = threadCpuSeconds();
-    ShowStep taken = show->step(step);
-    const double seconds = threadCpuSeconds() - start;
+    double start = threadCpuSeconds();
+    const ShowStep taken = show->step(step);
+    double seconds = threadCpuSeconds() - start;
     if (!taken.rendered || taken.showTimeCs >= scene.toCs) {
-      // Past the scene: round again, untimed.
+      // That step drew the next scene's frame (or none): round again and time the scene's
+      // first frame instead.
       show->seek(scene.fromCs / 100.0f);
+      start = threadCpuSeconds();
       show->step(step);
+      seconds = threadCpuSeconds() - start;
     }
     state.SetIterationTime(seconds);
     perFrame.push_back(seconds);
