@@ -13,123 +13,123 @@ namespace {
 
 constexpr int32_t kRow = pixel::kRowLength;
 
-struct FreeRow {
-  uint32_t* pixels;
-  ptrdiff_t count;
-  ptrdiff_t lastSafe;  // largest index whose four neighbours lie inside the array
-  uint32_t level;      // L: the sample's share
-  uint32_t v;
-};
+// (a * b) >> 8 for a byte a and a weight b (0 ... 255), as the high half of the 16-bit product
+// of a << 8 and b: the bytes are widened into the high halves of their lanes, so no shift
+// follows the multiply. Pixels 0, 1, 4, 5 (low) or 2, 3, 6, 7 (high) of eight.
+ORVANTA_TARGET_AVX2 __m256i lowPixels(__m256i x) { return _mm256_unpacklo_epi8(_mm256_setzero_si256(), x); }
+ORVANTA_TARGET_AVX2 __m256i highPixels(__m256i x) { return _mm256_unpackhi_epi8(_mm256_setzero_si256(), x); }
 
-// One pixel by the formulas, for the ends of a run that do not fill four lanes.
-void mixOne(const FreeRow& row, int32_t y, int32_t x, uint32_t u) {
-  auto read = [&](ptrdiff_t i) { return row.pixels[std::clamp<ptrdiff_t>(i, 0, row.count - 1)]; };
-  const ptrdiff_t at = static_cast<ptrdiff_t>(static_cast<int32_t>(row.v) >> 16) * kRow + (static_cast<int32_t>(u) >> 16);
-  const uint32_t sample = pixel::mixFour(read(at), read(at + 1), read(at + kRow), read(at + kRow + 1),
-                                         pixel::bilinearWeights(static_cast<int32_t>(u), static_cast<int32_t>(row.v)));
-  uint32_t& target = row.pixels[static_cast<ptrdiff_t>(y) * kRow + x];
-  target = pixel::mixTwo(target, sample, row.level);
+// Eight pixels: their old values and four neighbours, the bilinear weights of each (in both
+// 16-bit halves of its lane), mixed by the formulas. keep is 255 - L, mix is L << 8 (the
+// sample is a plain 16-bit value, so its factor carries the shift).
+ORVANTA_TARGET_AVX2 __m256i mixEight(__m256i old, __m256i topLeftPixels, __m256i topRightPixels, __m256i bottomLeftPixels,
+                                     __m256i bottomRightPixels, __m256i topLeft, __m256i topRight, __m256i bottomLeft,
+                                     __m256i bottomRight, __m256i keep, __m256i mix) {
+  // The four terms never sum past 254 (the weights sum to at most 255), so nothing saturates.
+  const __m256i lowSample = _mm256_add_epi16(
+      _mm256_add_epi16(_mm256_mulhi_epu16(lowPixels(topLeftPixels), _mm256_unpacklo_epi32(topLeft, topLeft)),
+                       _mm256_mulhi_epu16(lowPixels(topRightPixels), _mm256_unpacklo_epi32(topRight, topRight))),
+      _mm256_add_epi16(_mm256_mulhi_epu16(lowPixels(bottomLeftPixels), _mm256_unpacklo_epi32(bottomLeft, bottomLeft)),
+                       _mm256_mulhi_epu16(lowPixels(bottomRightPixels), _mm256_unpacklo_epi32(bottomRight, bottomRight))));
+  const __m256i highSample = _mm256_add_epi16(
+      _mm256_add_epi16(_mm256_mulhi_epu16(highPixels(topLeftPixels), _mm256_unpackhi_epi32(topLeft, topLeft)),
+                       _mm256_mulhi_epu16(highPixels(topRightPixels), _mm256_unpackhi_epi32(topRight, topRight))),
+      _mm256_add_epi16(_mm256_mulhi_epu16(highPixels(bottomLeftPixels), _mm256_unpackhi_epi32(bottomLeft, bottomLeft)),
+                       _mm256_mulhi_epu16(highPixels(bottomRightPixels), _mm256_unpackhi_epi32(bottomRight, bottomRight))));
+  const __m256i low = _mm256_add_epi16(_mm256_mulhi_epu16(lowPixels(old), keep), _mm256_mulhi_epu16(lowSample, mix));
+  const __m256i high = _mm256_add_epi16(_mm256_mulhi_epu16(highPixels(old), keep), _mm256_mulhi_epu16(highSample, mix));
+  return _mm256_packus_epi16(low, high);  // pixels 0 ... 7 in order
 }
 
-ORVANTA_TARGET_AVX2 __m256i widen(__m256i x) { return _mm256_unpacklo_epi8(x, _mm256_setzero_si256()); }
-ORVANTA_TARGET_AVX2 __m256i widenHigh(__m256i x) { return _mm256_unpackhi_epi8(x, _mm256_setzero_si256()); }
-ORVANTA_TARGET_AVX2 __m256i scaled(__m256i bytes, __m256i weights) {
-  return _mm256_srli_epi16(_mm256_mullo_epi16(bytes, weights), 8);
-}
+// (a * b) >> 24 of two 16-bit fractions, in both halves of each lane.
+ORVANTA_TARGET_AVX2 __m256i weight(__m256i a, __m256i b) { return _mm256_srli_epi16(_mm256_mulhi_epu16(a, b), 8); }
 
-// Each pair is (x0, x0 + 1) of one pixel, loaded as one 64-bit word, reordered to both left
-// words, then both right words, in each half.
-ORVANTA_TARGET_AVX2 __m128i pairAt(const uint32_t* pixels, int index) {
-  return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pixels + index));
-}
-ORVANTA_TARGET_AVX2 __m256i pairsAt(const uint32_t* pixels, int i0, int i1, int i2, int i3) {
-  const __m256i four = _mm256_set_m128i(_mm_unpacklo_epi64(pairAt(pixels, i2), pairAt(pixels, i3)),
-                                        _mm_unpacklo_epi64(pairAt(pixels, i0), pairAt(pixels, i1)));
-  return _mm256_shuffle_epi32(four, _MM_SHUFFLE(3, 1, 2, 0));
-}
-
-// Four neighbouring pixels of a run: the sample column is the same in every row, so each
-// group's columns and fu (in the four lanes of each pixel) are worked out once per blur.
+// Eight neighbouring pixels of a row: the sample column is the same in every row, so each
+// group's columns and fu are worked out once per blur. Their columns lie within base ...
+// base + 7 (each pixel's sample is less than a column past the one before, the step from the
+// left run to the right one included), so the left and right neighbours of all eight come
+// from two loads of eight words each, picked by `offsets`.
 struct ColumnGroup {
-  __m256i fu;
-  int32_t column[4];
+  __m256i fu;       // in both halves of each lane
+  __m256i restU;    // 0xFFFF - fu
+  __m256i offsets;  // column - base
+  int32_t base;
 };
 
-// The columns of a run of `count` pixels from `first` on, whose sample column is
-// u = start + k * step for the k-th pixel: whole groups of four, as many as there are.
-struct RunColumns {
-  int32_t first = 0;
-  int32_t count = 0;
-  uint32_t start = 0;
-  uint32_t step = 0;
-  int32_t groups = 0;
-  int32_t largestColumn = 0;  // of the whole groups
-  const ColumnGroup* group = nullptr;
+constexpr int32_t kGroups = kRow / 8;
+
+struct FreeRows {
+  uint32_t* pixels;
+  int32_t last;             // last index of the array
+  int32_t largestBase = 0;  // of the groups
+  uint32_t level;
+  __m256i keep, mix;
+  ColumnGroup group[kGroups];
 };
 
-ORVANTA_TARGET_AVX2 void prepareRun(RunColumns& run, ColumnGroup* storage, int32_t first, int32_t last, uint32_t start,
-                             uint32_t step) {
-  run.first = first;
-  run.count = last >= first ? last - first + 1 : 0;
-  run.start = start;
-  run.step = step;
-  run.groups = run.count / 4;
-  run.group = storage;
-  run.largestColumn = 0;
-  for (int32_t g = 0; g < run.groups; ++g) {
-    alignas(16) uint32_t fu[4];
-    for (int k = 0; k < 4; ++k) {
-      const uint32_t u = start + static_cast<uint32_t>(4 * g + k) * step;
-      fu[k] = u & 0xFFFFu;
-      storage[g].column[k] = static_cast<int32_t>(u) >> 16;
-      run.largestColumn = std::max(run.largestColumn, storage[g].column[k]);
+// The sample column of pixel x of a row: x + (cx - x) c' / 65536 left of the centre and
+// x - (x - cx - 1) c' / 65536 right of it, in 16.16, as the plain order has them.
+uint32_t sampleColumn(int32_t x, int32_t cx, uint32_t c) {
+  const uint32_t ucx = static_cast<uint32_t>(cx);
+  return x <= cx ? (ucx << 16) + static_cast<uint32_t>(cx - x) * (c - 65536u)
+                 : ((ucx + 1u) << 16) + static_cast<uint32_t>(x - cx - 1) * (65536u - c);
+}
+
+ORVANTA_TARGET_AVX2 void prepareGroups(FreeRows& rows, int32_t cx, uint32_t c) {
+  for (int32_t g = 0; g < kGroups; ++g) {
+    alignas(32) uint32_t fu[8];
+    alignas(32) int32_t offsets[8];
+    ColumnGroup& group = rows.group[g];
+    group.base = static_cast<int32_t>(sampleColumn(8 * g, cx, c)) >> 16;
+    for (int32_t i = 0; i < 8; ++i) {
+      const uint32_t u = sampleColumn(8 * g + i, cx, c);
+      fu[i] = (u & 0xFFFFu) * 0x10001u;
+      offsets[i] = (static_cast<int32_t>(u) >> 16) - group.base;
     }
-    const __m256i wide = _mm256_cvtepu32_epi64(_mm_load_si128(reinterpret_cast<const __m128i*>(fu)));
-    storage[g].fu = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(wide, 0), 0);
+    group.fu = _mm256_load_si256(reinterpret_cast<const __m256i*>(fu));
+    group.restU = _mm256_xor_si256(group.fu, _mm256_set1_epi32(-1));
+    group.offsets = _mm256_load_si256(reinterpret_cast<const __m256i*>(offsets));
+    rows.largestBase = std::max(rows.largestBase, group.base);
   }
 }
 
-// The run's pixels in row y: four at a time from the column groups, the rest one by one.
-// Four pixels share a register: 16-bit lanes, pixels 0 and 1 in the low half, 2 and 3 in the
-// high.
-ORVANTA_TARGET_AVX2 void mixRun(const FreeRow& row, int32_t y, const RunColumns& run) {
-  const __m256i zero = _mm256_setzero_si256();
-  const uint32_t fv = row.v & 0xFFFFu;
-  const __m256i fvLanes = _mm256_set1_epi16(static_cast<int16_t>(fv));
-  const __m256i restLanes = _mm256_set1_epi16(static_cast<int16_t>(0xFFFFu - fv));
-  const __m256i keep = _mm256_set1_epi16(static_cast<int16_t>(255u - row.level));
-  const __m256i level = _mm256_set1_epi16(static_cast<int16_t>(row.level));
-  const __m256i lowWord = _mm256_set1_epi16(-1);
-  const ptrdiff_t sampleRow = static_cast<ptrdiff_t>(static_cast<int32_t>(row.v) >> 16) * kRow;
-  uint32_t* const out = row.pixels + static_cast<ptrdiff_t>(y) * kRow + run.first;
-  const uint32_t* const top = row.pixels + sampleRow;
-  const uint32_t* const bottom = top + kRow;
-  // Only next to the last row could a right neighbour fall past the array.
-  const int32_t whole = sampleRow + run.largestColumn <= row.lastSafe ? run.groups : 0;
-  for (int32_t g = 0; g < whole; ++g) {
-    const ColumnGroup& group = run.group[g];
-    const int32_t* const c = group.column;
-    const __m256i topPairs = pairsAt(top, c[0], c[1], c[2], c[3]);
-    const __m256i bottomPairs = pairsAt(bottom, c[0], c[1], c[2], c[3]);
-    const __m256i fu = group.fu;
-    const __m256i restU = _mm256_xor_si256(fu, lowWord);
-    // (a * b) >> 24 as the high half of the 16-bit product shifted by 8.
-    const __m256i topLeft = _mm256_srli_epi16(_mm256_mulhi_epu16(restU, restLanes), 8);
-    const __m256i topRight = _mm256_srli_epi16(_mm256_mulhi_epu16(fu, restLanes), 8);
-    const __m256i bottomLeft = _mm256_srli_epi16(_mm256_mulhi_epu16(restU, fvLanes), 8);
-    const __m256i bottomRight = _mm256_srli_epi16(_mm256_mulhi_epu16(fu, fvLanes), 8);
-    // The four terms never sum past 254 (the weights sum to at most 255), so nothing saturates.
-    const __m256i sample = _mm256_add_epi16(
-        _mm256_add_epi16(scaled(widen(topPairs), topLeft), scaled(widenHigh(topPairs), topRight)),
-        _mm256_add_epi16(scaled(widen(bottomPairs), bottomLeft), scaled(widenHigh(bottomPairs), bottomRight)));
-    uint32_t* const at = out + 4 * g;
-    const __m256i old = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
-    const __m256i mixed = _mm256_add_epi16(scaled(old, keep), scaled(sample, level));
-    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(mixed, zero), _MM_SHUFFLE(3, 1, 2, 0));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(packed));
+// One pixel by the formulas with reads clamped to the array.
+void mixPixel(uint32_t* pixels, int32_t last, uint32_t level, int32_t x, int32_t y, uint32_t u, uint32_t v) {
+  auto read = [&](int64_t i) { return pixels[std::clamp<int64_t>(i, 0, last)]; };
+  const int64_t at = int64_t{static_cast<int32_t>(v) >> 16} * kRow + (static_cast<int32_t>(u) >> 16);
+  const uint32_t sample = pixel::mixFour(read(at), read(at + 1), read(at + kRow), read(at + kRow + 1),
+                                         pixel::bilinearWeights(static_cast<int32_t>(u), static_cast<int32_t>(v)));
+  uint32_t& target = pixels[int64_t{y} * kRow + x];
+  target = pixel::mixTwo(target, sample, level);
+}
+
+ORVANTA_TARGET_AVX2 __m256i load(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+
+// Row y, whose samples lie on row v >> 16 and the one below, both already done.
+ORVANTA_TARGET_AVX2 void mixRow(const FreeRows& rows, int32_t y, uint32_t v, int32_t cx, uint32_t c) {
+  const int32_t sampleRow = (static_cast<int32_t>(v) >> 16) * kRow;
+  uint32_t* const out = rows.pixels + y * kRow;
+  // Next to the last row the loads would run past the array; those rows go one by one.
+  if (sampleRow + kRow + rows.largestBase + 8 > rows.last) {
+    for (int32_t x = 0; x < kRow; ++x) mixPixel(rows.pixels, rows.last, rows.level, x, y, sampleColumn(x, cx, c), v);
+    return;
   }
-  for (int32_t k = 4 * whole; k < run.count; ++k) {
-    mixOne(row, y, run.first + k, run.start + static_cast<uint32_t>(k) * run.step);
+  const uint32_t fv = v & 0xFFFFu;
+  const __m256i fvLanes = _mm256_set1_epi16(static_cast<int16_t>(fv));
+  const __m256i restV = _mm256_set1_epi16(static_cast<int16_t>(0xFFFFu - fv));
+  const uint32_t* const top = rows.pixels + sampleRow;
+  const uint32_t* const bottom = top + kRow;
+  for (int32_t g = 0; g < kGroups; ++g) {
+    const ColumnGroup& group = rows.group[g];
+    const __m256i topLeftPixels = _mm256_permutevar8x32_epi32(load(top + group.base), group.offsets);
+    const __m256i topRightPixels = _mm256_permutevar8x32_epi32(load(top + group.base + 1), group.offsets);
+    const __m256i bottomLeftPixels = _mm256_permutevar8x32_epi32(load(bottom + group.base), group.offsets);
+    const __m256i bottomRightPixels = _mm256_permutevar8x32_epi32(load(bottom + group.base + 1), group.offsets);
+    uint32_t* const at = out + 8 * g;
+    const __m256i mixed = mixEight(load(at), topLeftPixels, topRightPixels, bottomLeftPixels, bottomRightPixels,
+                                   weight(group.restU, restV), weight(group.fu, restV), weight(group.restU, fvLanes),
+                                   weight(group.fu, fvLanes), rows.keep, rows.mix);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), mixed);
   }
 }
 
@@ -152,7 +152,7 @@ struct DiagonalBand {
   int32_t laneStride;      // from a row's pixel k to the next row's pixel k - 1
   int32_t dx;
   uint32_t firstU, du;
-  __m256i keep, mix;
+  __m256i keep, mix;       // 255 - L, and L << 8
   __m256i laneOffsets;     // i * laneStride in lane i
   __m256i laneU;           // -i * du in lane i: row j + i is i pixels behind row j
   // Per row, padded by a group of lanes: (v >> 16) * 320, and 0xFFFF - fv and fv in both
@@ -161,10 +161,6 @@ struct DiagonalBand {
   alignas(32) uint32_t restV[kBand + 8];
   alignas(32) uint32_t fv[kBand + 8];
 };
-
-// Pixels 0, 1, 4, 5 (low) or 2, 3, 6, 7 (high) of eight, one 16-bit lane per byte.
-ORVANTA_TARGET_AVX2 __m256i lowPixels(__m256i x) { return _mm256_unpacklo_epi8(x, _mm256_setzero_si256()); }
-ORVANTA_TARGET_AVX2 __m256i highPixels(__m256i x) { return _mm256_unpackhi_epi8(x, _mm256_setzero_si256()); }
 
 ORVANTA_TARGET_AVX2 __m256i gatherClamped(const int* base, __m256i index, __m256i last, __m256i mask) {
   return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, _mm256_min_epi32(index, last), mask, 4);
@@ -191,33 +187,14 @@ ORVANTA_TARGET_AVX2 void mixDiagonal(const DiagonalBand& band, int32_t lane, int
   const __m256i bottomRightPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kRow + 1)), last, mask);
   const __m256i old = _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(target), band.laneOffsets, mask, 4);
 
-  // fu in both halves of each lane; (a * b) >> 24 as the high half of the 16-bit product
-  // shifted by 8.
+  // fu in both halves of each lane.
   const __m256i fu = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(u, 0xA0), 0xA0);
   const __m256i restU = _mm256_xor_si256(fu, ones);
   const __m256i restV = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(band.restV + lane));
   const __m256i fv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(band.fv + lane));
-  const __m256i topLeft = _mm256_srli_epi16(_mm256_mulhi_epu16(restU, restV), 8);
-  const __m256i topRight = _mm256_srli_epi16(_mm256_mulhi_epu16(fu, restV), 8);
-  const __m256i bottomLeft = _mm256_srli_epi16(_mm256_mulhi_epu16(restU, fv), 8);
-  const __m256i bottomRight = _mm256_srli_epi16(_mm256_mulhi_epu16(fu, fv), 8);
-
-  // The four terms never sum past 254 (the weights sum to at most 255), so nothing saturates.
-  const __m256i low = _mm256_add_epi16(
-      scaled(lowPixels(old), band.keep),
-      scaled(_mm256_add_epi16(_mm256_add_epi16(scaled(lowPixels(topLeftPixels), _mm256_unpacklo_epi32(topLeft, topLeft)),
-                                               scaled(lowPixels(topRightPixels), _mm256_unpacklo_epi32(topRight, topRight))),
-                              _mm256_add_epi16(scaled(lowPixels(bottomLeftPixels), _mm256_unpacklo_epi32(bottomLeft, bottomLeft)),
-                                               scaled(lowPixels(bottomRightPixels), _mm256_unpacklo_epi32(bottomRight, bottomRight)))),
-             band.mix));
-  const __m256i high = _mm256_add_epi16(
-      scaled(highPixels(old), band.keep),
-      scaled(_mm256_add_epi16(_mm256_add_epi16(scaled(highPixels(topLeftPixels), _mm256_unpackhi_epi32(topLeft, topLeft)),
-                                               scaled(highPixels(topRightPixels), _mm256_unpackhi_epi32(topRight, topRight))),
-                              _mm256_add_epi16(scaled(highPixels(bottomLeftPixels), _mm256_unpackhi_epi32(bottomLeft, bottomLeft)),
-                                               scaled(highPixels(bottomRightPixels), _mm256_unpackhi_epi32(bottomRight, bottomRight)))),
-             band.mix));
-  const __m256i mixed = _mm256_packus_epi16(low, high);  // pixels 0 ... 7 in order
+  const __m256i mixed = mixEight(old, topLeftPixels, topRightPixels, bottomLeftPixels, bottomRightPixels,
+                                 weight(restU, restV), weight(fu, restV), weight(restU, fv), weight(fu, fv), band.keep,
+                                 band.mix);
 
   const ptrdiff_t step = band.laneStride;
   if (count == 8) {
@@ -267,13 +244,12 @@ ORVANTA_TARGET_AVX2 void walkBand(DiagonalBand& band, const Quadrant& quadrant, 
 }
 
 // The quadrants one after another; each has no chain to hide.
-ORVANTA_TARGET_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, int32_t keep, int32_t near) {
+ORVANTA_TARGET_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, uint32_t level, int32_t near) {
   DiagonalBand band;
   band.pixels = image->pixels;
   band.last = static_cast<int32_t>(image->pixelCount()) - 1;
-  const uint32_t level = (255u - static_cast<uint32_t>(keep)) & 0xFFu;
   band.keep = _mm256_set1_epi16(static_cast<int16_t>(255u - level));
-  band.mix = _mm256_set1_epi16(static_cast<int16_t>(level));
+  band.mix = _mm256_set1_epi16(static_cast<int16_t>(level << 8));
   Quadrant quadrants[4];
   const int active = quadrantsOf(*image, cx, cy, c, near, near, quadrants);
   for (int i = 0; i < active; ++i) {
@@ -291,34 +267,24 @@ ORVANTA_TARGET_AVX2 void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, in
     return;
   }
   const uint32_t c = static_cast<uint32_t>(strength);
+  const uint32_t level = (255u - static_cast<uint32_t>(keep)) & 0xFFu;
   // Rows nearer the centre row than ceil(65536 / c) read their own row.
   const int32_t near = c == 0 ? image->height : static_cast<int32_t>((65536u + c - 1u) / c);
-  mixNearRows(image, cx, cy, c, keep, near);
+  mixNearRows(image, cx, cy, c, level, near);
 
-  FreeRow row{};
-  row.pixels = image->pixels;
-  row.count = static_cast<ptrdiff_t>(image->pixelCount());
-  row.lastSafe = row.count - kRow - 2;
-  row.level = (255u - static_cast<uint32_t>(keep)) & 0xFFu;
-  // The left run's sample column is x + (cx - x) c' / 65536, the right run's
-  // x - (x - cx - 1) c' / 65536, in 16.16; both grow by 65536 - c' per column.
-  const uint32_t ucx = static_cast<uint32_t>(cx);
-  const uint32_t step = 65536u - c;
-  ColumnGroup storage[kRow / 4 + 2];
-  RunColumns left;
-  RunColumns right;
-  prepareRun(left, storage, 0, cx, (ucx << 16) + ucx * (c - 65536u), step);
-  prepareRun(right, storage + left.groups, cx + 1, image->width - 1, (ucx + 1u) << 16, step);
+  FreeRows rows;
+  rows.pixels = image->pixels;
+  rows.last = static_cast<int32_t>(image->pixelCount()) - 1;
+  rows.level = level;
+  rows.keep = _mm256_set1_epi16(static_cast<int16_t>(255u - level));
+  rows.mix = _mm256_set1_epi16(static_cast<int16_t>(level << 8));
+  prepareGroups(rows, cx, c);
   const uint32_t ucy = static_cast<uint32_t>(cy);
   for (int32_t y = cy - near; y >= 0; --y) {
-    row.v = (ucy << 16) + static_cast<uint32_t>(cy - y) * (c - 65536u);
-    mixRun(row, y, left);
-    mixRun(row, y, right);
+    mixRow(rows, y, (ucy << 16) + static_cast<uint32_t>(cy - y) * (c - 65536u), cx, c);
   }
   for (int32_t y = cy + 1 + near; y < image->height; ++y) {
-    row.v = ((ucy + 1u) << 16) + static_cast<uint32_t>(y - cy - 1) * (65536u - c);
-    mixRun(row, y, left);
-    mixRun(row, y, right);
+    mixRow(rows, y, ((ucy + 1u) << 16) + static_cast<uint32_t>(y - cy - 1) * (65536u - c), cx, c);
   }
 }
 
