@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "base/cpu_features.h"
 #include "engine/mesh.h"
 #include "engine/render_target.h"
 #include "engine/texture_set.h"
@@ -90,7 +91,8 @@ void setupTwoLayerTriangleTranslucent(RenderTarget target, const Image& texture,
 // a pixel is drawn where the interpolated inverse depth is strictly greater than the target's depth.
 // Opaque routines write the depth, translucent ones leave it. Rows and columns outside the
 // target (or a depth buffer of another width) are never touched. The bump routines read
-// `slopes` in place of the height map's texels when they were made from it.
+// `slopes` in place of the height map's texels when they were made from it, and then take the
+// Avx2 walk (gathered loads) where the processor runs it, unless `path` asks for an older one.
 void fillTexturedSpans(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
                        int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillTexturedSpansTranslucent(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
@@ -98,20 +100,22 @@ void fillTexturedSpansTranslucent(RenderTarget target, const Image& texture, Tri
 
 void fillLayersBumpAdd(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                        TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
-                       const HeightSlopes* slopes = nullptr);
+                       const HeightSlopes* slopes = nullptr, cpu::VectorPath path = cpu::VectorPath::kAvx2);
 void fillLayersBumpMultiply(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                             TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
-                            const HeightSlopes* slopes = nullptr);
+                            const HeightSlopes* slopes = nullptr, cpu::VectorPath path = cpu::VectorPath::kAvx2);
 void fillLayersAdd(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                    TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersMultiply(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                         TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersBumpAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                                   TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
-                                  SpanSteps steps, const HeightSlopes* slopes = nullptr);
+                                  SpanSteps steps, const HeightSlopes* slopes = nullptr,
+                                  cpu::VectorPath path = cpu::VectorPath::kAvx2);
 void fillLayersBumpMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                        const Image& extra, TriangleEdge left, TriangleEdge right, int32_t firstRow,
-                                       int32_t rows, SpanSteps steps, const HeightSlopes* slopes = nullptr);
+                                       int32_t rows, SpanSteps steps, const HeightSlopes* slopes = nullptr,
+                                       cpu::VectorPath path = cpu::VectorPath::kAvx2);
 void fillLayersAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                               TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
