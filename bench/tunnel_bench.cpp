@@ -120,6 +120,7 @@ void BM_TunnelSceneFrame(benchmark::State& state) {
   scene.tunnel.init(kFrameWidth, kFrameHeight);
   scene.base = baseTexture();
   scene.heightMap = heightTexture();
+  scene.heightSlopes.build(scene.heightMap);
   scene.envMap = envTexture();
   scene.blurWork.create(kFrameWidth, kFrameHeight);
   scene.logo.create(kFrameWidth, kFrameHeight);
