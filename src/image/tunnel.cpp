@@ -12,8 +12,6 @@ namespace {
 // 1 / 3.1415: v runs from 0 to 511 over half a turn.
 constexpr double kInversePi = 0.31831927423205475;
 
-constexpr TunnelNode kMissNode{128.0f, 128.0f, 128.0f, 128.0f, 0};
-
 // 16.16 from a float texture coordinate; huge values become INT32_MIN like the machine.
 int32_t toFixed1616(float value) { return truncToInt32(value * 65536.0f); }
 
@@ -82,18 +80,18 @@ TunnelNode Tunnel::castRay(int32_t x, int32_t y) const {
   const float c = p.x * p.x + p.y * p.y - kTunnelRadiusSq;
   const float disc = b * b - 4.0f * a * c;
   // A ray along the axis (a = 0) has no finite hit; nor has one that misses the cylinder.
-  if (disc < 0.0f || a == 0.0f) return kMissNode;
+  if (disc < 0.0f || a == 0.0f) return kTunnelMissNode;
 
   const float root = std::sqrt(disc);
   const float t1 = (root - b) / (2.0f * a);
   const float t2 = (-b - root) / (2.0f * a);
   const float t = t1 < t2 ? t1 : t2;
-  if (!std::isfinite(t)) return kMissNode;
+  if (!std::isfinite(t)) return kTunnelMissNode;
 
-  const float hx = p.x + t * d.x;
-  const float hy = p.y + t * d.y;
-  const float hz = p.z + t * d.z;
+  return nodeFromHit(t, p.x + t * d.x, p.y + t * d.y, p.z + t * d.z);
+}
 
+TunnelNode Tunnel::nodeFromHit(float t, float hx, float hy, float hz) const {
   TunnelNode node;
   node.u = static_cast<float>(truncToInt32(hz));
   const double angle = std::atan2(static_cast<double>(hy), static_cast<double>(hx));
@@ -108,13 +106,25 @@ TunnelNode Tunnel::castRay(int32_t x, int32_t y) const {
   return node;
 }
 
-bool Tunnel::draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap,
-                  const HeightSlopes* slopes) {
+void Tunnel::castNodesReference() {
   for (int32_t r = 0; r < rows; ++r) {
     for (int32_t c = 0; c < cols; ++c) {
       nodes[static_cast<size_t>(r) * cols + c] = castRay(kTunnelBlockSize * c, kTunnelBlockSize * r);
     }
   }
+}
+
+void Tunnel::castNodes() {
+#if ORVANTA_X86_VECTORS
+  castNodesSse2();
+#else
+  castNodesReference();
+#endif
+}
+
+bool Tunnel::draw(Image& target, const Image& base, const Image& heightMap, const Image& envMap,
+                  const HeightSlopes* slopes) {
+  castNodes();
   if (!canDraw(target, base, heightMap, envMap, 0, 0, kTunnelBlockSize * (cols - 1),
                kTunnelBlockSize * (rows - 1))) {
     return false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/cpu_features.h"
 #include "base/math.h"
 #include "image/height_slopes.h"
 #include "image/image.h"
@@ -26,6 +27,9 @@ struct TunnelNode {
   float v2 = 0.0f;  // second layer, scrolled by vOffset
   int32_t shade = 0;  // 0 ... 255
 };
+
+// The node of a ray that meets no wall.
+inline constexpr TunnelNode kTunnelMissNode{128.0f, 128.0f, 128.0f, 128.0f, 0};
 
 struct Tunnel {
   int32_t cols = 0;
@@ -48,6 +52,15 @@ struct Tunnel {
   void init(int32_t width, int32_t height);
   void setView(float px, float py, float pz, float ax, float ay, float az);
   TunnelNode castRay(int32_t x, int32_t y) const;
+  // The node of a ray that met the wall at parameter t, at (hx, hy, hz).
+  TunnelNode nodeFromHit(float t, float hx, float hy, float hz) const;
+  // Every node's ray into `nodes`, the values castRay gives: where the build has SSE2, the
+  // rays' float steps go four to a register (the arctangent stays one at a time).
+  void castNodes();
+  void castNodesReference();
+#if ORVANTA_X86_VECTORS
+  void castNodesSse2();
+#endif
   // Casts every node, then fills every block. Fills nothing unless the three textures are
   // 256 x 256 and the target holds the whole grid. True when the blocks covered every pixel
   // of the target. Slopes made from this height map are read in place of its texels.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -69,6 +71,40 @@ TEST(TunnelRay, WorkedHitsAngleAndShade) {
   const TunnelNode far = nodeFrom(0.0f, 0.0f, 3e9f, 161, 120);
   EXPECT_EQ(far.u, -2147483648.0f);
   EXPECT_EQ(far.shade, 0);
+}
+
+// Every node cast by the vector version (where the build has one) against castRay, bit for
+// bit, over random views: inside and outside the cylinder, far along the axis, tilted so that
+// rays run along it, and huge or non-finite positions.
+TEST(TunnelRay, CastingAllNodesGivesCastRaysValues) {
+  std::mt19937 random(20261207u);
+  auto within = [&random](float low, float high) { return std::uniform_real_distribution<float>(low, high)(random); };
+  const float special[] = {0.0f, -0.0f, 127.99f, 128.0f, 1e30f, -3e9f, std::numeric_limits<float>::infinity(),
+                           std::numeric_limits<float>::quiet_NaN()};
+  Tunnel tunnel, reference;
+  for (int view = 0; view < 3000; ++view) {
+    const int width = view % 7 == 0 ? 8 * static_cast<int>(random() % 12) + static_cast<int>(random() % 8) : 320;
+    const int height = view % 7 == 0 ? static_cast<int>(random() % 100) : 240;
+    for (Tunnel* t : {&tunnel, &reference}) t->init(width, height);
+    float position[3];
+    for (float& value : position) value = view % 5 == 4 ? special[random() % 8] : within(-200.0f, 200.0f);
+    if (view % 3 == 0) position[2] = within(-1e6f, 1e6f);
+    const float angles[3] = {view % 4 == 0 ? 0.0f : within(-90.0f, 90.0f), within(-90.0f, 90.0f),
+                             within(-180.0f, 180.0f)};
+    const float uOffset = within(-500.0f, 500.0f), vOffset = within(-500.0f, 500.0f);
+    for (Tunnel* t : {&tunnel, &reference}) {
+      t->setView(position[0], position[1], position[2], angles[0], angles[1], angles[2]);
+      t->uOffset = uOffset;
+      t->vOffset = vOffset;
+    }
+    tunnel.castNodes();
+    reference.castNodesReference();
+    ASSERT_EQ(tunnel.nodes.size(), reference.nodes.size());
+    for (size_t i = 0; i < tunnel.nodes.size(); ++i) {
+      ASSERT_EQ(std::memcmp(&tunnel.nodes[i], &reference.nodes[i], sizeof(TunnelNode)), 0)
+          << "view " << view << ", node " << i << ": " << tunnel.nodes[i].v << " vs " << reference.nodes[i].v;
+    }
+  }
 }
 
 struct Textures {
