@@ -1,4 +1,6 @@
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "iso/field_grid_kernels.h"
 #include "iso/iso_surface.h"
@@ -40,6 +42,87 @@ void IsoSurface::fillGridReference() {
 void IsoSurface::fillGrid() { field_grid::fillGridWith(*this, cpu::bestPath()); }
 
 namespace field_grid {
+#if ORVANTA_X86_VECTORS
+namespace {
+
+// Samples handed to the normal kernels at a time.
+constexpr int32_t kRun = 1024;
+
+struct Run {
+  int32_t index[kRun];
+  int32_t i[kRun];
+  int32_t j[kRun];
+  int32_t k[kRun];
+  int32_t count = 0;
+
+  template <typename Visit>
+  void add(int32_t at, int32_t i0, int32_t j0, int32_t k0, Visit& visit) {
+    index[count] = at, i[count] = i0, j[count] = j0, k[count] = k0;
+    if (++count == kRun) flush(visit);
+  }
+  template <typename Visit>
+  void flush(Visit& visit) {
+    if (count == 0) return;
+    visit(Listed{index, i, j, k, count});
+    count = 0;
+  }
+};
+
+// One bit per sample of row (j, k), set when the sample lies below the level.
+uint64_t belowBits(const IsoSurface& surface, int32_t j, int32_t k) {
+  const GridSample* row = &surface.samples[surface.sampleIndex(0, j, k)];
+  uint64_t bits = 0;
+  for (int32_t i = 0; i < surface.samplesPerAxis(); ++i) bits |= static_cast<uint64_t>(row[i].value < surface.isoLevel) << i;
+  return bits;
+}
+
+// Calls visit(listed) for runs of the samples whose normals the mesh reads (see
+// fillGridWith), in grid order. The values must be filled.
+template <typename Visit>
+void forEachEdgeSample(const IsoSurface& surface, Visit visit) {
+  const int32_t perAxis = surface.samplesPerAxis();
+  Run run;
+  if (perAxis > 64) {
+    for (int32_t k = 0; k < perAxis; ++k) {
+      for (int32_t j = 0; j < perAxis; ++j) {
+        for (int32_t i = 0; i < perAxis; ++i) run.add(surface.sampleIndex(i, j, k), i, j, k, visit);
+      }
+    }
+    run.flush(visit);
+    return;
+  }
+  const uint64_t inside = perAxis == 64 ? ~uint64_t{0} : (uint64_t{1} << perAxis) - 1;
+  uint64_t planes[3][64];  // planes k - 1, k and k + 1, at k % 3
+  for (int32_t j = 0; j < perAxis; ++j) planes[0][j] = belowBits(surface, j, 0);
+  for (int32_t k = 0; k < perAxis; ++k) {
+    const bool last = k + 1 == perAxis;
+    if (!last) {
+      for (int32_t j = 0; j < perAxis; ++j) planes[(k + 1) % 3][j] = belowBits(surface, j, k + 1);
+    }
+    const uint64_t* here = planes[k % 3];
+    const uint64_t* before = k > 0 ? planes[(k + 2) % 3] : nullptr;
+    const uint64_t* after = last ? nullptr : planes[(k + 1) % 3];
+    for (int32_t j = 0; j < perAxis; ++j) {
+      const uint64_t bits = here[j];
+      // A neighbour along x, y or z on the other side of the level.
+      uint64_t edge = ((bits ^ (bits << 1)) & ~uint64_t{1}) | ((bits ^ (bits >> 1)) & (inside >> 1));
+      if (j > 0) edge |= bits ^ here[j - 1];
+      if (j + 1 < perAxis) edge |= bits ^ here[j + 1];
+      if (before != nullptr) edge |= bits ^ before[j];
+      if (after != nullptr) edge |= bits ^ after[j];
+      edge &= inside;
+      const int32_t rowStart = surface.sampleIndex(0, j, k);
+      for (; edge != 0; edge &= edge - 1) {
+        const int32_t i = std::countr_zero(edge);
+        run.add(rowStart + i, i, j, k, visit);
+      }
+    }
+  }
+  run.flush(visit);
+}
+
+}  // namespace
+#endif
 
 bool fillGridWith(IsoSurface& surface, cpu::VectorPath path) {
   if (!cpu::runs(path)) return false;
@@ -47,6 +130,7 @@ bool fillGridWith(IsoSurface& surface, cpu::VectorPath path) {
     surface.fillGridReference();
     return true;
   }
+#if ORVANTA_X86_VECTORS
   Job job;
   job.sources = surface.sources.data();
   job.sourceCount = surface.sources.count;
@@ -54,14 +138,17 @@ bool fillGridWith(IsoSurface& surface, cpu::VectorPath path) {
   job.cellSize = surface.cellSize;
   job.half = surface.halfExtent();
   job.samples = surface.samples.get();
+  const bool wide = ORVANTA_X86_AVX2 && path == cpu::VectorPath::kAvx2;
 #if ORVANTA_X86_AVX2
-  if (path == cpu::VectorPath::kAvx2) {
-    fillAvx2(job);
-    return true;
+  if (wide) {
+    valuesAvx2(job);
+    forEachEdgeSample(surface, [&](const Listed& listed) { normalsAvx2(job, listed); });
   }
 #endif
-#if ORVANTA_X86_VECTORS
-  fillSse2(job);
+  if (!wide) {
+    valuesSse2(job);
+    forEachEdgeSample(surface, [&](const Listed& listed) { normalsSse2(job, listed); });
+  }
 #endif
   return true;
 }

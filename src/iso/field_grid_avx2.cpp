@@ -30,7 +30,8 @@ struct Avx2Ops {
 
 }  // namespace
 
-ORVANTA_TARGET_AVX2 void fillAvx2(const Job& job) { fillBlocks<Avx2Ops>(job); }
+ORVANTA_TARGET_AVX2 void valuesAvx2(const Job& job) { fillValues<Avx2Ops>(job); }
+ORVANTA_TARGET_AVX2 void normalsAvx2(const Job& job, const Listed& listed) { fillNormals<Avx2Ops>(job, listed); }
 
 }  // namespace orvanta::field_grid
 

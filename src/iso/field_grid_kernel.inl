@@ -1,52 +1,102 @@
-// The grid kernel, written once for every register width. Included inside an anonymous
+// The grid kernels, written once for every register width. Included inside an anonymous
 // namespace after an `Ops` type is defined with: V, kLanes, zero, set1, load, store, add,
 // sub, mul, div, sqrt, keepNonNegative; ORVANTA_KERNEL_TARGET is the target attribute of
 // that width (empty for the baseline). Uses nothing from the standard library, so that no
 // shared inline code is compiled for a wider instruction set.
 
+// The field value (clamped at 0) of every sample, kLanes consecutive samples at a time.
 template <class Ops>
-ORVANTA_KERNEL_TARGET void fillBlocks(const orvanta::field_grid::Job& job) {
+ORVANTA_KERNEL_TARGET void fillValues(const orvanta::field_grid::Job& job) {
   using V = typename Ops::V;
   constexpr int32_t kLanes = Ops::kLanes;
   const int32_t perAxis = job.samplesPerAxis;
   const int32_t total = perAxis * perAxis * perAxis;
-  const V step = Ops::set1(orvanta::kNormalStep);
-  const V one = Ops::set1(1.0f);
 
-  alignas(64) float xs[kLanes];
-  alignas(64) float ys[kLanes];
-  alignas(64) float zs[kLanes];
+  // The coordinates of a run of blocks are written before any is loaded: a vector load just
+  // after the lanes' single stores would wait for them.
+  constexpr int32_t kRun = 32 * kLanes;
+  alignas(64) float xs[kRun];
+  alignas(64) float ys[kRun];
+  alignas(64) float zs[kRun];
   alignas(64) float outValue[kLanes];
-  alignas(64) float outX[kLanes];
-  alignas(64) float outY[kLanes];
-  alignas(64) float outZ[kLanes];
 
   int32_t i = 0;
   int32_t j = 0;
   int32_t k = 0;
   for (int32_t base = 0; base < total; base += kLanes) {
     const int32_t lanes = total - base < kLanes ? total - base : kLanes;
-    for (int32_t lane = 0; lane < kLanes; ++lane) {
-      if (lane < lanes) {
-        xs[lane] = static_cast<float>(i) * job.cellSize - job.half;
-        ys[lane] = static_cast<float>(j) * job.cellSize - job.half;
-        zs[lane] = static_cast<float>(k) * job.cellSize - job.half;
-        if (++i == perAxis) {
-          i = 0;
-          if (++j == perAxis) {
-            j = 0;
-            ++k;
+    const int32_t slot = base % kRun;
+    if (slot == 0) {
+      for (int32_t lane = 0; lane < kRun; ++lane) {
+        if (base + lane < total) {
+          xs[lane] = static_cast<float>(i) * job.cellSize - job.half;
+          ys[lane] = static_cast<float>(j) * job.cellSize - job.half;
+          zs[lane] = static_cast<float>(k) * job.cellSize - job.half;
+          if (++i == perAxis) {
+            i = 0;
+            if (++j == perAxis) {
+              j = 0;
+              ++k;
+            }
           }
+        } else {  // unused lanes repeat the first sample; they are not stored
+          xs[lane] = xs[0];
+          ys[lane] = ys[0];
+          zs[lane] = zs[0];
         }
-      } else {  // unused lanes repeat the first sample; they are not stored
-        xs[lane] = xs[0];
-        ys[lane] = ys[0];
-        zs[lane] = zs[0];
       }
     }
-    const V x = Ops::load(xs);
-    const V y = Ops::load(ys);
-    const V z = Ops::load(zs);
+    const V x = Ops::load(xs + slot);
+    const V y = Ops::load(ys + slot);
+    const V z = Ops::load(zs + slot);
+    V centre = Ops::zero();
+    for (int32_t s = 0; s < job.sourceCount; ++s) {
+      const orvanta::FieldSource& source = *job.sources[s];
+      V d = Ops::sub(x, Ops::set1(source.position.x));
+      const V dx2 = Ops::mul(d, d);
+      d = Ops::sub(y, Ops::set1(source.position.y));
+      const V dy2 = Ops::mul(d, d);
+      d = Ops::sub(z, Ops::set1(source.position.z));
+      const V dz2 = Ops::mul(d, d);
+      // Squared distances summed x, then y, then z, as the per-sample formula does.
+      centre = Ops::add(centre, Ops::div(Ops::set1(source.strength), Ops::add(Ops::add(dx2, dy2), dz2)));
+    }
+    Ops::store(outValue, Ops::keepNonNegative(centre));
+    orvanta::GridSample* out = job.samples + base;
+    for (int32_t lane = 0; lane < lanes; ++lane) out[lane].value = outValue[lane];
+  }
+}
+
+// The normals of the listed samples, kLanes of them at a time.
+template <class Ops>
+ORVANTA_KERNEL_TARGET void fillNormals(const orvanta::field_grid::Job& job, const orvanta::field_grid::Listed& listed) {
+  using V = typename Ops::V;
+  constexpr int32_t kLanes = Ops::kLanes;
+  const V step = Ops::set1(orvanta::kNormalStep);
+  const V one = Ops::set1(1.0f);
+
+  constexpr int32_t kRun = 32 * kLanes;  // as in fillValues
+  alignas(64) float xs[kRun];
+  alignas(64) float ys[kRun];
+  alignas(64) float zs[kRun];
+  alignas(64) float outX[kLanes];
+  alignas(64) float outY[kLanes];
+  alignas(64) float outZ[kLanes];
+
+  for (int32_t base = 0; base < listed.count; base += kLanes) {
+    const int32_t lanes = listed.count - base < kLanes ? listed.count - base : kLanes;
+    const int32_t slot = base % kRun;
+    if (slot == 0) {
+      for (int32_t lane = 0; lane < kRun; ++lane) {
+        const int32_t at = base + lane < listed.count ? base + lane : 0;  // unused lanes repeat a sample
+        xs[lane] = static_cast<float>(listed.i[at]) * job.cellSize - job.half;
+        ys[lane] = static_cast<float>(listed.j[at]) * job.cellSize - job.half;
+        zs[lane] = static_cast<float>(listed.k[at]) * job.cellSize - job.half;
+      }
+    }
+    const V x = Ops::load(xs + slot);
+    const V y = Ops::load(ys + slot);
+    const V z = Ops::load(zs + slot);
     const V xPlus = Ops::add(x, step);
     const V xMinus = Ops::sub(x, step);
     const V yPlus = Ops::add(y, step);
@@ -54,7 +104,6 @@ ORVANTA_KERNEL_TARGET void fillBlocks(const orvanta::field_grid::Job& job) {
     const V zPlus = Ops::add(z, step);
     const V zMinus = Ops::sub(z, step);
 
-    V centre = Ops::zero();
     V sumXPlus = Ops::zero();
     V sumXMinus = Ops::zero();
     V sumYPlus = Ops::zero();
@@ -87,9 +136,7 @@ ORVANTA_KERNEL_TARGET void fillBlocks(const orvanta::field_grid::Job& job) {
       d = Ops::sub(zMinus, pz);
       const V dzMinus2 = Ops::mul(d, d);
 
-      // Squared distances summed x, then y, then z, as the per-sample formula does.
       const V xy = Ops::add(dx2, dy2);
-      centre = Ops::add(centre, Ops::div(strength, Ops::add(xy, dz2)));
       sumXPlus = Ops::add(sumXPlus, Ops::div(strength, Ops::add(Ops::add(dxPlus2, dy2), dz2)));
       sumXMinus = Ops::add(sumXMinus, Ops::div(strength, Ops::add(Ops::add(dxMinus2, dy2), dz2)));
       sumYPlus = Ops::add(sumYPlus, Ops::div(strength, Ops::add(Ops::add(dx2, dyPlus2), dz2)));
@@ -103,17 +150,15 @@ ORVANTA_KERNEL_TARGET void fillBlocks(const orvanta::field_grid::Job& job) {
     const V gz = Ops::sub(sumZMinus, sumZPlus);
     const V length2 = Ops::add(Ops::add(Ops::mul(gx, gx), Ops::mul(gy, gy)), Ops::mul(gz, gz));
     const V scale = Ops::div(one, Ops::sqrt(length2));
-    Ops::store(outValue, Ops::keepNonNegative(centre));
     Ops::store(outX, Ops::mul(gx, scale));
     Ops::store(outY, Ops::mul(gy, scale));
     Ops::store(outZ, Ops::mul(gz, scale));
 
-    orvanta::GridSample* out = job.samples + base;
     for (int32_t lane = 0; lane < lanes; ++lane) {
-      out[lane].normal.x = outX[lane];
-      out[lane].normal.y = outY[lane];
-      out[lane].normal.z = outZ[lane];
-      out[lane].value = outValue[lane];
+      orvanta::GridSample& out = job.samples[listed.index[base + lane]];
+      out.normal.x = outX[lane];
+      out.normal.y = outY[lane];
+      out.normal.z = outZ[lane];
     }
   }
 }

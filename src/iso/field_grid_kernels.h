@@ -1,7 +1,8 @@
 #pragma once
 // Vectorised evaluation of the sample grid: several samples at once, each lane doing exactly
 // the float operations of the per-sample formula (same order of additions, IEEE division
-// and square root), so the grid is bit-identical to IsoSurface::fillGridReference.
+// and square root), so every value and every normal computed is bit-identical to
+// IsoSurface::fillGridReference.
 
 #include <cstdint>
 
@@ -20,14 +21,30 @@ struct Job {
   GridSample* samples = nullptr;
 };
 
+// Samples by their index in the grid and their coordinates i, j, k.
+struct Listed {
+  const int32_t* index = nullptr;
+  const int32_t* i = nullptr;
+  const int32_t* j = nullptr;
+  const int32_t* k = nullptr;
+  int32_t count = 0;
+};
+
 // Fills the grid of `surface` with the given version (tests compare them). Returns false,
-// leaving the grid as it was, when the version cannot run here.
+// leaving the grid as it was, when the version cannot run here. The vector versions fill
+// every value but only the normals the mesh reads: those of the samples at either end of a
+// grid edge that crosses the level (one end below it, the other not), or of every sample when
+// the grid has more than 64 samples per axis. The other normals keep what they held.
 bool fillGridWith(IsoSurface& surface, cpu::VectorPath path);
 
 #if ORVANTA_X86_VECTORS
-void fillSse2(const Job& job);
+// Every sample's value.
+void valuesSse2(const Job& job);
+// The normals of the listed samples.
+void normalsSse2(const Job& job, const Listed& listed);
 // Only when cpu::hasAvx2().
-void fillAvx2(const Job& job);
+void valuesAvx2(const Job& job);
+void normalsAvx2(const Job& job, const Listed& listed);
 #endif
 
 }  // namespace orvanta::field_grid

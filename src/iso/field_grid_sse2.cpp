@@ -28,7 +28,8 @@ struct Sse2Ops {
 
 }  // namespace
 
-void fillSse2(const Job& job) { fillBlocks<Sse2Ops>(job); }
+void valuesSse2(const Job& job) { fillValues<Sse2Ops>(job); }
+void normalsSse2(const Job& job, const Listed& listed) { fillNormals<Sse2Ops>(job, listed); }
 
 }  // namespace orvanta::field_grid
 

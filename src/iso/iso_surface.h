@@ -47,10 +47,11 @@ class IsoSurface {
   // Once, before anything else. A negative cell count is taken as 0.
   void init(float level, int32_t cells, int32_t size);
 
-  // Field value (clamped at 0) and normal of every sample.
+  // Field value (clamped at 0) of every sample, and the normal of every sample the mesh can
+  // read: those ending a grid edge the level crosses (with vector paths; see fillGridWith).
   void fillGrid();
-  // The same results by the plain per-sample formula, one valueAt at a time; fillGrid
-  // must match it bit for bit.
+  // Every value and normal by the plain per-sample formula, one valueAt at a time; fillGrid
+  // must match it bit for bit in what it fills.
   void fillGridReference();
 
   // Unit negative gradient by central differences; raw sums, not clamped.
