@@ -18,6 +18,10 @@ void smoothNeighbours(Image& image);
 // is every pixel of the destination (a frame need not be cleared before).
 bool warpPlane(Image& destination, const Image& texture, float t);
 bool warpPlaneKeyed(Image& destination, const Image& texture, float t);
+// warpPlane(destination, under, tUnder) and then warpPlaneKeyed(destination, over, tOver) in
+// one pass over the rows. Only for a 320 x 240 destination and textures both planes take;
+// otherwise false, and nothing is drawn.
+bool warpPlanePair(Image& destination, const Image& under, float tUnder, const Image& over, float tOver);
 void drawLine(Image& image, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
 
 // Blends `source` over `destination`; the source's alpha byte is a transparency.

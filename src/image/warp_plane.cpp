@@ -48,28 +48,46 @@ bool fitsPlane(const Image& destination, const Image& texture) {
          texture.pixels != nullptr && texture.width == 256 && texture.height == 256;
 }
 
-// The edges of the plane for each row, stepped in 16.16; each row is then filled by `fill`.
+// The edges of the plane for each row, stepped in 16.16.
+class PlaneEdges {
+ public:
+  explicit PlaneEdges(float t) {
+    const Corners c = cornersAt(t);
+    leftU_ = static_cast<uint32_t>(toFixed(c.topLeftU));
+    leftV_ = static_cast<uint32_t>(toFixed(c.topLeftV));
+    rightU_ = static_cast<uint32_t>(toFixed(c.topRightU));
+    rightV_ = static_cast<uint32_t>(toFixed(c.topRightV));
+    leftStepU_ = static_cast<uint32_t>(fixedStep(c.topLeftU, c.bottomLeftU, kPlaneHeight));
+    leftStepV_ = static_cast<uint32_t>(fixedStep(c.topLeftV, c.bottomLeftV, kPlaneHeight));
+    rightStepU_ = static_cast<uint32_t>(fixedStep(c.topRightU, c.bottomRightU, kPlaneHeight));
+    rightStepV_ = static_cast<uint32_t>(fixedStep(c.topRightV, c.bottomRightV, kPlaneHeight));
+  }
+
+  // This row's line through the texture; then steps to the next row.
+  kernels::TextureLine next() {
+    const kernels::TextureLine line{leftU_, leftV_, static_cast<uint32_t>(static_cast<int32_t>(rightU_ - leftU_) / kPlaneWidth),
+                                    static_cast<uint32_t>(static_cast<int32_t>(rightV_ - leftV_) / kPlaneWidth)};
+    leftU_ += leftStepU_;
+    leftV_ += leftStepV_;
+    rightU_ += rightStepU_;
+    rightV_ += rightStepV_;
+    return line;
+  }
+
+ private:
+  uint32_t leftU_, leftV_, rightU_, rightV_;
+  uint32_t leftStepU_, leftStepV_, rightStepU_, rightStepV_;
+};
+
+// Each row of the plane filled by `fill`.
 template <typename Fill>
 void walkPlane(Image* destination, float t, Fill fill) {
-  const Corners c = cornersAt(t);
-  uint32_t leftU = static_cast<uint32_t>(toFixed(c.topLeftU));
-  uint32_t leftV = static_cast<uint32_t>(toFixed(c.topLeftV));
-  uint32_t rightU = static_cast<uint32_t>(toFixed(c.topRightU));
-  uint32_t rightV = static_cast<uint32_t>(toFixed(c.topRightV));
-  const uint32_t leftStepU = static_cast<uint32_t>(fixedStep(c.topLeftU, c.bottomLeftU, kPlaneHeight));
-  const uint32_t leftStepV = static_cast<uint32_t>(fixedStep(c.topLeftV, c.bottomLeftV, kPlaneHeight));
-  const uint32_t rightStepU = static_cast<uint32_t>(fixedStep(c.topRightU, c.bottomRightU, kPlaneHeight));
-  const uint32_t rightStepV = static_cast<uint32_t>(fixedStep(c.topRightV, c.bottomRightV, kPlaneHeight));
+  PlaneEdges edges(t);
   uint32_t* out = destination->pixels;
   for (int32_t y = 0; y < kPlaneHeight; ++y) {
-    const uint32_t du = static_cast<uint32_t>(static_cast<int32_t>(rightU - leftU) / kPlaneWidth);
-    const uint32_t dv = static_cast<uint32_t>(static_cast<int32_t>(rightV - leftV) / kPlaneWidth);
-    fill(out, leftU, leftV, du, dv);
+    const kernels::TextureLine line = edges.next();
+    fill(out, line.u, line.v, line.du, line.dv);
     out += kPlaneWidth;
-    leftU += leftStepU;
-    leftV += leftStepV;
-    rightU += rightStepU;
-    rightV += rightStepV;
   }
 }
 
@@ -84,6 +102,17 @@ void warpRowReference(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_
     if (!keyed || ((texel >> 16) & 0xFFu) != 0xFFu) out[x] = texel;
     u += du;
     v += dv;
+  }
+}
+
+void warpRowPairReference(uint32_t* out, const uint32_t* under, TextureLine a, const uint32_t* over, TextureLine b) {
+  for (int32_t x = 0; x < kPlaneWidth; ++x) {
+    const uint32_t texel = over[((b.v >> 8) & 0xFF00u) | ((b.u >> 16) & 0xFFu)];
+    out[x] = ((texel >> 16) & 0xFFu) != 0xFFu ? texel : under[((a.v >> 8) & 0xFF00u) | ((a.u >> 16) & 0xFFu)];
+    a.u += a.du;
+    a.v += a.dv;
+    b.u += b.du;
+    b.v += b.dv;
   }
 }
 
@@ -109,6 +138,28 @@ bool drawPlane(Image* destination, const Image& texture, float t, bool keyed) {
 }
 
 }  // namespace
+
+bool warpPlanePair(Image& destination, const Image& under, float tUnder, const Image& over, float tOver) {
+  if (!fitsPlane(destination, under) || !fitsPlane(destination, over) || destination.height != kPlaneHeight) return false;
+  PlaneEdges underEdges(tUnder);
+  PlaneEdges overEdges(tOver);
+  uint32_t* out = destination.pixels;
+  for (int32_t y = 0; y < kPlaneHeight; ++y) {
+    const kernels::TextureLine a = underEdges.next();
+    const kernels::TextureLine b = overEdges.next();
+#if ORVANTA_X86_VECTORS
+    if (cpu::hasAvx2()) {
+      kernels::warpRowPairAvx2(out, under.pixels, a, over.pixels, b);
+    } else {
+      kernels::warpRowPairReference(out, under.pixels, a, over.pixels, b);
+    }
+#else
+    kernels::warpRowPairReference(out, under.pixels, a, over.pixels, b);
+#endif
+    out += kPlaneWidth;
+  }
+  return true;
+}
 
 bool warpPlane(Image& destination, const Image& texture, float t) { return drawPlane(&destination, texture, t, false); }
 

@@ -8,10 +8,19 @@
 
 namespace orvanta::kernels {
 
+// A row's line through the texture: 16.16 start and step of each coordinate.
+struct TextureLine {
+  uint32_t u, v, du, dv;
+};
+
 void warpRowReference(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed);
+// The row of `under`, then the keyed row of `over` on it, in one pass: each pixel is the
+// texel of over unless that is a hole, then the texel of under.
+void warpRowPairReference(uint32_t* out, const uint32_t* under, TextureLine a, const uint32_t* over, TextureLine b);
 #if ORVANTA_X86_VECTORS
 // Eight texels at a time; only when cpu::hasAvx2().
 void warpRowAvx2(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed);
+void warpRowPairAvx2(uint32_t* out, const uint32_t* under, TextureLine a, const uint32_t* over, TextureLine b);
 #endif
 
 }  // namespace orvanta::kernels

@@ -45,13 +45,16 @@ void BlobScene::load(SceneLoader& loader) {
 
 void BlobScene::render(SceneFrame& out, float t) {
   Image& frame = out.image;
-  // The background plane covers the frame unless its texture is missing. The work image is
-  // written in full by the blur before it is read.
-  if (!warpPlane(frame, backgroundTexture, static_cast<float>(-t * 0.9))) {
-    frame.clear();
-    warpPlane(frame, backgroundTexture, static_cast<float>(-t * 0.9));
+  // Both planes in one pass when both textures are there. Otherwise the background plane
+  // covers the frame unless its texture is missing. The work image is written in full by the
+  // blur before it is read.
+  if (!warpPlanePair(frame, backgroundTexture, static_cast<float>(-t * 0.9), keyedTexture, t)) {
+    if (!warpPlane(frame, backgroundTexture, static_cast<float>(-t * 0.9))) {
+      frame.clear();
+      warpPlane(frame, backgroundTexture, static_cast<float>(-t * 0.9));
+    }
+    warpPlaneKeyed(frame, keyedTexture, t);
   }
-  warpPlaneKeyed(frame, keyedTexture, t);
   smoothNeighbours(frame);
 
   const int32_t centreY = truncToInt32(std::sin(t * 0.013962222205268014) * 80.0 + 120.0);

@@ -311,16 +311,41 @@ TEST(WarpPlane, SkipsImagesOfTheWrongSize) {
   EXPECT_EQ(narrow.words(), Words(100 * 240, 5));
 }
 
+// Both planes in one pass against one plane after the other, over textures with many holes
+// and phases of either sign; nothing drawn where one pass could not draw the whole frame.
+TEST(WarpPlane, PairEqualsThePlaneUnderTheKeyedOne) {
+  OwnedImage under(256, 256), over(256, 256), small(64, 64), separate(320, 240), paired(320, 240);
+  testing::fillRandom(under.image, 21);
+  testing::fillRandom(over.image, 22);
+  for (size_t i = 0; i < over.image.pixelCount(); i += 2) over.image.pixels[i] |= 0x00FF0000u;
+  for (float t : {0.0f, 333.0f, -2000.25f, 5120.5f, 1.0e6f}) {
+    warpPlane(separate.image, under.image, -t * 0.9f);
+    warpPlaneKeyed(separate.image, over.image, t);
+    paired.image.fill(0x01020304);
+    ASSERT_TRUE(warpPlanePair(paired.image, under.image, -t * 0.9f, over.image, t));
+    ASSERT_EQ(paired.words(), separate.words()) << t;
+  }
+  OwnedImage tall(320, 250, 5);
+  Image empty;
+  EXPECT_FALSE(warpPlanePair(tall.image, under.image, 1.0f, over.image, 2.0f));
+  EXPECT_FALSE(warpPlanePair(paired.image, small.image, 1.0f, over.image, 2.0f));
+  EXPECT_FALSE(warpPlanePair(paired.image, under.image, 1.0f, empty, 2.0f));
+  EXPECT_EQ(tall.words(), Words(320 * 250, 5));
+  EXPECT_EQ(paired.words(), separate.words());
+}
+
 // Eight texels at a time against one at a time, with steps of either sign and size that wrap
-// the texture, keyed and not, over a texture with many holes.
+// the texture, keyed and not, over a texture with many holes; the same for both planes in one
+// pass.
 TEST(WarpPlane, VectorRowsEqualPlainRows) {
 #if !ORVANTA_X86_VECTORS
   GTEST_SKIP() << "no vector paths in this build";
 #else
   if (!cpu::hasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
   std::mt19937 generator(77);
-  OwnedImage texture(256, 256);
+  OwnedImage texture(256, 256), under(256, 256);
   testing::fillRandom(texture.image, 9);
+  testing::fillRandom(under.image, 10);
   for (size_t i = 0; i < texture.image.pixelCount(); i += 3) texture.image.pixels[i] |= 0x00FF0000u;
   auto step = [&](bool any) {
     return any ? static_cast<uint32_t>(generator()) : static_cast<uint32_t>(generator() % 600000) - 300000u;
@@ -337,6 +362,10 @@ TEST(WarpPlane, VectorRowsEqualPlainRows) {
     kernels::warpRowReference(plain.data(), texture.image.pixels, u, v, du, dv, keyed);
     kernels::warpRowAvx2(fast.data(), texture.image.pixels, u, v, du, dv, keyed);
     ASSERT_EQ(plain, fast) << trial;
+    const kernels::TextureLine a{v, u, step(trial % 4 == 2), step(trial % 4 == 3)}, b{u, v, du, dv};
+    kernels::warpRowPairReference(plain.data(), under.image.pixels, a, texture.image.pixels, b);
+    kernels::warpRowPairAvx2(fast.data(), under.image.pixels, a, texture.image.pixels, b);
+    ASSERT_EQ(plain, fast) << "pair " << trial;
   }
 #endif
 }
