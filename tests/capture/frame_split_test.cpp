@@ -128,11 +128,11 @@ class FrameSplitRun : public ::testing::Test {
 
 TEST_F(FrameSplitRun, ThreadsWriteTheUnbrokenRunsHashesAndPngs) {
   CaptureOptions options;
-  options.fps = 60;
+  options.fps = 30;
   const ShowProgram program{kTrueScenes, kOneScene};
   const Written alone = capture("alone", 0, options, program);
   ASSERT_TRUE(alone.error.empty()) << alone.error;
-  ASSERT_GT(alone.frames, 250u);
+  ASSERT_GT(alone.frames, 120u);
   for (const int threads : {1, 2, 3}) {
     const Written split = capture("split" + std::to_string(threads), threads, options, program);
     EXPECT_TRUE(split.error.empty()) << split.error;
@@ -171,7 +171,7 @@ TEST_F(FrameSplitRun, AWrongFastForwardIsCaughtAndTheFramesAreDrawnAgain) {
   // build on the frame before.
   for (const ShowProgram program : {ShowProgram{kSilentSkip, kOneScene}, ShowProgram{kTrailing, kScript}}) {
     const bool png = program.scenes.size() == 1;  // the PNGs written first are written again
-    options.fps = png ? 15 : 60;
+    options.fps = png ? 15 : 30;
     const Written alone = capture("alone", 0, options, program, png);
     // Which thread takes which run is up to the scheduler; on a busy machine one thread may
     // take them all, and then there is nothing to catch.
