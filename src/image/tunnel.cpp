@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "base/truncate.h"
 #include "image/tunnel_block.h"
+
+#if ORVANTA_X86_VECTORS
+#include <emmintrin.h>
+#endif
 
 namespace orvanta {
 namespace {
@@ -48,6 +53,31 @@ TunnelFixed edgeSteps(const TunnelNode& top, const TunnelNode& bottom) {
 }
 
 }  // namespace
+
+Tunnel::ColumnEdge Tunnel::columnEdgeReference(const TunnelNode& top, const TunnelNode& bottom) {
+  return {fixedFromNode(top), edgeSteps(top, bottom)};
+}
+
+Tunnel::ColumnEdge Tunnel::columnEdge(const TunnelNode& top, const TunnelNode& bottom) {
+#if ORVANTA_X86_VECTORS
+  // u, v, u2 and v2 lead the node; cvttps2dq gives INT32_MIN for NaN and out-of-range values,
+  // as truncToInt32 does.
+  static_assert(offsetof(TunnelNode, u) == 0 && offsetof(TunnelNode, v2) == 12);
+  static_assert(offsetof(TunnelFixed, u) == 0 && offsetof(TunnelFixed, v2) == 12);
+  const __m128 scale = _mm_set1_ps(65536.0f);
+  const __m128 topUv = _mm_loadu_ps(&top.u);
+  const __m128 bottomUv = _mm_loadu_ps(&bottom.u);
+  ColumnEdge edge;
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&edge.start.u), _mm_cvttps_epi32(_mm_mul_ps(topUv, scale)));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&edge.step.u),
+                   _mm_srai_epi32(_mm_cvttps_epi32(_mm_mul_ps(_mm_sub_ps(bottomUv, topUv), scale)), 3));
+  edge.start.s = static_cast<int32_t>(static_cast<uint32_t>(top.shade) << 16);
+  edge.step.s = shadeStep(top.shade, bottom.shade);
+  return edge;
+#else
+  return columnEdgeReference(top, bottom);
+#endif
+}
 
 void Tunnel::init(int32_t width, int32_t height) {
   cols = std::max(width, 0) / kTunnelBlockSize + 1;
@@ -137,7 +167,7 @@ bool Tunnel::draw(Image& target, const Image& base, const Image& heightMap, cons
     // Each node's 16.16 values and each vertical edge's steps serve two blocks; work them out once.
     const TunnelNode* top = &nodes[static_cast<size_t>(r) * cols];
     const TunnelNode* bottom = top + cols;
-    for (int32_t c = 0; c < cols; ++c) columnEdges[c] = {fixedFromNode(top[c]), edgeSteps(top[c], bottom[c])};
+    for (int32_t c = 0; c < cols; ++c) columnEdges[c] = columnEdge(top[c], bottom[c]);
 
     uint32_t* out = target.pixels + static_cast<size_t>(kTunnelBlockSize * r) * target.width;
     for (int32_t c = 0; c + 1 < cols; ++c) {

@@ -48,6 +48,10 @@ struct Tunnel {
     TunnelFixed step;
   };
   std::vector<ColumnEdge> columnEdges;
+  // A column's 16.16 start at `top` and its step per row towards `bottom`; where the build has
+  // SSE2, the four coordinates are converted in one register (the same words).
+  static ColumnEdge columnEdge(const TunnelNode& top, const TunnelNode& bottom);
+  static ColumnEdge columnEdgeReference(const TunnelNode& top, const TunnelNode& bottom);
 
   void init(int32_t width, int32_t height);
   void setView(float px, float py, float pz, float ax, float ay, float az);

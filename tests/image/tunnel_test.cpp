@@ -107,6 +107,25 @@ TEST(TunnelRay, CastingAllNodesGivesCastRaysValues) {
   }
 }
 
+TEST(TunnelRay, ColumnEdgesEqualTheScalarConversions) {
+  std::mt19937 random(7u);
+  const float special[] = {0.0f, -0.0f, 32767.99f, 32768.0f, -32768.0f, -32768.01f, 1e30f, -1e30f,
+                           std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
+  auto value = [&]() {
+    switch (random() % 3) {
+      case 0: return special[random() % 10];
+      case 1: return std::uniform_real_distribution<float>(-40000.0f, 40000.0f)(random);
+      default: return static_cast<float>(static_cast<int32_t>(random() % 2048) - 1024) * 0.5f;
+    }
+  };
+  for (int i = 0; i < 100000; ++i) {
+    const TunnelNode top{value(), value(), value(), value(), static_cast<int32_t>(random() % 256)};
+    const TunnelNode bottom{value(), value(), value(), value(), static_cast<int32_t>(random() % 256)};
+    const Tunnel::ColumnEdge fast = Tunnel::columnEdge(top, bottom), plain = Tunnel::columnEdgeReference(top, bottom);
+    ASSERT_EQ(std::memcmp(&fast, &plain, sizeof(fast)), 0) << i << ": " << top.u << " " << bottom.u;
+  }
+}
+
 struct Textures {
   OwnedImage base{kTunnelTextureSize, kTunnelTextureSize}, height{kTunnelTextureSize, kTunnelTextureSize},
       env{kTunnelTextureSize, kTunnelTextureSize};
