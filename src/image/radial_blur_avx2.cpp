@@ -110,7 +110,7 @@ ORVANTA_TARGET_AVX2 void mixRow(const FreeRows& rows, int32_t y, uint32_t v, int
   const int32_t sampleRow = (static_cast<int32_t>(v) >> 16) * kRow;
   uint32_t* const out = rows.pixels + y * kRow;
   // Next to the last row the loads would run past the array; those rows go one by one.
-  if (sampleRow + kRow + rows.largestBase + 8 > rows.last) {
+  if (int64_t{sampleRow} + kRow + rows.largestBase + 8 > rows.last) {
     for (int32_t x = 0; x < kRow; ++x) mixPixel(rows.pixels, rows.last, rows.level, x, y, sampleColumn(x, cx, c), v);
     return;
   }

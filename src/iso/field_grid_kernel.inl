@@ -20,6 +20,13 @@ ORVANTA_KERNEL_TARGET void fillValues(const orvanta::field_grid::Job& job) {
   alignas(64) float zs[kRun];
   alignas(64) float outValue[kLanes];
 
+  // The coordinate of each sample number, as the per-sample formula has it.
+  constexpr int32_t kTable = 256;
+  float table[kTable];
+  const bool tabled = perAxis <= kTable;
+  for (int32_t n = 0; tabled && n < perAxis; ++n) table[n] = static_cast<float>(n) * job.cellSize - job.half;
+  auto coordinate = [&](int32_t n) { return tabled ? table[n] : static_cast<float>(n) * job.cellSize - job.half; };
+
   int32_t i = 0;
   int32_t j = 0;
   int32_t k = 0;
@@ -29,9 +36,9 @@ ORVANTA_KERNEL_TARGET void fillValues(const orvanta::field_grid::Job& job) {
     if (slot == 0) {
       for (int32_t lane = 0; lane < kRun; ++lane) {
         if (base + lane < total) {
-          xs[lane] = static_cast<float>(i) * job.cellSize - job.half;
-          ys[lane] = static_cast<float>(j) * job.cellSize - job.half;
-          zs[lane] = static_cast<float>(k) * job.cellSize - job.half;
+          xs[lane] = coordinate(i);
+          ys[lane] = coordinate(j);
+          zs[lane] = coordinate(k);
           if (++i == perAxis) {
             i = 0;
             if (++j == perAxis) {
