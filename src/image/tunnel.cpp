@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "base/truncate.h"
 #include "image/tunnel_block.h"
@@ -58,19 +59,34 @@ Tunnel::ColumnEdge Tunnel::columnEdgeReference(const TunnelNode& top, const Tunn
   return {fixedFromNode(top), edgeSteps(top, bottom)};
 }
 
+#if ORVANTA_X86_VECTORS
+namespace {
+
+// truncToInt32 in every lane: the truncated value inside [-2^31, 2^31), otherwise (NaN
+// included, as both comparisons fail) INT32_MIN. cvttps2dq alone does this on x86; the
+// explicit range keeps emulations of it (the web build) to the same words.
+__m128i truncLanes(__m128 value) {
+  const __m128 inside = _mm_and_ps(_mm_cmpge_ps(value, _mm_set1_ps(-2147483648.0f)),
+                                   _mm_cmplt_ps(value, _mm_set1_ps(2147483648.0f)));
+  const __m128i keep = _mm_castps_si128(inside);
+  return _mm_or_si128(_mm_and_si128(keep, _mm_cvttps_epi32(value)), _mm_andnot_si128(keep, _mm_set1_epi32(INT32_MIN)));
+}
+
+}  // namespace
+#endif
+
 Tunnel::ColumnEdge Tunnel::columnEdge(const TunnelNode& top, const TunnelNode& bottom) {
 #if ORVANTA_X86_VECTORS
-  // u, v, u2 and v2 lead the node; cvttps2dq gives INT32_MIN for NaN and out-of-range values,
-  // as truncToInt32 does.
+  // u, v, u2 and v2 lead the node.
   static_assert(offsetof(TunnelNode, u) == 0 && offsetof(TunnelNode, v2) == 12);
   static_assert(offsetof(TunnelFixed, u) == 0 && offsetof(TunnelFixed, v2) == 12);
   const __m128 scale = _mm_set1_ps(65536.0f);
   const __m128 topUv = _mm_loadu_ps(&top.u);
   const __m128 bottomUv = _mm_loadu_ps(&bottom.u);
   ColumnEdge edge;
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(&edge.start.u), _mm_cvttps_epi32(_mm_mul_ps(topUv, scale)));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(&edge.start.u), truncLanes(_mm_mul_ps(topUv, scale)));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(&edge.step.u),
-                   _mm_srai_epi32(_mm_cvttps_epi32(_mm_mul_ps(_mm_sub_ps(bottomUv, topUv), scale)), 3));
+                   _mm_srai_epi32(truncLanes(_mm_mul_ps(_mm_sub_ps(bottomUv, topUv), scale)), 3));
   edge.start.s = static_cast<int32_t>(static_cast<uint32_t>(top.shade) << 16);
   edge.step.s = shadeStep(top.shade, bottom.shade);
   return edge;
