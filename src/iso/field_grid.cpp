@@ -68,18 +68,10 @@ struct Run {
   }
 };
 
-// One bit per sample of row (j, k), set when the sample lies below the level.
-uint64_t belowBits(const IsoSurface& surface, int32_t j, int32_t k) {
-  const GridSample* row = &surface.samples[surface.sampleIndex(0, j, k)];
-  uint64_t bits = 0;
-  for (int32_t i = 0; i < surface.samplesPerAxis(); ++i) bits |= static_cast<uint64_t>(row[i].value < surface.isoLevel) << i;
-  return bits;
-}
-
 // Calls visit(listed) for runs of the samples whose normals the mesh reads (see
-// fillGridWith), in grid order. The values must be filled.
+// fillGridWith), in grid order, from the bits of the samples below the level (see valuesSse2).
 template <typename Visit>
-void forEachEdgeSample(const IsoSurface& surface, Visit visit) {
+void forEachEdgeSample(const IsoSurface& surface, const uint64_t* below, Visit visit) {
   const int32_t perAxis = surface.samplesPerAxis();
   Run run;
   if (perAxis > 64) {
@@ -92,16 +84,10 @@ void forEachEdgeSample(const IsoSurface& surface, Visit visit) {
     return;
   }
   const uint64_t inside = perAxis == 64 ? ~uint64_t{0} : (uint64_t{1} << perAxis) - 1;
-  uint64_t planes[3][64];  // planes k - 1, k and k + 1, at k % 3
-  for (int32_t j = 0; j < perAxis; ++j) planes[0][j] = belowBits(surface, j, 0);
   for (int32_t k = 0; k < perAxis; ++k) {
-    const bool last = k + 1 == perAxis;
-    if (!last) {
-      for (int32_t j = 0; j < perAxis; ++j) planes[(k + 1) % 3][j] = belowBits(surface, j, k + 1);
-    }
-    const uint64_t* here = planes[k % 3];
-    const uint64_t* before = k > 0 ? planes[(k + 2) % 3] : nullptr;
-    const uint64_t* after = last ? nullptr : planes[(k + 1) % 3];
+    const uint64_t* here = below + k * perAxis;
+    const uint64_t* before = k > 0 ? here - perAxis : nullptr;
+    const uint64_t* after = k + 1 < perAxis ? here + perAxis : nullptr;
     for (int32_t j = 0; j < perAxis; ++j) {
       const uint64_t bits = here[j];
       // A neighbour along x, y or z on the other side of the level.
@@ -138,16 +124,18 @@ bool fillGridWith(IsoSurface& surface, cpu::VectorPath path) {
   job.cellSize = surface.cellSize;
   job.half = surface.halfExtent();
   job.samples = surface.samples.get();
+  uint64_t bits[64 * 64];
+  uint64_t* const below = job.samplesPerAxis <= 64 ? bits : nullptr;
   const bool wide = ORVANTA_X86_AVX2 && path == cpu::VectorPath::kAvx2;
 #if ORVANTA_X86_AVX2
   if (wide) {
-    valuesAvx2(job);
-    forEachEdgeSample(surface, [&](const Listed& listed) { normalsAvx2(job, listed); });
+    valuesAvx2(job, below, surface.isoLevel);
+    forEachEdgeSample(surface, below, [&](const Listed& listed) { normalsAvx2(job, listed); });
   }
 #endif
   if (!wide) {
-    valuesSse2(job);
-    forEachEdgeSample(surface, [&](const Listed& listed) { normalsSse2(job, listed); });
+    valuesSse2(job, below, surface.isoLevel);
+    forEachEdgeSample(surface, below, [&](const Listed& listed) { normalsSse2(job, listed); });
   }
 #endif
   return true;

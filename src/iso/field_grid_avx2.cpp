@@ -22,6 +22,8 @@ struct Avx2Ops {
   ORVANTA_TARGET_AVX2 static V keepNonNegative(V a) {
     return _mm256_and_ps(a, _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_GE_OQ));
   }
+  // Bit k set when lane k of a is less than lane k of b.
+  ORVANTA_TARGET_AVX2 static int lessMask(V a, V b) { return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_LT_OQ)); }
 };
 
 #define ORVANTA_KERNEL_TARGET ORVANTA_TARGET_AVX2
@@ -30,7 +32,9 @@ struct Avx2Ops {
 
 }  // namespace
 
-ORVANTA_TARGET_AVX2 void valuesAvx2(const Job& job) { fillValues<Avx2Ops>(job); }
+ORVANTA_TARGET_AVX2 void valuesAvx2(const Job& job, uint64_t* below, float level) {
+  fillValues<Avx2Ops>(job, below, level);
+}
 ORVANTA_TARGET_AVX2 void normalsAvx2(const Job& job, const Listed& listed) { fillNormals<Avx2Ops>(job, listed); }
 
 }  // namespace orvanta::field_grid

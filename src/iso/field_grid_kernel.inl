@@ -1,76 +1,68 @@
 // The grid kernels, written once for every register width. Included inside an anonymous
 // namespace after an `Ops` type is defined with: V, kLanes, zero, set1, load, store, add,
-// sub, mul, div, sqrt, keepNonNegative; ORVANTA_KERNEL_TARGET is the target attribute of
+// sub, mul, div, sqrt, keepNonNegative, lessMask; ORVANTA_KERNEL_TARGET is the target attribute of
 // that width (empty for the baseline). Uses nothing from the standard library, so that no
 // shared inline code is compiled for a wider instruction set.
 
-// The field value (clamped at 0) of every sample, kLanes consecutive samples at a time.
+// The field value (clamped at 0) of every sample, a row along x at a time, kLanes samples of
+// the row at a time. With `below` (rows of at most 64 samples), bit i of below[k * n + j] is
+// set when sample (i, j, k) lies below `level` (n samples per axis).
 template <class Ops>
-ORVANTA_KERNEL_TARGET void fillValues(const orvanta::field_grid::Job& job) {
+ORVANTA_KERNEL_TARGET void fillValues(const orvanta::field_grid::Job& job, uint64_t* below, float level) {
   using V = typename Ops::V;
   constexpr int32_t kLanes = Ops::kLanes;
   const int32_t perAxis = job.samplesPerAxis;
-  const int32_t total = perAxis * perAxis * perAxis;
 
-  // The coordinates of a run of blocks are written before any is loaded: a vector load just
-  // after the lanes' single stores would wait for them.
-  constexpr int32_t kRun = 32 * kLanes;
-  alignas(64) float xs[kRun];
-  alignas(64) float ys[kRun];
-  alignas(64) float zs[kRun];
-  alignas(64) float outValue[kLanes];
-
-  // The coordinate of each sample number, as the per-sample formula has it.
+  // The coordinate of each sample number, as the per-sample formula has it; lanes past the
+  // row take coordinate 0 and are not stored.
   constexpr int32_t kTable = 256;
-  float table[kTable];
+  alignas(64) float table[kTable + kLanes];
   const bool tabled = perAxis <= kTable;
-  for (int32_t n = 0; tabled && n < perAxis; ++n) table[n] = static_cast<float>(n) * job.cellSize - job.half;
+  for (int32_t n = 0; n < kTable + kLanes; ++n) {
+    table[n] = static_cast<float>(tabled && n < perAxis ? n : 0) * job.cellSize - job.half;
+  }
   auto coordinate = [&](int32_t n) { return tabled ? table[n] : static_cast<float>(n) * job.cellSize - job.half; };
+  alignas(64) float xs[kLanes];
+  alignas(64) float outValue[kLanes];
+  const V levelLanes = Ops::set1(level);
 
-  int32_t i = 0;
-  int32_t j = 0;
-  int32_t k = 0;
-  for (int32_t base = 0; base < total; base += kLanes) {
-    const int32_t lanes = total - base < kLanes ? total - base : kLanes;
-    const int32_t slot = base % kRun;
-    if (slot == 0) {
-      for (int32_t lane = 0; lane < kRun; ++lane) {
-        if (base + lane < total) {
-          xs[lane] = coordinate(i);
-          ys[lane] = coordinate(j);
-          zs[lane] = coordinate(k);
-          if (++i == perAxis) {
-            i = 0;
-            if (++j == perAxis) {
-              j = 0;
-              ++k;
-            }
-          }
-        } else {  // unused lanes repeat the first sample; they are not stored
-          xs[lane] = xs[0];
-          ys[lane] = ys[0];
-          zs[lane] = zs[0];
+  for (int32_t k = 0; k < perAxis; ++k) {
+    for (int32_t j = 0; j < perAxis; ++j) {
+      const V y = Ops::set1(coordinate(j));
+      const V z = Ops::set1(coordinate(k));
+      orvanta::GridSample* const row = job.samples + (k * perAxis + j) * perAxis;
+      uint64_t bits = 0;
+      for (int32_t i = 0; i < perAxis; i += kLanes) {
+        const int32_t lanes = perAxis - i < kLanes ? perAxis - i : kLanes;
+        V x;
+        if (tabled) {
+          x = Ops::load(table + i);
+        } else {  // only for rows longer than the table; the loads wait for the stores
+          for (int32_t lane = 0; lane < kLanes; ++lane) xs[lane] = coordinate(lane < lanes ? i + lane : 0);
+          x = Ops::load(xs);
+        }
+        V centre = Ops::zero();
+        for (int32_t s = 0; s < job.sourceCount; ++s) {
+          const orvanta::FieldSource& source = *job.sources[s];
+          V d = Ops::sub(x, Ops::set1(source.position.x));
+          const V dx2 = Ops::mul(d, d);
+          d = Ops::sub(y, Ops::set1(source.position.y));
+          const V dy2 = Ops::mul(d, d);
+          d = Ops::sub(z, Ops::set1(source.position.z));
+          const V dz2 = Ops::mul(d, d);
+          // Squared distances summed x, then y, then z, as the per-sample formula does.
+          centre = Ops::add(centre, Ops::div(Ops::set1(source.strength), Ops::add(Ops::add(dx2, dy2), dz2)));
+        }
+        const V value = Ops::keepNonNegative(centre);
+        Ops::store(outValue, value);
+        for (int32_t lane = 0; lane < lanes; ++lane) row[i + lane].value = outValue[lane];
+        if (below != nullptr) {
+          const uint64_t lanesBelow = static_cast<uint64_t>(Ops::lessMask(value, levelLanes)) & ((uint64_t{1} << lanes) - 1);
+          bits |= lanesBelow << i;
         }
       }
+      if (below != nullptr) below[k * perAxis + j] = bits;
     }
-    const V x = Ops::load(xs + slot);
-    const V y = Ops::load(ys + slot);
-    const V z = Ops::load(zs + slot);
-    V centre = Ops::zero();
-    for (int32_t s = 0; s < job.sourceCount; ++s) {
-      const orvanta::FieldSource& source = *job.sources[s];
-      V d = Ops::sub(x, Ops::set1(source.position.x));
-      const V dx2 = Ops::mul(d, d);
-      d = Ops::sub(y, Ops::set1(source.position.y));
-      const V dy2 = Ops::mul(d, d);
-      d = Ops::sub(z, Ops::set1(source.position.z));
-      const V dz2 = Ops::mul(d, d);
-      // Squared distances summed x, then y, then z, as the per-sample formula does.
-      centre = Ops::add(centre, Ops::div(Ops::set1(source.strength), Ops::add(Ops::add(dx2, dy2), dz2)));
-    }
-    Ops::store(outValue, Ops::keepNonNegative(centre));
-    orvanta::GridSample* out = job.samples + base;
-    for (int32_t lane = 0; lane < lanes; ++lane) out[lane].value = outValue[lane];
   }
 }
 

@@ -38,12 +38,13 @@ struct Listed {
 bool fillGridWith(IsoSurface& surface, cpu::VectorPath path);
 
 #if ORVANTA_X86_VECTORS
-// Every sample's value.
-void valuesSse2(const Job& job);
+// Every sample's value; with `below` (at most 64 samples per axis), bit i of below[k * n + j]
+// set when sample (i, j, k) lies below `level`, n samples per axis.
+void valuesSse2(const Job& job, uint64_t* below, float level);
 // The normals of the listed samples.
 void normalsSse2(const Job& job, const Listed& listed);
 // Only when cpu::hasAvx2().
-void valuesAvx2(const Job& job);
+void valuesAvx2(const Job& job, uint64_t* below, float level);
 void normalsAvx2(const Job& job, const Listed& listed);
 #endif
 

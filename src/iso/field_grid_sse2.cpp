@@ -20,6 +20,8 @@ struct Sse2Ops {
   static V sqrt(V a) { return _mm_sqrt_ps(a); }
   // Below zero or not a number becomes +0; everything else, -0 included, stays.
   static V keepNonNegative(V a) { return _mm_and_ps(a, _mm_cmpge_ps(a, _mm_setzero_ps())); }
+  // Bit k set when lane k of a is less than lane k of b.
+  static int lessMask(V a, V b) { return _mm_movemask_ps(_mm_cmplt_ps(a, b)); }
 };
 
 #define ORVANTA_KERNEL_TARGET
@@ -28,7 +30,7 @@ struct Sse2Ops {
 
 }  // namespace
 
-void valuesSse2(const Job& job) { fillValues<Sse2Ops>(job); }
+void valuesSse2(const Job& job, uint64_t* below, float level) { fillValues<Sse2Ops>(job, below, level); }
 void normalsSse2(const Job& job, const Listed& listed) { fillNormals<Sse2Ops>(job, listed); }
 
 }  // namespace orvanta::field_grid
