@@ -40,6 +40,7 @@ FrameSplit::FrameSplit(const CaptureOptions& options, const CaptureOutputs& outp
     boundaries_[i].pixels.reset(new uint32_t[pixelCount_]);
   }
   records_.resize(frameCount_);
+  nextRun_ = std::min(runs_.size(), shows_.size());
   if (outputs_.hashes != nullptr) {
     for (size_t i = 0; i < shows_.size(); ++i) batches_.push_back(std::make_unique<FrameHashBatch>(pixelCount_));
   }
@@ -96,12 +97,20 @@ void FrameSplit::work(size_t thread) {
   Show& show = *shows_[thread];
   uint64_t position = 0;  // steps this thread's show has taken
   size_t previous = runs_.size();  // the run this thread drew last, if any
+  // Each thread starts on a run of its own, so every thread draws and every join between
+  // their first runs is checked whatever the scheduler does; then they take what is left.
+  bool started = false;
   for (;;) {
     size_t next;
     {
       std::lock_guard lock(mutex_);
-      next = error_.empty() ? nextRun_ : runs_.size();
-      if (next < runs_.size()) ++nextRun_;
+      if (!started && thread < runs_.size()) {
+        next = error_.empty() ? thread : runs_.size();
+      } else {
+        next = error_.empty() ? nextRun_ : runs_.size();
+        if (next < runs_.size()) ++nextRun_;
+      }
+      started = true;
     }
     // The run after the one just drawn went to another thread: draw its first frame here too,
     // as the check of that thread's fast-forward.

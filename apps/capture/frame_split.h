@@ -94,7 +94,7 @@ class FrameSplit {
 
   std::mutex mutex_;
   std::condition_variable progressed_;
-  size_t nextRun_ = 0;
+  size_t nextRun_ = 0;  // the first run not yet taken once every thread has its first
   uint64_t framesDrawn_ = 0;
   size_t threadsDone_ = 0;
   std::string error_;

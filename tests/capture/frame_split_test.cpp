@@ -173,15 +173,9 @@ TEST_F(FrameSplitRun, AWrongFastForwardIsCaughtAndTheFramesAreDrawnAgain) {
     const bool png = program.scenes.size() == 1;  // the PNGs written first are written again
     options.fps = png ? 15 : 30;
     const Written alone = capture("alone", 0, options, program, png);
-    // Which thread takes which run is up to the scheduler; on a busy machine one thread may
-    // take them all, and then there is nothing to catch.
-    Written split;
-    for (int attempt = 0; attempt < 5 && split.checked == 0; ++attempt) {
-      fs::remove_all(directory_ / "split");
-      split = capture("split", 2, options, program, png);
-    }
+    const Written split = capture("split", 2, options, program, png);
     EXPECT_TRUE(split.error.empty()) << split.error;
-    ASSERT_GT(split.checked, 0);
+    ASSERT_GT(split.checked, 0);  // each thread starts on a run of its own
     EXPECT_GT(split.redrawn, 0);
     EXPECT_EQ(split.frames, alone.frames);
     EXPECT_EQ(split.hashes, alone.hashes);
