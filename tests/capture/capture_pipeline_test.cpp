@@ -17,6 +17,7 @@
 #include "capture/capture_sink.h"
 #include "driver/offline_run.h"
 #include "driver/show.h"
+#include "written_files.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -43,17 +44,8 @@ const SceneEntry kPattern[] = {{"pattern", nullptr, pattern, nullptr, nullptr}};
 // Nothing until 0.3 s, then the scene until 2 s.
 const TimelineEntry kScript[] = {waitUntilEntry(30), sceneEntry(0), waitUntilEntry(200), endEntry()};
 
-std::string readAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::map<std::string, std::string> readFolder(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  if (!fs::exists(folder)) return files;
-  for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = readAll(entry.path());
-  return files;
-}
+using testing::readAll;
+using testing::readFolder;
 
 class CaptureRun : public ::testing::Test {
  protected:

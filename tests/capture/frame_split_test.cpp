@@ -19,6 +19,7 @@
 #include "capture/frame_split.h"
 #include "driver/offline_run.h"
 #include "driver/show.h"
+#include "written_files.h"
 
 namespace orvanta {
 namespace {
@@ -50,17 +51,8 @@ const TimelineEntry kScript[] = {waitUntilEntry(30), sceneEntry(0), waitUntilEnt
                                  sceneEntry(1),      waitUntilEntry(500), endEntry()};
 const TimelineEntry kOneScene[] = {waitUntilEntry(30), sceneEntry(0), waitUntilEntry(500), endEntry()};
 
-std::string readAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::map<std::string, std::string> readFolder(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  if (!fs::exists(folder)) return files;
-  for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = readAll(entry.path());
-  return files;
-}
+using testing::readAll;
+using testing::readFolder;
 
 class FrameSplitRun : public ::testing::Test {
  protected:
