@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   CaptureOptions options = parsed.options;
   options.dataDirectory =
       chooseDataDirectory(options.dataDirectory, installedDataDirectory(ORVANTA_DATA_FROM_PROGRAM));
-  if (!rangeHoldsFrame(options.fps, options.fromSeconds, options.toSeconds, Show::lengthSeconds())) {
+  if (stepsToDraw(Show::plannedSteps(OfflineRunner::stepSecondsFor(options.fps)), options) == 0) {
     std::fprintf(stderr, "orvanta_capture: no frame at %d fps lies in the chosen time range (the show is %.2f s long)\n",
                  options.fps, static_cast<double>(Show::lengthSeconds()));
     return kCaptureExitUsage;

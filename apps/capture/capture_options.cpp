@@ -73,20 +73,6 @@ const char* captureUsage() {
          "messages are on standard error), so the frames are not the show's.\n";
 }
 
-bool rangeHoldsFrame(int fps, double fromSeconds, double toSeconds, float lengthSeconds) {
-  if (fps < 1) return false;
-  const float stepSeconds = static_cast<float>(1.0 / fps);
-  const double lengthCs = static_cast<double>(lengthSeconds) * 100.0;
-  float showSeconds = 0.0f;
-  for (;;) {
-    const double sum = static_cast<double>(showSeconds) + static_cast<double>(stepSeconds);
-    showSeconds = static_cast<float>(sum);
-    const double showTimeCs = static_cast<double>(static_cast<float>(sum * 100.0));
-    if (showTimeCs >= lengthCs || showTimeCs >= toSeconds * 100.0) return false;
-    if (showTimeCs >= fromSeconds * 100.0) return true;
-  }
-}
-
 ParsedCaptureOptions parseCaptureOptions(int argc, const char* const* argv) {
   ParsedCaptureOptions result;
   CaptureOptions& options = result.options;

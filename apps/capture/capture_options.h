@@ -36,8 +36,4 @@ inline constexpr int kCaptureExitLoaderMessages = 3;
 ParsedCaptureOptions parseCaptureOptions(int argc, const char* const* argv);
 const char* captureUsage();
 
-// Whether a run at `fps` draws a frame with a show time in [from, to) before the show ends
-// `lengthSeconds` in, stepping its time as the show does (a float sum of float steps).
-bool rangeHoldsFrame(int fps, double fromSeconds, double toSeconds, float lengthSeconds);
-
 }  // namespace orvanta

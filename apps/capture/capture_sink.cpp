@@ -2,6 +2,14 @@
 
 namespace orvanta {
 
+uint64_t stepsToDraw(const std::vector<ShowStep>& planned, const CaptureOptions& options) {
+  uint64_t steps = 0;
+  for (const ShowStep& step : planned) {
+    if (step.rendered && inCaptureRange(options, step)) steps = step.index + 1;
+  }
+  return steps;
+}
+
 void CaptureSink::hashed(const ShowStep& step, uint64_t hash) {
   char line[kFrameHashLineSize];
   formatFrameHashLine(step, hash, line);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "capture/capture_options.h"
 #include "capture/png_writer.h"
@@ -26,6 +27,10 @@ inline bool inCaptureRange(const CaptureOptions& options, const ShowStep& step) 
   const double showTimeCs = step.showTimeCs;
   return showTimeCs >= options.fromSeconds * 100.0 && showTimeCs < options.toSeconds * 100.0;
 }
+
+// How many steps a capture draws: up to the last frame whose show time lies in the chosen
+// range (0 when none does), from the planned steps of the show (Show::plannedSteps).
+uint64_t stepsToDraw(const std::vector<ShowStep>& planned, const CaptureOptions& options);
 
 class CaptureSink final : public OfflineSink {
  public:

@@ -18,7 +18,7 @@ std::string frameHashLine(const ShowStep& step, uint64_t hash) {
 }
 
 OfflineRunner::OfflineRunner(int fps)
-    : stepSeconds_(static_cast<float>(1.0 / fps)),
+    : stepSeconds_(stepSecondsFor(fps)),
       batch_(static_cast<size_t>(kFrameWidth) * static_cast<size_t>(kFrameHeight)) {}
 
 void OfflineRunner::deliverHashes(OfflineSink& sink) {

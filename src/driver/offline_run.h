@@ -36,6 +36,8 @@ class OfflineRunner {
   // Steps of float(1 / fps) seconds. Everything the run needs is made here, so that running
   // allocates nothing.
   explicit OfflineRunner(int fps);
+  // float(1 / fps): the step every offline run takes.
+  static float stepSecondsFor(int fps) { return static_cast<float>(1.0 / fps); }
 
   float stepSeconds() const { return stepSeconds_; }
 
