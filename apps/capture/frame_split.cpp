@@ -25,12 +25,10 @@ FrameSplit::FrameSplit(const CaptureOptions& options, const CaptureOutputs& outp
       outputs_(outputs),
       shows_(std::move(shows)),
       openShow_(std::move(openShow)),
-      stepSeconds_(OfflineRunner(options.fps).stepSeconds()),
+      stepSeconds_(OfflineRunner::stepSecondsFor(options.fps)),
       pixelCount_(static_cast<size_t>(kFrameWidth) * static_cast<size_t>(kFrameHeight)) {
   planned_ = Show::plannedSteps(stepSeconds_, program);
-  for (const ShowStep& step : planned_) {
-    if (step.rendered && inCaptureRange(options_, step)) frameCount_ = step.index + 1;
-  }
+  frameCount_ = stepsToDraw(planned_, options_);
   const uint64_t threads = std::max<uint64_t>(1, shows_.size());
   const uint64_t wanted = std::max<uint64_t>(1, std::min(threads * kRunsPerThread, frameCount_ / kShortestRun));
   const uint64_t length = (frameCount_ + wanted - 1) / std::max<uint64_t>(1, wanted);
@@ -139,9 +137,6 @@ void FrameSplit::work(size_t thread) {
 
 bool FrameSplit::drawFrames(Show& show, uint64_t begin, uint64_t end, size_t thread, Boundary* first) {
   FrameHashBatch* batch = batches_.empty() ? nullptr : batches_[thread].get();
-  auto keepHashes = [this, batch] {
-    for (int i = 0; i < batch->resultCount(); ++i) records_[batch->results()[i].tag].hash = batch->results()[i].hash;
-  };
   for (uint64_t index = begin; index < end; ++index) {
     if (failed()) return false;
     const ShowStep step = show.step(stepSeconds_);
@@ -149,7 +144,7 @@ bool FrameSplit::drawFrames(Show& show, uint64_t begin, uint64_t end, size_t thr
     if (!write(thread, step, show.frame())) return false;
     if (batch != nullptr && records_[index].written) {
       batch->add(show.frame().pixels, index);
-      keepHashes();
+      keepHashes(*batch);
     }
     if ((index & 15u) == 15u) {
       std::lock_guard lock(mutex_);
@@ -158,7 +153,7 @@ bool FrameSplit::drawFrames(Show& show, uint64_t begin, uint64_t end, size_t thr
   }
   if (batch != nullptr) {
     batch->flush();
-    keepHashes();
+    keepHashes(*batch);
   }
   return true;
 }
@@ -210,12 +205,16 @@ bool FrameSplit::redrawFrom(uint64_t begin) {
     if (!write(0, step, show->frame())) return false;
     if (outputs_.hashes != nullptr && records_[index].written) {
       batch.add(show->frame().pixels, index);
-      for (int i = 0; i < batch.resultCount(); ++i) records_[batch.results()[i].tag].hash = batch.results()[i].hash;
+      keepHashes(batch);
     }
   }
   batch.flush();
-  for (int i = 0; i < batch.resultCount(); ++i) records_[batch.results()[i].tag].hash = batch.results()[i].hash;
+  keepHashes(batch);
   return true;
+}
+
+void FrameSplit::keepHashes(const FrameHashBatch& batch) {
+  for (int i = 0; i < batch.resultCount(); ++i) records_[batch.results()[i].tag].hash = batch.results()[i].hash;
 }
 
 void FrameSplit::fail(const std::string& message) {

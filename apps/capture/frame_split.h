@@ -73,6 +73,8 @@ class FrameSplit {
   bool drawFrames(Show& show, uint64_t begin, uint64_t end, size_t thread, Boundary* first);
   bool write(size_t thread, const ShowStep& step, const Image& frame);
   void meet(Boundary& boundary, const Show& show);
+  // Files the hashes a batch has just made under their frames (tagged by frame index).
+  void keepHashes(const FrameHashBatch& batch);
   size_t firstFailedBoundary() const;
   bool redrawFrom(uint64_t begin);
   void fail(const std::string& message);
