@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "base/data_set_manifest.h"
+#include "bench_data.h"
 #include "driver/frame_hash_batch.h"
 #include "driver/offline_run.h"
 #include "driver/show.h"
@@ -25,18 +25,8 @@
 namespace orvanta {
 namespace {
 
-std::string dataDirectory() {
-  if (const char* chosen = std::getenv("ORVANTA_DATA"); chosen != nullptr && *chosen != '\0') return chosen;
-  return ORVANTA_BENCH_DATA;
-}
-
-bool dataSetPresent() {
-  for (const DataSetFile& file : kDataSet) {
-    if (file.kind == DataKind::kSoundtrack) continue;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(dataDirectory()) / file.name)) return false;
-  }
-  return true;
-}
+using bench::dataDirectory;
+using bench::dataSetPresent;
 
 double threadCpuSeconds() {
   timespec now{};
@@ -74,17 +64,11 @@ const std::vector<SceneSpan>& scenes() {
   return spans;
 }
 
-// The show times of a scene's frames at 60 fps, summed as the frame loop sums them.
+// The show times of a scene's frames at 60 fps, as the show's steps carry them.
 std::vector<float> sceneFrameTimes(const SceneSpan& scene) {
   std::vector<float> times;
-  const float step = static_cast<float>(1.0 / 60.0);
-  float seconds = 0.0f;
-  for (;;) {
-    const double sum = static_cast<double>(seconds) + static_cast<double>(step);
-    seconds = static_cast<float>(sum);
-    const float cs = static_cast<float>(sum * 100.0);
-    if (cs >= scene.toCs) break;
-    if (cs >= scene.fromCs) times.push_back(cs);
+  for (const ShowStep& step : Show::plannedSteps(OfflineRunner::stepSecondsFor(60))) {
+    if (step.showTimeCs >= scene.fromCs && step.showTimeCs < scene.toCs) times.push_back(step.showTimeCs);
   }
   return times;
 }

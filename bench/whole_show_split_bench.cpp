@@ -10,27 +10,20 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "base/data_set_manifest.h"
+#include "bench_data.h"
 #include "capture/frame_split.h"
 #include "driver/show.h"
 
 namespace orvanta {
 namespace {
 
-std::string splitDataDirectory() {
-  if (const char* chosen = std::getenv("ORVANTA_DATA"); chosen != nullptr && *chosen != '\0') return chosen;
-  return ORVANTA_BENCH_DATA;
-}
-
 // Runs in the child: loads the shows, splits the show over them, writes the hashes nowhere.
 int runSplit(int threads) {
-  const std::string data = splitDataDirectory();
+  const std::string data = bench::dataDirectory();
   std::vector<std::unique_ptr<Show>> owned;
   std::vector<Show*> shows;
   for (int i = 0; i < threads; ++i) {
