@@ -2,26 +2,30 @@
 
 #include <cstring>
 
+#include "driver/frame_hash_kernels.h"
+
 namespace orvanta {
 namespace {
 
-constexpr uint64_t kOffsetBasis = 0xcbf29ce484222325ULL;
-constexpr uint64_t kPrime = 0x100000001b3ULL;
+inline uint64_t step(uint64_t hash, uint32_t word, int shift) {
+  return (hash ^ ((word >> shift) & 0xFFu)) * kernels::kFnvPrime;
+}
 
-inline uint64_t step(uint64_t hash, uint32_t word, int shift) { return (hash ^ ((word >> shift) & 0xFFu)) * kPrime; }
+}  // namespace
+
+namespace kernels {
 
 // Four independent chains in one loop: each multiply waits only for its own chain.
-void hashFour(const uint32_t* a, const uint32_t* b, const uint32_t* c, const uint32_t* d, size_t count,
-              uint64_t (&out)[4]) {
-  uint64_t ha = kOffsetBasis;
-  uint64_t hb = kOffsetBasis;
-  uint64_t hc = kOffsetBasis;
-  uint64_t hd = kOffsetBasis;
-  for (size_t i = 0; i < count; ++i) {
-    const uint32_t wa = a[i];
-    const uint32_t wb = b[i];
-    const uint32_t wc = c[i];
-    const uint32_t wd = d[i];
+void hashFourReference(const uint32_t* const (&frames)[4], size_t pixelCount, uint64_t (&hashes)[4]) {
+  uint64_t ha = kFnvOffsetBasis;
+  uint64_t hb = kFnvOffsetBasis;
+  uint64_t hc = kFnvOffsetBasis;
+  uint64_t hd = kFnvOffsetBasis;
+  for (size_t i = 0; i < pixelCount; ++i) {
+    const uint32_t wa = frames[0][i];
+    const uint32_t wb = frames[1][i];
+    const uint32_t wc = frames[2][i];
+    const uint32_t wd = frames[3][i];
     for (int shift = 0; shift < 32; shift += 8) {
       ha = step(ha, wa, shift);
       hb = step(hb, wb, shift);
@@ -29,39 +33,56 @@ void hashFour(const uint32_t* a, const uint32_t* b, const uint32_t* c, const uin
       hd = step(hd, wd, shift);
     }
   }
-  out[0] = ha;
-  out[1] = hb;
-  out[2] = hc;
-  out[3] = hd;
+  hashes[0] = ha;
+  hashes[1] = hb;
+  hashes[2] = hc;
+  hashes[3] = hd;
 }
 
-}  // namespace
+}  // namespace kernels
 
 uint64_t frameHash(const uint32_t* pixels, size_t count) {
-  uint64_t hash = kOffsetBasis;
+  uint64_t hash = kernels::kFnvOffsetBasis;
   for (size_t i = 0; i < count; ++i) {
     for (int shift = 0; shift < 32; shift += 8) hash = step(hash, pixels[i], shift);
   }
   return hash;
 }
 
+int hashWays() { return cpu::hasAvx2() ? 12 : 4; }
+
 void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixelCount, uint64_t* hashes) {
-  if (count < 1) return;
-  // Short batches repeat a frame in the unused chains.
-  const uint32_t* four[FrameHashBatch::kWays];
-  for (int i = 0; i < FrameHashBatch::kWays; ++i) four[i] = frames[i < count ? i : 0];
-  uint64_t all[FrameHashBatch::kWays];
-  hashFour(four[0], four[1], four[2], four[3], pixelCount, all);
-  for (int i = 0; i < count && i < FrameHashBatch::kWays; ++i) hashes[i] = all[i];
+  // Short groups repeat their first frame in the unused chains.
+#if ORVANTA_X86_AVX2
+  if (count > 4 && cpu::hasAvx2()) {
+    for (int first = 0; first < count; first += 12) {
+      const uint32_t* twelve[12];
+      for (int k = 0; k < 12; ++k) twelve[k] = frames[first + k < count ? first + k : first];
+      uint64_t all[12];
+      kernels::hashTwelveAvx2(twelve, pixelCount, all);
+      for (int k = 0; k < 12 && first + k < count; ++k) hashes[first + k] = all[k];
+    }
+    return;
+  }
+#endif
+  for (int first = 0; first < count; first += 4) {
+    const uint32_t* four[4];
+    for (int k = 0; k < 4; ++k) four[k] = frames[first + k < count ? first + k : first];
+    uint64_t all[4];
+    kernels::hashFourReference(four, pixelCount, all);
+    for (int k = 0; k < 4 && first + k < count; ++k) hashes[first + k] = all[k];
+  }
 }
 
 FrameHashBatch::FrameHashBatch(size_t pixelCount)
-    : pixelCount_(pixelCount), copies_(new uint32_t[(kWays - 1) * (pixelCount == 0 ? 1 : pixelCount)]) {}
+    : pixelCount_(pixelCount),
+      ways_(hashWays()),
+      copies_(new uint32_t[static_cast<size_t>(ways_ - 1) * (pixelCount == 0 ? 1 : pixelCount)]) {}
 
 void FrameHashBatch::add(const uint32_t* pixels, uint64_t tag) {
   resultCount_ = 0;
   tags_[waiting_] = tag;
-  if (waiting_ + 1 == kWays) {
+  if (waiting_ + 1 == ways_) {
     ++waiting_;
     hashWaiting(pixels);
     return;
@@ -77,10 +98,10 @@ void FrameHashBatch::flush() {
 
 // The first frames come from the copies; `last`, if given, is the frame that filled the batch.
 void FrameHashBatch::hashWaiting(const uint32_t* last) {
-  const uint32_t* frames[kWays] = {};
+  const uint32_t* frames[kMaxWays] = {};
   for (int i = 0; i < waiting_; ++i) frames[i] = copies_.get() + i * pixelCount_;
   if (last != nullptr) frames[waiting_ - 1] = last;
-  uint64_t hashes[kWays];
+  uint64_t hashes[kMaxWays];
   hashFramesSideBySide(frames, waiting_, pixelCount_, hashes);
   for (int i = 0; i < waiting_; ++i) results_[i] = Result{tags_[i], hashes[i]};
   resultCount_ = waiting_;

@@ -3,6 +3,10 @@
 #include "engine/span_walk.h"
 #include "engine/triangle_setup_lanes.h"
 
+#if ORVANTA_X86_AVX2
+#include <immintrin.h>
+#endif
+
 namespace orvanta {
 namespace {
 
@@ -29,9 +33,40 @@ struct TexelShader {
 #endif
 };
 
+#if ORVANTA_X86_AVX2
+template <bool kTranslucent>
+struct TexelShaderAvx2 : TexelShader<kTranslucent> {
+  using TexelShader<kTranslucent>::TexelShader;
+  ORVANTA_TARGET_AVX2 __m128i four(__m128i old, __m128i u, __m128i v, __m128i, __m128i) const {
+    const __m128i texel = _mm_i32gather_epi32(reinterpret_cast<const int*>(this->texels), this->address(u, v), 4);
+    if constexpr (kTranslucent) return span::averageBytes4(texel, old);
+    return texel;
+  }
+};
+
+template <bool kWriteDepth, typename Shader>
+ORVANTA_TARGET_AVX2 __attribute__((flatten)) void walkSpansAvx2(const RenderTarget& target, const TriangleEdge& left,
+                                                                const TriangleEdge& right, int32_t firstRow,
+                                                                int32_t rows, const SpanSteps& steps,
+                                                                const Shader& shader) {
+  span::walkSpans<false, kWriteDepth>(target, left, right, firstRow, rows, steps, shader);
+}
+#endif
+
 // The triangle's parts walked as soon as they are set up, with one shader for both.
 template <bool kTranslucent>
 void setupWithTexels(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c) {
+#if ORVANTA_X86_AVX2
+  if (cpu::hasAvx2()) {
+    const TexelShaderAvx2<kTranslucent> shader(texture);
+    kernels::setupParts<false>(a, b, c,
+                               [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
+                                   int32_t rows, const SpanSteps& steps) {
+                                 walkSpansAvx2<!kTranslucent>(target, left, right, firstRow, rows, steps, shader);
+                               });
+    return;
+  }
+#endif
   const TexelShader<kTranslucent> shader(texture);
   kernels::setupParts<false>(a, b, c,
                                     [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,

@@ -1,5 +1,8 @@
 #include "driver/frame_hash_batch.h"
 
+#include "base/cpu_features.h"
+#include "driver/frame_hash_kernels.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -21,7 +24,7 @@ TEST(FrameHash, IsFnv1aOfTheLittleEndianBytes) {
 TEST(FrameHashBatch, GivesEachFrameItsOwnHashInOrder) {
   constexpr size_t kCount = 1000;
   std::mt19937 generator(11);
-  for (uint64_t frames : {1, 3, 4, 5, 9}) {
+  for (uint64_t frames : {1, 3, 4, 5, 9, 12, 13, 25}) {
     FrameHashBatch batch(kCount);
     std::vector<uint32_t> frame(kCount);
     std::vector<FrameHashBatch::Result> expected, results;
@@ -39,6 +42,40 @@ TEST(FrameHashBatch, GivesEachFrameItsOwnHashInOrder) {
       EXPECT_EQ(results[i].tag, expected[i].tag) << frames;
       EXPECT_EQ(results[i].hash, expected[i].hash) << frames << " frame " << i;
     }
+  }
+}
+
+// Every side-by-side kernel this build has against one chain at a time, on random frames of
+// lengths around the eight-pixel step of the vector loop, each frame its own length of noise.
+TEST(FrameHashKernels, EqualOneChainAtATime) {
+  std::mt19937 generator(5);
+  for (size_t count : {0, 1, 7, 8, 9, 63, 64, 1001}) {
+    std::vector<std::vector<uint32_t>> frames(12, std::vector<uint32_t>(count));
+    for (auto& frame : frames) {
+      for (uint32_t& word : frame) word = static_cast<uint32_t>(generator());
+    }
+    uint64_t expected[12];
+    for (int k = 0; k < 12; ++k) expected[k] = frameHash(frames[k].data(), count);
+
+    const uint32_t* const four[4] = {frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data()};
+    uint64_t fourHashes[4];
+    kernels::hashFourReference(four, count, fourHashes);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(fourHashes[k], expected[k]) << count << " frame " << k;
+
+    const uint32_t* pointers[12];
+    for (int k = 0; k < 12; ++k) pointers[k] = frames[k].data();
+    for (int batch : {1, 4, 5, 12}) {
+      uint64_t hashes[12] = {};
+      hashFramesSideBySide(pointers, batch, count, hashes);
+      for (int k = 0; k < batch; ++k) EXPECT_EQ(hashes[k], expected[k]) << count << " batch " << batch << " frame " << k;
+    }
+#if ORVANTA_X86_AVX2
+    if (cpu::hasAvx2()) {
+      uint64_t twelve[12];
+      kernels::hashTwelveAvx2(pointers, count, twelve);
+      for (int k = 0; k < 12; ++k) EXPECT_EQ(twelve[k], expected[k]) << count << " frame " << k;
+    }
+#endif
   }
 }
 

@@ -1,0 +1,79 @@
+#include "driver/frame_hash_kernels.h"
+
+#if ORVANTA_X86_AVX2
+#include <immintrin.h>
+
+namespace orvanta::kernels {
+namespace {
+
+inline uint64_t step(uint64_t hash, uint32_t byte) { return (hash ^ byte) * kFnvPrime; }
+
+// hash × (2^40 + 435) in every lane: 3h, then 3h + 48h + 384h + 2^40 h.
+ORVANTA_TARGET_AVX2 inline __m256i timesPrime(__m256i h) {
+  const __m256i three = _mm256_add_epi64(_mm256_add_epi64(h, h), h);
+  const __m256i low = _mm256_add_epi64(three, _mm256_slli_epi64(three, 4));
+  const __m256i high = _mm256_add_epi64(_mm256_slli_epi64(three, 7), _mm256_slli_epi64(h, 40));
+  return _mm256_add_epi64(low, high);
+}
+
+// Eight pixels (32 bytes) of four frames, byte-interleaved: word j of `out` holds byte j of
+// each frame, frame k in byte k, ready to be widened into the four 64-bit lanes.
+ORVANTA_TARGET_AVX2 inline void interleave(const uint32_t* const* four, size_t at, uint32_t (&out)[32]) {
+  const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(four[0] + at));
+  const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(four[1] + at));
+  const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(four[2] + at));
+  const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(four[3] + at));
+  const __m256i abLow = _mm256_unpacklo_epi8(a, b), abHigh = _mm256_unpackhi_epi8(a, b);
+  const __m256i cdLow = _mm256_unpacklo_epi8(c, d), cdHigh = _mm256_unpackhi_epi8(c, d);
+  // Each 128-bit half holds its own sixteen bytes: 0-3, 4-7, 8-11, 12-15 of the half.
+  const __m256i quarter[4] = {_mm256_unpacklo_epi16(abLow, cdLow), _mm256_unpackhi_epi16(abLow, cdLow),
+                              _mm256_unpacklo_epi16(abHigh, cdHigh), _mm256_unpackhi_epi16(abHigh, cdHigh)};
+  for (int q = 0; q < 4; ++q) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * q), _mm256_castsi256_si128(quarter[q]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 + 4 * q), _mm256_extracti128_si256(quarter[q], 1));
+  }
+}
+
+}  // namespace
+
+ORVANTA_TARGET_AVX2 void hashTwelveAvx2(const uint32_t* const (&frames)[12], size_t pixelCount,
+                                        uint64_t (&hashes)[12]) {
+  uint64_t h0 = kFnvOffsetBasis, h1 = kFnvOffsetBasis, h2 = kFnvOffsetBasis, h3 = kFnvOffsetBasis;
+  __m256i lanes[2] = {_mm256_set1_epi64x(static_cast<long long>(kFnvOffsetBasis)),
+                      _mm256_set1_epi64x(static_cast<long long>(kFnvOffsetBasis))};
+  alignas(32) uint32_t bytes[2][32];
+  size_t i = 0;
+  for (; i + 8 <= pixelCount; i += 8) {
+    interleave(frames + 4, i, bytes[0]);
+    interleave(frames + 8, i, bytes[1]);
+    for (int p = 0; p < 8; ++p) {
+      const uint32_t w0 = frames[0][i + p], w1 = frames[1][i + p], w2 = frames[2][i + p], w3 = frames[3][i + p];
+      for (int s = 0; s < 4; ++s) {
+        h0 = step(h0, (w0 >> (8 * s)) & 0xFFu);
+        h1 = step(h1, (w1 >> (8 * s)) & 0xFFu);
+        h2 = step(h2, (w2 >> (8 * s)) & 0xFFu);
+        h3 = step(h3, (w3 >> (8 * s)) & 0xFFu);
+        for (int g = 0; g < 2; ++g) {
+          const __m256i byte = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(static_cast<int>(bytes[g][4 * p + s])));
+          lanes[g] = timesPrime(_mm256_xor_si256(lanes[g], byte));
+        }
+      }
+    }
+  }
+  hashes[0] = h0;
+  hashes[1] = h1;
+  hashes[2] = h2;
+  hashes[3] = h3;
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(hashes + 4), lanes[0]);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(hashes + 8), lanes[1]);
+  // The last pixels of a count that is not a multiple of eight, one chain at a time.
+  for (int k = 0; k < 12; ++k) {
+    for (size_t j = i; j < pixelCount; ++j) {
+      for (int s = 0; s < 32; s += 8) hashes[k] = step(hashes[k], (frames[k][j] >> s) & 0xFFu);
+    }
+  }
+}
+
+}  // namespace orvanta::kernels
+
+#endif  // ORVANTA_X86_AVX2

@@ -1,0 +1,25 @@
+#pragma once
+// The FNV-1a kernels behind FrameHashBatch: several frames hashed side by side, since each
+// frame's hash is one chain of dependent multiplies.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "base/cpu_features.h"
+
+namespace orvanta::kernels {
+
+inline constexpr uint64_t kFnvOffsetBasis = 0xcbf29ce484222325ULL;
+inline constexpr uint64_t kFnvPrime = 0x100000001b3ULL;
+
+// Four frames of pixelCount words, one multiply chain each.
+void hashFourReference(const uint32_t* const (&frames)[4], size_t pixelCount, uint64_t (&hashes)[4]);
+
+#if ORVANTA_X86_AVX2
+// Twelve frames: four chains on the scalar multiplier and eight in two AVX2 registers, where
+// the multiply by the prime (2^40 + 435) is shifts and adds, so that the vector units work
+// beside the multiplier. Only when cpu::hasAvx2().
+void hashTwelveAvx2(const uint32_t* const (&frames)[12], size_t pixelCount, uint64_t (&hashes)[12]);
+#endif
+
+}  // namespace orvanta::kernels
