@@ -177,7 +177,8 @@ TEST_F(CaptureRun, AFailedOutputStopsEveryThreadWithItsError) {
     EXPECT_NE(error.find("cannot write the hashes"), std::string::npos) << threads << ": " << error;
     // The renderer stops within a few frames of the failure rather than running to the end.
     EXPECT_LT(show.showSeconds(), 1.0f) << threads;
-    EXPECT_LT(frames, 8u) << threads;
+    // Hashes come a batch at a time, so the failure shows at the end of the first batch.
+    EXPECT_LT(frames, static_cast<uint64_t>(hashWays()) + 4u) << threads;
   }
 }
 
