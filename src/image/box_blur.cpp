@@ -6,17 +6,21 @@ namespace orvanta {
 
 void blurHorizontal(Image& destination, const Image& source, uint32_t radius) {
 #if ORVANTA_X86_VECTORS
-  kernels::blurHorizontalSse2(&destination, source, radius);
+  kernels::blurHorizontalSse2(destination, source, radius);
 #else
-  kernels::blurHorizontalReference(&destination, source, radius);
+  kernels::blurHorizontalReference(destination, source, radius);
 #endif
 }
 
 void blurVertical(Image& destination, const Image& source, uint32_t radius) {
 #if ORVANTA_X86_VECTORS
-  kernels::blurVerticalSse2(&destination, source, radius);
+  if (cpu::hasAvx2()) {
+    kernels::blurVerticalAvx2(destination, source, radius);
+  } else {
+    kernels::blurVerticalSse2(destination, source, radius);
+  }
 #else
-  kernels::blurVerticalReference(&destination, source, radius);
+  kernels::blurVerticalReference(destination, source, radius);
 #endif
 }
 

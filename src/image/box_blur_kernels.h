@@ -20,13 +20,21 @@ BoxWindow boxWindow(uint32_t radius, int32_t lineLength);
 // Rows of the source whose output fits in the destination's array.
 int32_t writableRows(const Image& source, const Image& destination);
 
-void blurHorizontalReference(Image* destination, Image source, uint32_t radius);
-void blurVerticalReference(Image* destination, Image source, uint32_t radius);
+// Whether the vector routes take this window on lines of this width: radii 1 ... 128 (2r + 1
+// window bytes fit a 16-bit lane) on images up to 1024 wide (the scratch lives on the stack).
+// Anything else goes the Reference way.
+inline bool fastBoxWindow(const BoxWindow& window, int32_t width) {
+  return window.radius >= 1 && window.radius <= 128 && width <= 1024;
+}
+
+void blurHorizontalReference(Image& destination, const Image& source, uint32_t radius);
+void blurVerticalReference(Image& destination, const Image& source, uint32_t radius);
 
 #if ORVANTA_X86_VECTORS
-// Radii 1 ... 128 on images up to 1024 wide; anything else goes the Reference way.
-void blurHorizontalSse2(Image* destination, Image source, uint32_t radius);
-void blurVerticalSse2(Image* destination, Image source, uint32_t radius);
+void blurHorizontalSse2(Image& destination, const Image& source, uint32_t radius);
+void blurVerticalSse2(Image& destination, const Image& source, uint32_t radius);
+// Only when cpu::hasAvx2(). The rows' sums are the Sse2 version's.
+void blurVerticalAvx2(Image& destination, const Image& source, uint32_t radius);
 #endif
 
 }  // namespace orvanta::kernels

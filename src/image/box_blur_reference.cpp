@@ -42,30 +42,30 @@ int32_t writableRows(const Image& source, const Image& destination) {
   return static_cast<int32_t>(std::min(rows, static_cast<size_t>(source.height)));
 }
 
-void blurHorizontalReference(Image* destination, Image source, uint32_t radius) {
-  if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
+void blurHorizontalReference(Image& destination, const Image& source, uint32_t radius) {
+  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
   if (radius == 0) {
-    copyImage(source, *destination);  // radius 0 is an exact copy
+    copyImage(source, destination);  // radius 0 is an exact copy
     return;
   }
   const BoxWindow window = boxWindow(radius, source.width);
-  const int32_t rows = writableRows(source, *destination);
+  const int32_t rows = writableRows(source, destination);
   for (int32_t y = 0; y < rows; ++y) {
     const size_t row = static_cast<size_t>(y) * static_cast<size_t>(source.width);
-    blurLine(source.pixels + row, destination->pixels + row, source.width, 1, window, source.width);
+    blurLine(source.pixels + row, destination.pixels + row, source.width, 1, window, source.width);
   }
 }
 
-void blurVerticalReference(Image* destination, Image source, uint32_t radius) {
-  if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
+void blurVerticalReference(Image& destination, const Image& source, uint32_t radius) {
+  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
   if (radius == 0) {
-    copyImage(source, *destination);  // radius 0 is an exact copy
+    copyImage(source, destination);  // radius 0 is an exact copy
     return;
   }
   const BoxWindow window = boxWindow(radius, source.height);
-  const int32_t rows = writableRows(source, *destination);
+  const int32_t rows = writableRows(source, destination);
   for (int32_t x = 0; x < source.width; ++x) {
-    blurLine(source.pixels + x, destination->pixels + x, source.height, source.width, window, rows);
+    blurLine(source.pixels + x, destination.pixels + x, source.height, source.width, window, rows);
   }
 }
 

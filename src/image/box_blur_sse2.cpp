@@ -8,19 +8,16 @@
 
 // Window sums of up to 257 bytes fit 16-bit lanes, and (sum * W) >> 16 is then exactly the
 // high half of a 16 x 16-bit product, so four channels of two pixels go through one register.
+// The rows' sums go four pixels at a time; the columns' come from box_blur_columns.inl.
 
 namespace orvanta::kernels {
 namespace {
 
-constexpr uint32_t kMaxFastRadius = 128;  // 2r + 1 <= 257: 255 * (2r + 1) < 65536
-constexpr int32_t kMaxFastWidth = 1024;   // the scratch rows live on the stack
+constexpr uint32_t kMaxFastRadius = 128;  // as fastBoxWindow allows
+constexpr int32_t kMaxFastWidth = 1024;
 
 __m128i loadFour(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 void storeFour(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-
-bool fastWindow(const BoxWindow& window, int32_t width) {
-  return window.radius >= 1 && window.radius <= kMaxFastRadius && width <= kMaxFastWidth;
-}
 
 // One row: window sums advance by (entering - leaving) per pixel. Four pixels at a time the
 // differences are summed as a prefix within the block and added to the carried sum; 16-bit
@@ -65,90 +62,49 @@ void blurRow(const uint32_t* source, uint32_t* destination, int32_t width, BoxWi
   }
 }
 
-// Column sums of a whole row at once: sums[x] holds the window of column x.
-void blurColumns(const Image& source, Image* destination, BoxWindow window, int32_t rows) {
-  const int32_t width = source.width;
-  const int32_t height = source.height;
-  const int32_t r = static_cast<int32_t>(window.radius);
-  const int32_t blocks = (width + 3) / 4;
-  alignas(16) __m128i sums[2 * ((kMaxFastWidth + 3) / 4)];
-  alignas(16) uint32_t row[kMaxFastWidth + 4] = {};
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i weight = _mm_set1_epi16(static_cast<int16_t>(window.weight));
+struct Sse2Ops {
+  using V = __m128i;
+  static constexpr int32_t kPixels = 4;
+  static V zero() { return _mm_setzero_si128(); }
+  static V set16(int16_t value) { return _mm_set1_epi16(value); }
+  static V load(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+  static void store(uint32_t* p, V v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+  static V low(V p) { return _mm_unpacklo_epi8(p, _mm_setzero_si128()); }
+  static V high(V p) { return _mm_unpackhi_epi8(p, _mm_setzero_si128()); }
+  static V add(V a, V b) { return _mm_add_epi16(a, b); }
+  static V sub(V a, V b) { return _mm_sub_epi16(a, b); }
+  static V mulhi(V a, V b) { return _mm_mulhi_epu16(a, b); }
+  static V pack(V a, V b) { return _mm_packus_epi16(a, b); }
+};
 
-  // Rows are read through a copy padded to whole blocks when the width is not a multiple of 4.
-  const bool ragged = (width % 4) != 0;
-  auto rowAt = [&](int32_t y) -> const uint32_t* {
-    const uint32_t* p = source.pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
-    if (!ragged) return p;
-    std::memcpy(row, p, sizeof(uint32_t) * static_cast<size_t>(width));
-    return row;
-  };
-
-  for (int32_t b = 0; b < 2 * blocks; ++b) sums[b] = zero;
-  for (int32_t y = 0; y < r; ++y) {
-    const uint32_t* in = rowAt(y);
-    for (int32_t b = 0; b < blocks; ++b) {
-      const __m128i p = loadFour(in + 4 * b);
-      sums[2 * b] = _mm_add_epi16(sums[2 * b], _mm_unpacklo_epi8(p, zero));
-      sums[2 * b + 1] = _mm_add_epi16(sums[2 * b + 1], _mm_unpackhi_epi8(p, zero));
-    }
-  }
-  alignas(16) uint32_t tail[4];
-  for (int32_t y = 0; y < rows; ++y) {
-    if (y > r) {
-      const uint32_t* out = rowAt(y - r - 1);
-      for (int32_t b = 0; b < blocks; ++b) {
-        const __m128i p = loadFour(out + 4 * b);
-        sums[2 * b] = _mm_sub_epi16(sums[2 * b], _mm_unpacklo_epi8(p, zero));
-        sums[2 * b + 1] = _mm_sub_epi16(sums[2 * b + 1], _mm_unpackhi_epi8(p, zero));
-      }
-    }
-    if (y + r < height) {
-      const uint32_t* in = rowAt(y + r);
-      for (int32_t b = 0; b < blocks; ++b) {
-        const __m128i p = loadFour(in + 4 * b);
-        sums[2 * b] = _mm_add_epi16(sums[2 * b], _mm_unpacklo_epi8(p, zero));
-        sums[2 * b + 1] = _mm_add_epi16(sums[2 * b + 1], _mm_unpackhi_epi8(p, zero));
-      }
-    }
-    uint32_t* target = destination->pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
-    for (int32_t b = 0; b < blocks; ++b) {
-      const __m128i out = _mm_packus_epi16(_mm_mulhi_epu16(sums[2 * b], weight), _mm_mulhi_epu16(sums[2 * b + 1], weight));
-      if (4 * b + 4 <= width) {
-        storeFour(target + 4 * b, out);
-      } else {
-        _mm_store_si128(reinterpret_cast<__m128i*>(tail), out);
-        std::memcpy(target + 4 * b, tail, sizeof(uint32_t) * static_cast<size_t>(width - 4 * b));
-      }
-    }
-  }
-}
+#define ORVANTA_KERNEL_TARGET
+#include "image/box_blur_columns.inl"
+#undef ORVANTA_KERNEL_TARGET
 
 }  // namespace
 
-void blurHorizontalSse2(Image* destination, Image source, uint32_t radius) {
-  if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
+void blurHorizontalSse2(Image& destination, const Image& source, uint32_t radius) {
+  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
   const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.width);
-  if (!fastWindow(window, source.width)) {
+  if (!fastBoxWindow(window, source.width)) {
     blurHorizontalReference(destination, source, radius);
     return;
   }
-  const int32_t rows = writableRows(source, *destination);
+  const int32_t rows = writableRows(source, destination);
   for (int32_t y = 0; y < rows; ++y) {
     const size_t row = static_cast<size_t>(y) * static_cast<size_t>(source.width);
-    blurRow(source.pixels + row, destination->pixels + row, source.width, window);
+    blurRow(source.pixels + row, destination.pixels + row, source.width, window);
   }
 }
 
-void blurVerticalSse2(Image* destination, Image source, uint32_t radius) {
-  if (source.pixelCount() == 0 || destination->pixelCount() == 0) return;
+void blurVerticalSse2(Image& destination, const Image& source, uint32_t radius) {
+  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
   const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.height);
-  if (!fastWindow(window, source.width)) {
+  if (!fastBoxWindow(window, source.width)) {
     blurVerticalReference(destination, source, radius);
     return;
   }
-  blurColumns(source, destination, window, writableRows(source, *destination));
+  blurColumns<Sse2Ops>(source, destination, window, writableRows(source, destination));
 }
 
 }  // namespace orvanta::kernels
