@@ -6,7 +6,11 @@ namespace orvanta {
 
 void blurHorizontal(Image& destination, const Image& source, uint32_t radius) {
 #if ORVANTA_X86_VECTORS
-  kernels::blurHorizontalSse2(destination, source, radius);
+  if (cpu::hasAvx2()) {
+    kernels::blurHorizontalAvx2(destination, source, radius);
+  } else {
+    kernels::blurHorizontalSse2(destination, source, radius);
+  }
 #else
   kernels::blurHorizontalReference(destination, source, radius);
 #endif

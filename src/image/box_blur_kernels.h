@@ -33,7 +33,8 @@ void blurVerticalReference(Image& destination, const Image& source, uint32_t rad
 #if ORVANTA_X86_VECTORS
 void blurHorizontalSse2(Image& destination, const Image& source, uint32_t radius);
 void blurVerticalSse2(Image& destination, const Image& source, uint32_t radius);
-// Only when cpu::hasAvx2(). The rows' sums are the Sse2 version's.
+// Only when cpu::hasAvx2().
+void blurHorizontalAvx2(Image& destination, const Image& source, uint32_t radius);
 void blurVerticalAvx2(Image& destination, const Image& source, uint32_t radius);
 #endif
 
