@@ -6,8 +6,6 @@
 namespace orvanta::kernels {
 namespace {
 
-inline uint64_t step(uint64_t hash, uint32_t byte) { return (hash ^ byte) * kFnvPrime; }
-
 // hash × (2^40 + 435) in every lane: 3h, then 3h + 48h + 384h + 2^40 h.
 ORVANTA_TARGET_AVX2 inline __m256i timesPrime(__m256i h) {
   const __m256i three = _mm256_add_epi64(_mm256_add_epi64(h, h), h);
@@ -49,10 +47,10 @@ ORVANTA_TARGET_AVX2 void hashTwelveAvx2(const uint32_t* const (&frames)[12], siz
     for (int p = 0; p < 8; ++p) {
       const uint32_t w0 = frames[0][i + p], w1 = frames[1][i + p], w2 = frames[2][i + p], w3 = frames[3][i + p];
       for (int s = 0; s < 4; ++s) {
-        h0 = step(h0, (w0 >> (8 * s)) & 0xFFu);
-        h1 = step(h1, (w1 >> (8 * s)) & 0xFFu);
-        h2 = step(h2, (w2 >> (8 * s)) & 0xFFu);
-        h3 = step(h3, (w3 >> (8 * s)) & 0xFFu);
+        h0 = fnvStep(h0, (w0 >> (8 * s)) & 0xFFu);
+        h1 = fnvStep(h1, (w1 >> (8 * s)) & 0xFFu);
+        h2 = fnvStep(h2, (w2 >> (8 * s)) & 0xFFu);
+        h3 = fnvStep(h3, (w3 >> (8 * s)) & 0xFFu);
         for (int g = 0; g < 2; ++g) {
           const __m256i byte = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(static_cast<int>(bytes[g][4 * p + s])));
           lanes[g] = timesPrime(_mm256_xor_si256(lanes[g], byte));
@@ -69,7 +67,7 @@ ORVANTA_TARGET_AVX2 void hashTwelveAvx2(const uint32_t* const (&frames)[12], siz
   // The last pixels of a count that is not a multiple of eight, one chain at a time.
   for (int k = 0; k < 12; ++k) {
     for (size_t j = i; j < pixelCount; ++j) {
-      for (int s = 0; s < 32; s += 8) hashes[k] = step(hashes[k], (frames[k][j] >> s) & 0xFFu);
+      for (int s = 0; s < 32; s += 8) hashes[k] = fnvStep(hashes[k], (frames[k][j] >> s) & 0xFFu);
     }
   }
 }

@@ -5,46 +5,11 @@
 #include "driver/frame_hash_kernels.h"
 
 namespace orvanta {
-namespace {
-
-inline uint64_t step(uint64_t hash, uint32_t word, int shift) {
-  return (hash ^ ((word >> shift) & 0xFFu)) * kernels::kFnvPrime;
-}
-
-}  // namespace
-
-namespace kernels {
-
-// Four independent chains in one loop: each multiply waits only for its own chain.
-void hashFourReference(const uint32_t* const (&frames)[4], size_t pixelCount, uint64_t (&hashes)[4]) {
-  uint64_t ha = kFnvOffsetBasis;
-  uint64_t hb = kFnvOffsetBasis;
-  uint64_t hc = kFnvOffsetBasis;
-  uint64_t hd = kFnvOffsetBasis;
-  for (size_t i = 0; i < pixelCount; ++i) {
-    const uint32_t wa = frames[0][i];
-    const uint32_t wb = frames[1][i];
-    const uint32_t wc = frames[2][i];
-    const uint32_t wd = frames[3][i];
-    for (int shift = 0; shift < 32; shift += 8) {
-      ha = step(ha, wa, shift);
-      hb = step(hb, wb, shift);
-      hc = step(hc, wc, shift);
-      hd = step(hd, wd, shift);
-    }
-  }
-  hashes[0] = ha;
-  hashes[1] = hb;
-  hashes[2] = hc;
-  hashes[3] = hd;
-}
-
-}  // namespace kernels
 
 uint64_t frameHash(const uint32_t* pixels, size_t count) {
   uint64_t hash = kernels::kFnvOffsetBasis;
   for (size_t i = 0; i < count; ++i) {
-    for (int shift = 0; shift < 32; shift += 8) hash = step(hash, pixels[i], shift);
+    for (int shift = 0; shift < 32; shift += 8) hash = kernels::fnvStep(hash, (pixels[i] >> shift) & 0xFFu);
   }
   return hash;
 }

@@ -12,6 +12,9 @@ namespace orvanta::kernels {
 inline constexpr uint64_t kFnvOffsetBasis = 0xcbf29ce484222325ULL;
 inline constexpr uint64_t kFnvPrime = 0x100000001b3ULL;
 
+// One byte into the hash.
+inline uint64_t fnvStep(uint64_t hash, uint32_t byte) { return (hash ^ byte) * kFnvPrime; }
+
 // Four frames of pixelCount words, one multiply chain each.
 void hashFourReference(const uint32_t* const (&frames)[4], size_t pixelCount, uint64_t (&hashes)[4]);
 
