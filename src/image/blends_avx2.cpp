@@ -3,8 +3,12 @@
 #if ORVANTA_X86_AVX2
 #include <immintrin.h>
 
-// The SSE2 blends eight pixels at a time. Unpacking and packing work within each 128-bit half,
-// so every pixel comes back to its own place. Only called when the processor has AVX2.
+// The blends eight pixels at a time; only called when the processor has AVX2. The fade and the
+// multiply widen each byte to a 16-bit lane and pack back. Brighten and the alpha blend use no
+// byte shuffles, which measured faster for them: a pixel's bytes are split into its even bytes
+// (blue, red) and odd bytes (green, alpha), each shifted to the top of a 16-bit lane, so one
+// high-half multiply gives (byte * k) >> 8 per channel, and the halves are joined by a shift
+// and an or.
 
 namespace orvanta::kernels {
 namespace {
@@ -17,10 +21,27 @@ ORVANTA_TARGET_AVX2 __m256i perByte(uint32_t blue, uint32_t green, uint32_t red,
   return _mm256_set1_epi64x(static_cast<long long>(pixel));
 }
 
-ORVANTA_TARGET_AVX2 __m256i highLo(__m256i x) { return _mm256_unpacklo_epi8(_mm256_setzero_si256(), x); }  // b << 8
+// Each byte widened to a 16-bit lane, at the top (b << 8) or the bottom; unpacking works within
+// each 128-bit half, and packing puts every pixel back in its place.
+ORVANTA_TARGET_AVX2 __m256i highLo(__m256i x) { return _mm256_unpacklo_epi8(_mm256_setzero_si256(), x); }
 ORVANTA_TARGET_AVX2 __m256i highHi(__m256i x) { return _mm256_unpackhi_epi8(_mm256_setzero_si256(), x); }
-ORVANTA_TARGET_AVX2 __m256i lowLo(__m256i x) { return _mm256_unpacklo_epi8(x, _mm256_setzero_si256()); }  // b
+ORVANTA_TARGET_AVX2 __m256i lowLo(__m256i x) { return _mm256_unpacklo_epi8(x, _mm256_setzero_si256()); }
 ORVANTA_TARGET_AVX2 __m256i lowHi(__m256i x) { return _mm256_unpackhi_epi8(x, _mm256_setzero_si256()); }
+
+// Blue and red, green and alpha, each byte << 8 in its 16-bit lane.
+ORVANTA_TARGET_AVX2 __m256i evenHigh(__m256i x) { return _mm256_slli_epi16(x, 8); }
+ORVANTA_TARGET_AVX2 __m256i oddHigh(__m256i x) {
+  return _mm256_and_si256(x, _mm256_set1_epi32(static_cast<int>(0xFF00FF00u)));
+}
+// Pixels again from even and odd results below 256.
+ORVANTA_TARGET_AVX2 __m256i joined(__m256i even, __m256i odd) {
+  return _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+}
+
+// k in the lanes of two channels, one per 16-bit half of each pixel.
+ORVANTA_TARGET_AVX2 __m256i pairOf(uint32_t low, uint32_t high) {
+  return _mm256_set1_epi32(static_cast<int>(low | (high << 16)));
+}
 
 }  // namespace
 
@@ -39,15 +60,18 @@ ORVANTA_TARGET_AVX2 void fadeToAvx2(uint32_t* pixels, size_t count, uint32_t lev
   fadeToSse2(pixels + i, count - i, level, colour);
 }
 
+// x + (x * k) >> 8 per colour byte, saturated; the added bytes are below 255, so a saturating
+// byte add finishes it.
 ORVANTA_TARGET_AVX2 void brightenAvx2(uint32_t* pixels, size_t count, uint32_t amount) {
   const uint32_t k = amount & 0xFFu;
-  const __m256i factor = perByte(k, k, k, 0);
+  const __m256i factorEven = pairOf(k, k);
+  const __m256i factorOdd = pairOf(k, 0);
   size_t i = 0;
   for (; i + 8 <= count; i += 8) {
     const __m256i x = load(pixels + i);
-    const __m256i lo = _mm256_add_epi16(lowLo(x), _mm256_mulhi_epu16(highLo(x), factor));
-    const __m256i hi = _mm256_add_epi16(lowHi(x), _mm256_mulhi_epu16(highHi(x), factor));
-    store(pixels + i, _mm256_packus_epi16(lo, hi));
+    const __m256i added =
+        joined(_mm256_mulhi_epu16(evenHigh(x), factorEven), _mm256_mulhi_epu16(oddHigh(x), factorOdd));
+    store(pixels + i, _mm256_adds_epu8(x, added));
   }
   brightenSse2(pixels + i, count - i, amount);
 }
@@ -71,14 +95,11 @@ ORVANTA_TARGET_AVX2 void blendOverAvx2(const uint32_t* source, uint32_t* destina
     const __m256i s = load(source + i);
     const __m256i d = load(destination + i);
     const __m256i alpha32 = _mm256_srli_epi32(s, 24);
-    const __m256i alphaPairs = _mm256_or_si256(alpha32, _mm256_slli_epi32(alpha32, 16));
-    const __m256i alphaLo = _mm256_unpacklo_epi32(alphaPairs, alphaPairs);
-    const __m256i alphaHi = _mm256_unpackhi_epi32(alphaPairs, alphaPairs);
-    const __m256i lo = _mm256_add_epi16(_mm256_mulhi_epu16(highLo(s), _mm256_xor_si256(alphaLo, byteMax)),
-                                        _mm256_mulhi_epu16(highLo(d), alphaLo));
-    const __m256i hi = _mm256_add_epi16(_mm256_mulhi_epu16(highHi(s), _mm256_xor_si256(alphaHi, byteMax)),
-                                        _mm256_mulhi_epu16(highHi(d), alphaHi));
-    store(destination + i, _mm256_and_si256(_mm256_packus_epi16(lo, hi), colourOnly));
+    const __m256i alpha = _mm256_or_si256(alpha32, _mm256_slli_epi32(alpha32, 16));  // in both halves
+    const __m256i rest = _mm256_xor_si256(alpha, byteMax);                          // 255 - alpha
+    const __m256i even = _mm256_add_epi16(_mm256_mulhi_epu16(evenHigh(s), rest), _mm256_mulhi_epu16(evenHigh(d), alpha));
+    const __m256i odd = _mm256_add_epi16(_mm256_mulhi_epu16(oddHigh(s), rest), _mm256_mulhi_epu16(oddHigh(d), alpha));
+    store(destination + i, _mm256_and_si256(joined(even, odd), colourOnly));
   }
   blendOverSse2(source + i, destination + i, count - i);
 }
