@@ -2,12 +2,13 @@
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
 # Optional groups by name: "web" adds the WebAssembly compiler and the browser for the page's
 # build and tests; "arm" the cross build for 64-bit ARM: the cross compiler, the emulator that
-# runs its programs and the generator's MP3 library for arm64 (Debian multiarch).
+# runs its programs, and the generator's MP3 library and the capture tool's zlib for arm64
+# (Debian multiarch).
 set -euo pipefail
 
 packages=(
   cmake make g++ pkg-config python3
-  libsdl2-dev libsdl2-mixer-dev libstb-dev libmp3lame-dev fonts-dejavu-core
+  libsdl2-dev libsdl2-mixer-dev libstb-dev libmp3lame-dev zlib1g-dev fonts-dejavu-core
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils x11-apps openbox xdotool
   clang libclang-rt-dev
@@ -16,7 +17,7 @@ packages=(
 for group in "$@"; do
   case "$group" in
     web) packages+=(emscripten chromium python3) ;;
-    arm) packages+=(g++-aarch64-linux-gnu qemu-user libmp3lame-dev:arm64) ;;
+    arm) packages+=(g++-aarch64-linux-gnu qemu-user libmp3lame-dev:arm64 zlib1g-dev:arm64) ;;
     *) echo "install-deps.sh: unknown group $group (known: web, arm)" >&2; exit 2 ;;
   esac
 done

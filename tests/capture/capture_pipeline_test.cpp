@@ -212,5 +212,40 @@ TEST(PngWriter, ScalesWithWholePixelBlocks) {
   fs::remove_all(directory);
 }
 
+// A whole frame of noise, flat runs and gradients comes back from the file word for word (the
+// colour bytes), whichever compressor the build has.
+TEST(PngWriter, AFrameComesBackAsItWasWritten) {
+  const fs::path directory = fs::temp_directory_path() / ("orvanta_png_frame_" + std::to_string(getpid()));
+  constexpr int kWidth = 320;
+  constexpr int kHeight = 240;
+  std::vector<uint32_t> frame(kWidth * kHeight);
+  uint32_t state = 12345u;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      state = state * 1664525u + 1013904223u;
+      const uint32_t gradient = static_cast<uint32_t>(x) * 0x00010203u + static_cast<uint32_t>(y) * 0x00030100u;
+      frame[y * kWidth + x] = y < 80 ? state : y < 160 ? gradient : 0xff336699u;
+    }
+  }
+  PngWriter png;
+  ASSERT_TRUE(png.open(directory.string(), 1)) << png.error();
+  ASSERT_TRUE(png.write(0, frame.data(), kWidth, kHeight)) << png.error();
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  unsigned char* rgb = stbi_load((directory / "frame_000000.png").string().c_str(), &width, &height, &channels, 3);
+  ASSERT_NE(rgb, nullptr);
+  ASSERT_EQ(width, kWidth);
+  ASSERT_EQ(height, kHeight);
+  int wrong = 0;
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    const uint32_t colour = (uint32_t{rgb[3 * i]} << 16) | (uint32_t{rgb[3 * i + 1]} << 8) | rgb[3 * i + 2];
+    wrong += colour != (frame[i] & 0x00ffffffu);
+  }
+  EXPECT_EQ(wrong, 0);
+  stbi_image_free(rgb);
+  fs::remove_all(directory);
+}
+
 }  // namespace
 }  // namespace orvanta
