@@ -129,24 +129,11 @@ void Mesh::drawMesh(RenderTarget target, const Camera& camera, const TextureSet&
       continue;
     }
 
-    first[0] = a;
-    first[1] = b;
-    first[2] = c;
-    // Near plane first, so that z >= kNearZ before any side plane divides by it.
-    int nearCount = 0;
-    int rightCount = 0;
-    int leftCount = 0;
-    int bottomCount = 0;
-    int count = 0;
-    clipPolygon(first, 3, second, nearCount, kClipNear);
-    clipPolygon(second, nearCount, first, rightCount, kClipRight);
-    clipPolygon(first, rightCount, second, leftCount, kClipLeft);
-    clipPolygon(second, leftCount, first, bottomCount, kClipBottom);
-    clipPolygon(first, bottomCount, second, count, kClipTop);
-    for (int k = 0; k < count; ++k) projection.project(second[k]);
-    for (int k = 0; k + 2 < count; ++k) {
-      if (projection.onTarget(second[0], second[k + 1], second[k + 2])) {
-        drawTriangleOfDrawableSet(target, set, second[0], second[k + 1], second[k + 2]);
+    ClippedPolygon polygon = clipTriangle(a, b, c, first, second);
+    for (int k = 0; k < polygon.count; ++k) projection.project(polygon.vertices[k]);
+    for (int k = 0; k + 2 < polygon.count; ++k) {
+      if (projection.onTarget(polygon[0], polygon[k + 1], polygon[k + 2])) {
+        drawTriangleOfDrawableSet(target, set, polygon[0], polygon[k + 1], polygon[k + 2]);
       }
     }
   }

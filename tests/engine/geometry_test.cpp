@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 
 #include "engine/camera.h"
@@ -190,6 +191,42 @@ TEST(Clip, AllFivePlanesLeaveAConvexPolygonInsideTheVolume) {
     }
   }
   EXPECT_GT(clipped, 100);
+}
+
+// Only the planes a vertex is outside of are clipped against; the polygon must still be the
+// five clipPolygon calls' polygon, vertex for vertex from the same first vertex.
+TEST(Clip, TriangleClipSkipsPlanesButGivesTheSamePolygon) {
+  std::mt19937 random(4711);
+  std::uniform_real_distribution<float> coordinate(-300.0f, 300.0f);
+  std::uniform_real_distribution<float> depth(-50.0f, 400.0f);
+  const uint32_t planes[] = {kClipNear, kClipRight, kClipLeft, kClipBottom, kClipTop};
+  int partly = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    RenderVertex corners[3];
+    for (int k = 0; k < 3; ++k) {
+      // Often inside, so that most triangles cross one or two planes only.
+      const float z = depth(random);
+      const float scale = trial % 3 == 0 ? 1.0f : 0.4f;
+      corners[k] = at(coordinate(random) * scale, coordinate(random) * scale, z, coordinate(random),
+                      coordinate(random));
+    }
+    RenderVertex buffers[2][20];
+    for (int k = 0; k < 3; ++k) buffers[0][k] = corners[k];
+    int count = 3;
+    for (int pass = 0; pass < 5; ++pass) {
+      clipPolygon(buffers[pass % 2], count, buffers[1 - pass % 2], count, planes[pass]);
+    }
+    RenderVertex first[20];
+    RenderVertex second[20];
+    const ClippedPolygon polygon = clipTriangle(corners[0], corners[1], corners[2], first, second);
+    ASSERT_EQ(polygon.count, count) << "trial " << trial;
+    for (int k = 0; k < count; ++k) {
+      ASSERT_EQ(std::memcmp(&polygon[k], &buffers[1][k], sizeof(RenderVertex)), 0) << "trial " << trial << " " << k;
+    }
+    const uint32_t codes = corners[0].clipCode | corners[1].clipCode | corners[2].clipCode;
+    partly += count > 0 && codes != 0 && codes != 31u ? 1 : 0;
+  }
+  EXPECT_GT(partly, 2000);
 }
 
 }  // namespace
