@@ -79,6 +79,14 @@ TEST(TriangleSetupKernels, VectorSetupMatchesThePlainSetup) {
                                      texel(random), texel(random));
     }
     if (trial % 7 == 0) v[1].screenY = v[0].screenY;                   // a flat edge
+    if (trial % 5 == 0) {
+      // Two corners on one pixel row, the same y or not: the order of tied corners decides
+      // which formulas run.
+      const int k = (trial / 5) % 3;
+      v[(k + 1) % 3].screenY = std::floor(v[k].screenY) + (trial % 2 ? 0.75f : 0.25f);
+      v[k].screenY = std::floor(v[k].screenY) + 0.5f;
+      if (trial % 25 == 0) v[(k + 2) % 3].screenY = v[k].screenY;  // all three
+    }
     if (trial % 11 == 0) v[2].screenX = v[0].screenX + 0.01f;         // a sliver
     if (trial % 13 == 0) v[trial % 3].u = odd[trial % 6];             // an attribute out of range
     if (trial % 17 == 0) v[trial % 3].screenX = odd[(trial / 17) % 6];  // a position out of range
