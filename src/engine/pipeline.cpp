@@ -1,6 +1,9 @@
 #include "engine/pipeline.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 
 #include "engine/clip.h"
 #include "engine/raster.h"
@@ -28,15 +31,26 @@ struct Projection {
   }
 };
 
+// What the rasterizers read of a corner: its screen position, depth and both layers'
+// coordinates, which lie together in the record.
+void copyDrawnFields(RenderVertex& to, const RenderVertex& from) {
+  constexpr size_t kFirst = offsetof(RenderVertex, screenX);
+  static_assert(offsetof(RenderVertex, v2) + sizeof(float) - kFirst == 7 * sizeof(float));
+  std::memcpy(&to.screenX, &from.screenX, 7 * sizeof(float));
+}
+
 struct LayerRule {
   bool environment;
   bool faceNormal;
   bool vertexCoords;
 };
 
-// Fills one texture layer (u, v or u2, v2) of the three working corners, in texels.
-void fillLayer(RenderVertex* corners[3], const MeshFace& face, const LayerRule& rule, float RenderVertex::*u,
-               float RenderVertex::*v, float size, float half, float centre) {
+// Fills one texture layer (u, v or u2, v2) of the three working corners, in texels, from
+// the mesh's corners; inlined with its fields fixed, as it runs for every face drawn.
+template <float RenderVertex::*u, float RenderVertex::*v>
+[[gnu::always_inline]] inline void fillLayer(RenderVertex* const corners[3], const RenderVertex* const from[3],
+                                             const MeshFace& face, const LayerRule& rule, float size, float half,
+                                             float centre) {
   if (rule.environment) {
     if (rule.faceNormal) {
       const float faceU = half * face.viewFaceNormal.x + centre;
@@ -47,14 +61,14 @@ void fillLayer(RenderVertex* corners[3], const MeshFace& face, const LayerRule& 
       }
     } else {
       for (int k = 0; k < 3; ++k) {
-        corners[k]->*u = half * corners[k]->viewNormal.x + centre;
-        corners[k]->*v = half * corners[k]->viewNormal.y + centre;
+        corners[k]->*u = half * from[k]->viewNormal.x + centre;
+        corners[k]->*v = half * from[k]->viewNormal.y + centre;
       }
     }
   } else if (rule.vertexCoords) {
     for (int k = 0; k < 3; ++k) {
-      corners[k]->*u = corners[k]->*u * size;
-      corners[k]->*v = corners[k]->*v * size;
+      corners[k]->*u = from[k]->*u * size;
+      corners[k]->*v = from[k]->*v * size;
     }
   } else {
     for (int k = 0; k < 3; ++k) {
@@ -87,7 +101,7 @@ void Mesh::drawMesh(RenderTarget target, const Camera& camera, const TextureSet&
 
   // Checked once per call: a set or target the rasterizers cannot read or write safely
   // draws nothing; the mesh still gets its per-frame view-space fields.
-  const bool drawable = targetDrawable(target) && textureSetDrawable(set);
+  if (!targetDrawable(target) || !textureSetDrawable(set)) return;
 
   const int32_t flags = set.flags;
   const bool translucent = (flags & kTranslucent) != 0;
@@ -101,39 +115,64 @@ void Mesh::drawMesh(RenderTarget target, const Camera& camera, const TextureSet&
 
   RenderVertex first[kClipBufferCapacity];
   RenderVertex second[kClipBufferCapacity];
+  // The working corners of an unclipped face: only the fields the rasterizers read are
+  // copied in, the rest keeps whatever an earlier face left.
+  RenderVertex a;
+  RenderVertex b;
+  RenderVertex c;
+  RenderVertex* const corners[3] = {&a, &b, &c};
 
-  for (int32_t f = 0; f < faceCount; ++f) {
-    if (!drawable) break;
-    const MeshFace& face = faces[f];
-
-    const RenderVertex& meshA = vertices[face.indices[0]];
-    const RenderVertex& meshB = vertices[face.indices[1]];
-    const RenderVertex& meshC = vertices[face.indices[2]];
-    if (meshA.depth < kFaceRejectDepth && meshB.depth < kFaceRejectDepth && meshC.depth < kFaceRejectDepth) continue;
-
-    // Counter-clockwise on the screen (y down) is the front; the unclipped projections
-    // decide, even for a face that crosses the eye plane.
-    const float area = (meshB.screenX - meshA.screenX) * (meshC.screenY - meshA.screenY) -
-                       (meshB.screenY - meshA.screenY) * (meshC.screenX - meshA.screenX);
-    if (!(area < 0.0f) && !translucent) continue;
-
-    RenderVertex a = meshA;
-    RenderVertex b = meshB;
-    RenderVertex c = meshC;
-    RenderVertex* corners[3] = {&a, &b, &c};
-    fillLayer(corners, face, layer1, &RenderVertex::u, &RenderVertex::v, size, half, centre);
-    fillLayer(corners, face, layer2, &RenderVertex::u2, &RenderVertex::v2, size, half, centre);
-
-    if ((a.clipCode | b.clipCode | c.clipCode) == 0) {
-      if (projection.onTarget(a, b, c)) drawTriangleOfDrawableSet(target, set, a, b, c);
-      continue;
+  // Faces are culled a batch at a time before any is drawn: the tests of one face do not
+  // wait for the drawing of the one before, and the batch's vertices stay in the cache for
+  // the drawing.
+  constexpr int32_t kBatch = 64;
+  int32_t drawn[kBatch];
+  for (int32_t batchStart = 0; batchStart < faceCount; batchStart += kBatch) {
+    const int32_t batchEnd = std::min(faceCount, batchStart + kBatch);
+    int32_t drawnCount = 0;
+    for (int32_t f = batchStart; f < batchEnd; ++f) {
+      const MeshFace& face = faces[f];
+      const RenderVertex& meshA = vertices[face.indices[0]];
+      const RenderVertex& meshB = vertices[face.indices[1]];
+      const RenderVertex& meshC = vertices[face.indices[2]];
+      const bool tooNear =
+          meshA.depth < kFaceRejectDepth && meshB.depth < kFaceRejectDepth && meshC.depth < kFaceRejectDepth;
+      // Counter-clockwise on the screen (y down) is the front; the unclipped projections
+      // decide, even for a face that crosses the eye plane.
+      const float area = (meshB.screenX - meshA.screenX) * (meshC.screenY - meshA.screenY) -
+                         (meshB.screenY - meshA.screenY) * (meshC.screenX - meshA.screenX);
+      drawn[drawnCount] = f;
+      drawnCount += !tooNear && (area < 0.0f || translucent) ? 1 : 0;
     }
 
-    ClippedPolygon polygon = clipTriangle(a, b, c, first, second);
-    for (int k = 0; k < polygon.count; ++k) projection.project(polygon.vertices[k]);
-    for (int k = 0; k + 2 < polygon.count; ++k) {
-      if (projection.onTarget(polygon[0], polygon[k + 1], polygon[k + 2])) {
-        drawTriangleOfDrawableSet(target, set, polygon[0], polygon[k + 1], polygon[k + 2]);
+    for (int32_t k = 0; k < drawnCount; ++k) {
+      const MeshFace& face = faces[drawn[k]];
+      const RenderVertex& meshA = vertices[face.indices[0]];
+      const RenderVertex& meshB = vertices[face.indices[1]];
+      const RenderVertex& meshC = vertices[face.indices[2]];
+      const RenderVertex* const from[3] = {&meshA, &meshB, &meshC};
+      if ((meshA.clipCode | meshB.clipCode | meshC.clipCode) == 0) {
+        copyDrawnFields(a, meshA);
+        copyDrawnFields(b, meshB);
+        copyDrawnFields(c, meshC);
+        fillLayer<&RenderVertex::u, &RenderVertex::v>(corners, from, face, layer1, size, half, centre);
+        fillLayer<&RenderVertex::u2, &RenderVertex::v2>(corners, from, face, layer2, size, half, centre);
+        if (projection.onTarget(a, b, c)) drawTriangleOfDrawableSet(target, set, a, b, c);
+        continue;
+      }
+
+      RenderVertex clippedA = meshA;
+      RenderVertex clippedB = meshB;
+      RenderVertex clippedC = meshC;
+      RenderVertex* const clippedCorners[3] = {&clippedA, &clippedB, &clippedC};
+      fillLayer<&RenderVertex::u, &RenderVertex::v>(clippedCorners, from, face, layer1, size, half, centre);
+      fillLayer<&RenderVertex::u2, &RenderVertex::v2>(clippedCorners, from, face, layer2, size, half, centre);
+      ClippedPolygon polygon = clipTriangle(clippedA, clippedB, clippedC, first, second);
+      for (int i = 0; i < polygon.count; ++i) projection.project(polygon.vertices[i]);
+      for (int i = 0; i + 2 < polygon.count; ++i) {
+        if (projection.onTarget(polygon[0], polygon[i + 1], polygon[i + 2])) {
+          drawTriangleOfDrawableSet(target, set, polygon[0], polygon[i + 1], polygon[i + 2]);
+        }
       }
     }
   }
