@@ -136,11 +136,29 @@ RenderVertex vertexAt(float x, float y, float u, float v) {
 }
 
 // Triangles drawn through drawTriangle (setup included). Arg 0: large triangles (about 25 000
-// pixels each); arg 1: small ones (a few dozen pixels), spread over the frame.
-std::vector<RenderVertex> benchTriangles(bool large) {
+// pixels each); arg 1: small ones (a few dozen pixels), spread over the frame; arg 2: slivers
+// one to four pixels wide and six to fourteen rows high, their texels far apart (as on the
+// spikes of an environment-mapped ball, where most rows are one group of four or less).
+std::vector<RenderVertex> benchTriangles(int32_t kind) {
   std::vector<RenderVertex> corners;
-  if (large) {
+  if (kind == 0) {
     corners = {vertexAt(2.5f, 1.5f, 0, 0), vertexAt(318.0f, 40.25f, 255, 30), vertexAt(90.75f, 238.0f, 40, 250)};
+    return corners;
+  }
+  if (kind == 2) {
+    uint32_t state = 7;
+    auto next = [&state](float range) {
+      state = state * 1664525u + 1013904223u;
+      return static_cast<float>(state >> 8) * (range / 16777216.0f);
+    };
+    for (int32_t i = 0; i < 2000; ++i) {
+      const float left = 2.0f + next(310.0f);
+      const float top = 2.0f + next(225.0f);
+      const float wide = 1.0f + next(3.0f);
+      corners.push_back(vertexAt(left, top, next(256.0f), next(256.0f)));
+      corners.push_back(vertexAt(left + wide, top + next(2.0f), next(256.0f), next(256.0f)));
+      corners.push_back(vertexAt(left + next(wide), top + 6.0f + next(8.0f), next(256.0f), next(256.0f)));
+    }
     return corners;
   }
   for (int32_t y = 0; y < 22; ++y) {
@@ -158,7 +176,7 @@ std::vector<RenderVertex> benchTriangles(bool large) {
 void drawTriangles(benchmark::State& state, int32_t flags) {
   Scene scene;
   scene.set.setFlags(flags);
-  std::vector<RenderVertex> corners = benchTriangles(state.range(0) == 0);
+  std::vector<RenderVertex> corners = benchTriangles(static_cast<int32_t>(state.range(0)));
   // Count the pixels once.
   int32_t* depths = scene.depth.values;
   for (size_t i = 0; i + 2 < corners.size(); i += 3) {
@@ -193,12 +211,12 @@ void drawTriangles(benchmark::State& state, int32_t flags) {
 }
 
 void BM_DrawTexturedTriangles(benchmark::State& state) { drawTriangles(state, kTextured); }
-BENCHMARK(BM_DrawTexturedTriangles)->Arg(0)->Arg(1);
+BENCHMARK(BM_DrawTexturedTriangles)->Arg(0)->Arg(1)->Arg(2);
 
 void BM_DrawBumpAddTriangles(benchmark::State& state) {
   drawTriangles(state, kTextured | kTwoLayer | kBumpMap | kAddLayers);
 }
-BENCHMARK(BM_DrawBumpAddTriangles)->Arg(0)->Arg(1);
+BENCHMARK(BM_DrawBumpAddTriangles)->Arg(0)->Arg(1)->Arg(2);
 
 }  // namespace
 }  // namespace orvanta
