@@ -1,21 +1,24 @@
 #include "engine/clip.h"
 
 namespace orvanta {
+namespace {
 
-void computeClipCode(RenderVertex& vertex) {
-  const Vec3& p = vertex.view;
+template <typename Point>
+uint32_t clipCodeOf(const Point& p) {
   uint32_t code = 0;
   if (p.x > p.z) code |= kClipRight;
   if (p.x < -p.z) code |= kClipLeft;
   if (p.y > p.z) code |= kClipBottom;
   if (p.y < -p.z) code |= kClipTop;
   if (p.z < kNearZ) code |= kClipNear;
-  vertex.clipCode = code;
+  return code;
 }
 
-void clipEdge(const RenderVertex& a, const RenderVertex& b, RenderVertex& out, uint32_t plane) {
-  const Vec3& pa = a.view;
-  const Vec3& pb = b.view;
+// The cut of edge a -> b, for RenderVertex and for the short record clipTriangle works on.
+template <typename Vertex>
+void cutEdge(const Vertex& a, const Vertex& b, Vertex& out, uint32_t plane) {
+  const auto& pa = a.view;
+  const auto& pb = b.view;
   const float dx = pb.x - pa.x;
   const float dy = pb.y - pa.y;
   const float dz = pb.z - pa.z;
@@ -45,62 +48,91 @@ void clipEdge(const RenderVertex& a, const RenderVertex& b, RenderVertex& out, u
   out.v = a.v + t * (b.v - a.v);
   out.u2 = a.u2 + t * (b.u2 - a.u2);
   out.v2 = a.v2 + t * (b.v2 - a.v2);
-  computeClipCode(out);
+  out.clipCode = clipCodeOf(out.view);
 }
 
-namespace {
+// What clipping reads and writes of a vertex, a third of the whole record (without
+// initialisers: a buffer of them is not cleared on every call).
+struct ClipVertex {
+  struct {
+    float x, y, z;
+  } view;
+  float u;
+  float v;
+  float u2;
+  float v2;
+  uint32_t clipCode;
+};
 
-// clipPolygon over src[start], src[start + 1], ... (wrapping).
-void clipFrom(const RenderVertex* src, int count, int start, RenderVertex* dst, int& dstCount, uint32_t plane) {
+ClipVertex clipVertexOf(const RenderVertex& vertex) {
+  return {{vertex.view.x, vertex.view.y, vertex.view.z}, vertex.u, vertex.v, vertex.u2, vertex.v2, vertex.clipCode};
+}
+
+// clipPolygon over src[start], src[start + 1], ... (wrapping); returns dst's clip codes combined.
+uint32_t clipFrom(const ClipVertex* src, int count, int start, ClipVertex* dst, int& dstCount, uint32_t plane) {
   dstCount = 0;
+  uint32_t codes = 0;
   int i = start;
   for (int k = 0; k < count; ++k) {
     const int next = i + 1 == count ? 0 : i + 1;
-    const RenderVertex& a = src[i];
-    const RenderVertex& b = src[next];
+    const ClipVertex& a = src[i];
+    const ClipVertex& b = src[next];
     i = next;
     const bool aOutside = (a.clipCode & plane) == plane;
     const bool bOutside = (b.clipCode & plane) == plane;
-    if (!aOutside) {
-      if (!bOutside) {
-        dst[dstCount++] = b;
-      } else {
-        dst[dstCount] = RenderVertex{};
-        clipEdge(a, b, dst[dstCount++], plane);
-      }
-    } else if (!bOutside) {
-      dst[dstCount] = RenderVertex{};
-      clipEdge(a, b, dst[dstCount++], plane);
+    if (aOutside && bOutside) continue;
+    if (aOutside != bOutside) {
+      cutEdge(a, b, dst[dstCount], plane);
+      codes |= dst[dstCount++].clipCode;
+    }
+    if (!bOutside) {
       dst[dstCount++] = b;
+      codes |= b.clipCode;
     }
   }
+  return codes;
 }
 
 }  // namespace
 
-ClippedPolygon clipTriangle(const RenderVertex& a, const RenderVertex& b, const RenderVertex& c, RenderVertex* first,
-                            RenderVertex* second) {
-  ClippedPolygon polygon;
-  first[0] = a;
-  first[1] = b;
-  first[2] = c;
-  polygon.vertices = first;
-  polygon.count = 3;
+void computeClipCode(RenderVertex& vertex) { vertex.clipCode = clipCodeOf(vertex.view); }
+
+void clipEdge(const RenderVertex& a, const RenderVertex& b, RenderVertex& out, uint32_t plane) {
+  cutEdge(a, b, out, plane);
+}
+
+int clipTriangle(const RenderVertex& a, const RenderVertex& b, const RenderVertex& c, RenderVertex* out) {
+  constexpr int kCapacity = 20;
+  ClipVertex buffers[2][kCapacity];
+  ClipVertex* polygon = buffers[0];
+  polygon[0] = clipVertexOf(a);
+  polygon[1] = clipVertexOf(b);
+  polygon[2] = clipVertexOf(c);
+  int count = 3;
+  int start = 0;
   uint32_t codes = a.clipCode | b.clipCode | c.clipCode;
   for (const uint32_t plane : {kClipNear, kClipRight, kClipLeft, kClipBottom, kClipTop}) {
     if ((codes & plane) == 0) {
-      polygon.start = polygon.start + 1 == polygon.count ? 0 : polygon.start + 1;
+      start = start + 1 == count ? 0 : start + 1;
       continue;
     }
-    RenderVertex* const into = polygon.vertices == first ? second : first;
-    clipFrom(polygon.vertices, polygon.count, polygon.start, into, polygon.count, plane);
-    polygon.vertices = into;
-    polygon.start = 0;
-    if (polygon.count == 0) break;
-    codes = 0;
-    for (int k = 0; k < polygon.count; ++k) codes |= into[k].clipCode;
+    ClipVertex* const into = polygon == buffers[0] ? buffers[1] : buffers[0];
+    codes = clipFrom(polygon, count, start, into, count, plane);
+    polygon = into;
+    start = 0;
+    if (count == 0) return 0;
   }
-  return polygon;
+  for (int k = 0; k < count; ++k) {
+    const ClipVertex& vertex = polygon[(start + k) % count];
+    RenderVertex& to = out[k];
+    to.view = Vec3{vertex.view.x, vertex.view.y, vertex.view.z};
+    to.u = vertex.u;
+    to.v = vertex.v;
+    to.u2 = vertex.u2;
+    to.v2 = vertex.v2;
+    to.clipCode = vertex.clipCode;
+  }
+  return count;
 }
 
 void clipPolygon(const RenderVertex* src, int count, RenderVertex* dst, int& dstCount, uint32_t plane) {

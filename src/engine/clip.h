@@ -28,21 +28,12 @@ void clipEdge(const RenderVertex& a, const RenderVertex& b, RenderVertex& out, u
 // count + 1 records (count + count / 2 whatever the codes say).
 void clipPolygon(const RenderVertex* src, int count, RenderVertex* dst, int& dstCount, uint32_t plane);
 
-// A clipped polygon: `count` vertices of a buffer, the first of them at `start`.
-struct ClippedPolygon {
-  RenderVertex* vertices = nullptr;
-  int count = 0;
-  int start = 0;
-
-  RenderVertex& operator[](int k) const { return vertices[(start + k) % count]; }
-};
-
 // Triangle (a, b, c) clipped plane by plane in the order near, right, left, bottom, top (near
-// first, so that z >= kNearZ before any side plane divides by it), giving the polygon the five
-// clipPolygon calls give, through the two buffers of kClipBufferCapacity records. A plane no
-// vertex is outside of is not clipped against: that would only turn the polygon by one
-// vertex, so the start moves instead.
-ClippedPolygon clipTriangle(const RenderVertex& a, const RenderVertex& b, const RenderVertex& c, RenderVertex* first,
-                            RenderVertex* second);
+// first, so that z >= kNearZ before any side plane divides by it): the polygon the five
+// clipPolygon calls give, vertex for vertex from the same first one, as its count and the
+// view, u, v, u2, v2 and clipCode of out[0 ..] (nothing else of out is written; at most 19
+// records). Only those fields are carried from plane to plane, and a plane no vertex is
+// outside of is not clipped against: that would only turn the polygon by one vertex.
+int clipTriangle(const RenderVertex& a, const RenderVertex& b, const RenderVertex& c, RenderVertex* out);
 
 }  // namespace orvanta

@@ -113,8 +113,7 @@ void Mesh::drawMesh(RenderTarget target, const Camera& camera, const TextureSet&
   const float half = size * 0.5f - 1.0f;
   const float centre = half + 1.0f;
 
-  RenderVertex first[kClipBufferCapacity];
-  RenderVertex second[kClipBufferCapacity];
+  RenderVertex polygon[kClipBufferCapacity];
   // The working corners of an unclipped face: only the fields the rasterizers read are
   // copied in, the rest keeps whatever an earlier face left.
   RenderVertex a;
@@ -167,9 +166,9 @@ void Mesh::drawMesh(RenderTarget target, const Camera& camera, const TextureSet&
       RenderVertex* const clippedCorners[3] = {&clippedA, &clippedB, &clippedC};
       fillLayer<&RenderVertex::u, &RenderVertex::v>(clippedCorners, from, face, layer1, size, half, centre);
       fillLayer<&RenderVertex::u2, &RenderVertex::v2>(clippedCorners, from, face, layer2, size, half, centre);
-      ClippedPolygon polygon = clipTriangle(clippedA, clippedB, clippedC, first, second);
-      for (int i = 0; i < polygon.count; ++i) projection.project(polygon.vertices[i]);
-      for (int i = 0; i + 2 < polygon.count; ++i) {
+      const int count = clipTriangle(clippedA, clippedB, clippedC, polygon);
+      for (int i = 0; i < count; ++i) projection.project(polygon[i]);
+      for (int i = 0; i + 2 < count; ++i) {
         if (projection.onTarget(polygon[0], polygon[i + 1], polygon[i + 2])) {
           drawTriangleOfDrawableSet(target, set, polygon[0], polygon[i + 1], polygon[i + 2]);
         }

@@ -16,7 +16,7 @@ namespace orvanta {
 inline constexpr float kNormalScale = 10000.0f;
 // A face whose three depths are all below this is skipped before culling.
 inline constexpr float kFaceRejectDepth = 16.0f;
-// Each of the two clipping buffers; a triangle grows to at most 8 vertices after the five
+// The clipped polygon's records; a triangle grows to at most 8 vertices after the five
 // planes, and to 19 even if rounding were to make its clip codes disagree.
 inline constexpr int kClipBufferCapacity = 20;
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "engine/camera.h"
 #include "engine/clip.h"
@@ -193,8 +194,9 @@ TEST(Clip, AllFivePlanesLeaveAConvexPolygonInsideTheVolume) {
   EXPECT_GT(clipped, 100);
 }
 
-// Only the planes a vertex is outside of are clipped against; the polygon must still be the
-// five clipPolygon calls' polygon, vertex for vertex from the same first vertex.
+// Only the planes a vertex is outside of are clipped against, and only the clipped fields are
+// carried; the polygon must still be the five clipPolygon calls' polygon, vertex for vertex
+// from the same first vertex, and nothing else of the output is written.
 TEST(Clip, TriangleClipSkipsPlanesButGivesTheSamePolygon) {
   std::mt19937 random(4711);
   std::uniform_real_distribution<float> coordinate(-300.0f, 300.0f);
@@ -209,6 +211,7 @@ TEST(Clip, TriangleClipSkipsPlanesButGivesTheSamePolygon) {
       const float scale = trial % 3 == 0 ? 1.0f : 0.4f;
       corners[k] = at(coordinate(random) * scale, coordinate(random) * scale, z, coordinate(random),
                       coordinate(random));
+      corners[k].screenX = 1.0f;  // not a clipped field
     }
     RenderVertex buffers[2][20];
     for (int k = 0; k < 3; ++k) buffers[0][k] = corners[k];
@@ -216,12 +219,18 @@ TEST(Clip, TriangleClipSkipsPlanesButGivesTheSamePolygon) {
     for (int pass = 0; pass < 5; ++pass) {
       clipPolygon(buffers[pass % 2], count, buffers[1 - pass % 2], count, planes[pass]);
     }
-    RenderVertex first[20];
-    RenderVertex second[20];
-    const ClippedPolygon polygon = clipTriangle(corners[0], corners[1], corners[2], first, second);
-    ASSERT_EQ(polygon.count, count) << "trial " << trial;
+    RenderVertex out[20];
+    for (RenderVertex& vertex : out) vertex.screenY = 7.0f;
+    ASSERT_EQ(clipTriangle(corners[0], corners[1], corners[2], out), count) << "trial " << trial;
     for (int k = 0; k < count; ++k) {
-      ASSERT_EQ(std::memcmp(&polygon[k], &buffers[1][k], sizeof(RenderVertex)), 0) << "trial " << trial << " " << k;
+      const RenderVertex& expected = buffers[1][k];
+      ASSERT_EQ(std::memcmp(&out[k].view, &expected.view, sizeof(Vec3)), 0) << "trial " << trial << " " << k;
+      ASSERT_EQ((std::vector<float>{out[k].u, out[k].v, out[k].u2, out[k].v2}),
+                (std::vector<float>{expected.u, expected.v, expected.u2, expected.v2}))
+          << "trial " << trial << " " << k;
+      ASSERT_EQ(out[k].clipCode, expected.clipCode);
+      ASSERT_EQ(out[k].screenX, 0.0f);
+      ASSERT_EQ(out[k].screenY, 7.0f);
     }
     const uint32_t codes = corners[0].clipCode | corners[1].clipCode | corners[2].clipCode;
     partly += count > 0 && codes != 0 && codes != 31u ? 1 : 0;
