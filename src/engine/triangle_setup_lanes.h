@@ -217,13 +217,14 @@ inline void setupLanes(RenderVertex& a, RenderVertex& b, RenderVertex& c, const 
   // as screen floats and as pixel words.
   static_assert(offsetof(RenderVertex, screenY) == offsetof(RenderVertex, screenX) + 4);
   static_assert(offsetof(RenderVertex, pixelY) == offsetof(RenderVertex, pixelX) + 4);
-  const __m128 abScreen = _mm_castpd_ps(_mm_loadh_pd(_mm_load_sd(reinterpret_cast<const double*>(&a.screenX)),
-                                                     reinterpret_cast<const double*>(&b.screenX)));
-  const __m128 cScreen = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&c.screenX)));
+  // The pairs are only 4-byte aligned: 64-bit moves through the unaligned integer forms.
+  auto pairAt = [](const float* first) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)); };
+  const __m128 abScreen = _mm_castsi128_ps(_mm_unpacklo_epi64(pairAt(&a.screenX), pairAt(&b.screenX)));
+  const __m128 cScreen = _mm_castsi128_ps(pairAt(&c.screenX));
   const __m128i abPixels = pixelsOf(abScreen);
   const __m128i cPixels = pixelsOf(cScreen);
   _mm_storel_epi64(reinterpret_cast<__m128i*>(&a.pixelX), abPixels);
-  _mm_storeh_pd(reinterpret_cast<double*>(&b.pixelX), _mm_castsi128_pd(abPixels));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(&b.pixelX), _mm_unpackhi_epi64(abPixels, abPixels));
   _mm_storel_epi64(reinterpret_cast<__m128i*>(&c.pixelX), cPixels);
 
   // The order, from the rows.
