@@ -16,27 +16,31 @@ uint64_t frameHash(const uint32_t* pixels, size_t count) {
 
 int hashWays() { return cpu::hasAvx2() ? 12 : 4; }
 
+namespace {
+
+// `count` frames in groups of kWays through `kernel`; a short group repeats its first frame
+// in the unused chains.
+template <int kWays, typename Kernel>
+void hashInGroups(const uint32_t* const* frames, int count, size_t pixelCount, uint64_t* hashes, Kernel kernel) {
+  for (int first = 0; first < count; first += kWays) {
+    const uint32_t* group[kWays];
+    for (int k = 0; k < kWays; ++k) group[k] = frames[first + k < count ? first + k : first];
+    uint64_t all[kWays];
+    kernel(group, pixelCount, all);
+    for (int k = 0; k < kWays && first + k < count; ++k) hashes[first + k] = all[k];
+  }
+}
+
+}  // namespace
+
 void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixelCount, uint64_t* hashes) {
-  // Short groups repeat their first frame in the unused chains.
 #if ORVANTA_X86_AVX2
   if (count > 4 && cpu::hasAvx2()) {
-    for (int first = 0; first < count; first += 12) {
-      const uint32_t* twelve[12];
-      for (int k = 0; k < 12; ++k) twelve[k] = frames[first + k < count ? first + k : first];
-      uint64_t all[12];
-      kernels::hashTwelveAvx2(twelve, pixelCount, all);
-      for (int k = 0; k < 12 && first + k < count; ++k) hashes[first + k] = all[k];
-    }
+    hashInGroups<12>(frames, count, pixelCount, hashes, kernels::hashTwelveAvx2);
     return;
   }
 #endif
-  for (int first = 0; first < count; first += 4) {
-    const uint32_t* four[4];
-    for (int k = 0; k < 4; ++k) four[k] = frames[first + k < count ? first + k : first];
-    uint64_t all[4];
-    kernels::hashFourReference(four, pixelCount, all);
-    for (int k = 0; k < 4 && first + k < count; ++k) hashes[first + k] = all[k];
-  }
+  hashInGroups<4>(frames, count, pixelCount, hashes, kernels::hashFourReference);
 }
 
 FrameHashBatch::FrameHashBatch(size_t pixelCount)

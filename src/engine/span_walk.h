@@ -285,6 +285,52 @@ inline void drawRow(uint32_t* pixel, int32_t* depth, int32_t count, int64_t room
   }
 }
 
+// A walk's arrays and its rows clipped to them, the edges already stepped past the rows above
+// the target; no rows (row >= endRow) when nothing can be drawn. The depth buffer is
+// addressed like the target, so it must share the width; rows and columns outside both are
+// never touched.
+struct WalkArea {
+  uint32_t* pixels = nullptr;
+  int32_t* depths = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  TriangleEdge left{};
+  uint32_t rightX = 0;
+  uint32_t rightXStep = 0;
+  int64_t row = 0;
+  int64_t endRow = 0;
+};
+
+inline WalkArea walkArea(const RenderTarget& target, const TriangleEdge& leftEdge, const TriangleEdge& rightEdge,
+                         int32_t firstRow, int32_t rows) {
+  WalkArea area;
+  const Image& image = target.image;
+  const DepthBuffer& depth = target.depth;
+  if (image.pixels == nullptr || depth.values == nullptr || image.width <= 0 || depth.width != image.width ||
+      rows <= 0) {
+    return area;
+  }
+  area.pixels = image.pixels;
+  area.depths = depth.values;
+  area.width = image.width;
+  area.height = image.height < depth.height ? image.height : depth.height;
+  area.left = leftEdge;
+  area.rightX = static_cast<uint32_t>(rightEdge.x);
+  area.rightXStep = static_cast<uint32_t>(rightEdge.xStep);
+  area.row = firstRow;
+  area.endRow = static_cast<int64_t>(firstRow) + rows;
+  if (area.row < 0) {
+    // Rows above the target: the edges walk past them.
+    const int64_t skipTo = area.endRow < 0 ? area.endRow : 0;
+    const uint32_t skipped = static_cast<uint32_t>(skipTo - area.row);
+    stepDown(area.left, skipped);
+    area.rightX += skipped * area.rightXStep;
+    area.row = skipTo;
+  }
+  if (area.endRow > area.height) area.endRow = area.height;
+  return area;
+}
+
 // Walks `rows` rows from `firstRow`: each row covers the columns ceiling(left x) up to
 // ceiling(right x) - 1; the edges and the left edge's attributes step once per row.
 template <bool kTwoLayers, bool kWriteDepth, typename Shader>
@@ -293,32 +339,18 @@ inline void walkSpans(const RenderTarget& target, const TriangleEdge& leftEdge, 
   // Local copies: the pixel and depth stores could otherwise alias them, forcing reloads.
   const SpanSteps steps = stepsIn;
   const Shader shader = shaderIn;
-  const Image& image = target.image;
-  const DepthBuffer& depth = target.depth;
-  uint32_t* const pixels = image.pixels;
-  int32_t* const depths = depth.values;
-  const int32_t width = image.width;
-  // The depth buffer is addressed like the target, so it must share the width; rows and
-  // columns outside both are never touched.
-  const int32_t height = image.height < depth.height ? image.height : depth.height;
-  if (pixels == nullptr || depths == nullptr || width <= 0 || depth.width != width || rows <= 0) return;
+  const WalkArea area = walkArea(target, leftEdge, rightEdge, firstRow, rows);
+  uint32_t* const pixels = area.pixels;
+  int32_t* const depths = area.depths;
+  const int32_t width = area.width;
+  const int32_t height = area.height;
+  uint32_t rightX = area.rightX;
+  const uint32_t rightXStep = area.rightXStep;
+  int64_t row = area.row;
+  const int64_t endRow = area.endRow;
+  if (row >= endRow) return;
 
-  TriangleEdge leftStart = leftEdge;
-  uint32_t rightX = static_cast<uint32_t>(rightEdge.x);
-  const uint32_t rightXStep = static_cast<uint32_t>(rightEdge.xStep);
-  int64_t row = firstRow;
-  int64_t endRow = static_cast<int64_t>(firstRow) + rows;
-  if (row < 0) {
-    // Rows above the target: the edges walk past them.
-    const int64_t skipTo = endRow < 0 ? endRow : 0;
-    const uint32_t skipped = static_cast<uint32_t>(skipTo - row);
-    stepDown(leftStart, skipped);
-    rightX += skipped * rightXStep;
-    row = skipTo;
-  }
-  if (endRow > height) endRow = height;
-
-  LeftEdge left(leftStart, steps);
+  LeftEdge left(area.left, steps);
   const LaneSteps lanes(steps);
   const int64_t words = static_cast<int64_t>(height) * width;  // both arrays hold at least these
   for (; row < endRow; ++row) {

@@ -103,28 +103,15 @@ ORVANTA_TARGET_AVX2 inline void walkSpanPairs(const RenderTarget& target, const 
   // Local copies: the pixel and depth stores could otherwise alias them, forcing reloads.
   const SpanSteps steps = stepsIn;
   const Shader shader = shaderIn;
-  const Image& image = target.image;
-  const DepthBuffer& depth = target.depth;
-  uint32_t* const pixels = image.pixels;
-  int32_t* const depths = depth.values;
-  const int32_t width = image.width;
-  const int32_t height = image.height < depth.height ? image.height : depth.height;
-  if (pixels == nullptr || depths == nullptr || width <= 0 || depth.width != width || rows <= 0) return;
-
-  TriangleEdge edge = leftEdge;
-  uint32_t rightX = static_cast<uint32_t>(rightEdge.x);
-  const uint32_t rightXStep = static_cast<uint32_t>(rightEdge.xStep);
-  int64_t row = firstRow;
-  int64_t endRow = static_cast<int64_t>(firstRow) + rows;
-  if (row < 0) {
-    // Rows above the target: the edges walk past them.
-    const int64_t skipTo = endRow < 0 ? endRow : 0;
-    const uint32_t skipped = static_cast<uint32_t>(skipTo - row);
-    stepDown(edge, skipped);
-    rightX += skipped * rightXStep;
-    row = skipTo;
-  }
-  if (endRow > height) endRow = height;
+  const WalkArea area = walkArea(target, leftEdge, rightEdge, firstRow, rows);
+  uint32_t* const pixels = area.pixels;
+  int32_t* const depths = area.depths;
+  const int32_t width = area.width;
+  const TriangleEdge& edge = area.left;
+  uint32_t rightX = area.rightX;
+  const uint32_t rightXStep = area.rightXStep;
+  int64_t row = area.row;
+  const int64_t endRow = area.endRow;
   if (row >= endRow) return;
 
   // The left edge at rows r and r + 1: x, (u, v, u2, v2) in each half of `at`, and z in the

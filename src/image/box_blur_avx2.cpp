@@ -9,25 +9,6 @@
 namespace orvanta::kernels {
 namespace {
 
-struct Avx2Ops {
-  using V = __m256i;
-  static constexpr int32_t kPixels = 8;
-  ORVANTA_TARGET_AVX2 static V zero() { return _mm256_setzero_si256(); }
-  ORVANTA_TARGET_AVX2 static V set16(int16_t value) { return _mm256_set1_epi16(value); }
-  ORVANTA_TARGET_AVX2 static V load(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
-  ORVANTA_TARGET_AVX2 static void store(uint32_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<V*>(p), v); }
-  ORVANTA_TARGET_AVX2 static V low(V p) { return _mm256_unpacklo_epi8(p, _mm256_setzero_si256()); }
-  ORVANTA_TARGET_AVX2 static V high(V p) { return _mm256_unpackhi_epi8(p, _mm256_setzero_si256()); }
-  ORVANTA_TARGET_AVX2 static V add(V a, V b) { return _mm256_add_epi16(a, b); }
-  ORVANTA_TARGET_AVX2 static V sub(V a, V b) { return _mm256_sub_epi16(a, b); }
-  ORVANTA_TARGET_AVX2 static V mulhi(V a, V b) { return _mm256_mulhi_epu16(a, b); }
-  ORVANTA_TARGET_AVX2 static V pack(V a, V b) { return _mm256_packus_epi16(a, b); }
-};
-
-#define ORVANTA_KERNEL_TARGET ORVANTA_TARGET_AVX2
-#include "image/box_blur_columns.inl"
-#undef ORVANTA_KERNEL_TARGET
-
 constexpr int32_t kMaxRadius = 128;  // as fastBoxWindow allows
 constexpr int32_t kMaxWidth = 1024;
 
@@ -77,30 +58,37 @@ ORVANTA_TARGET_AVX2 void blurRow(const uint32_t* source, uint32_t* destination, 
   }
 }
 
+struct Avx2Ops {
+  using V = __m256i;
+  static constexpr int32_t kPixels = 8;
+  ORVANTA_TARGET_AVX2 static V zero() { return _mm256_setzero_si256(); }
+  ORVANTA_TARGET_AVX2 static V set16(int16_t value) { return _mm256_set1_epi16(value); }
+  ORVANTA_TARGET_AVX2 static V load(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
+  ORVANTA_TARGET_AVX2 static void store(uint32_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<V*>(p), v); }
+  ORVANTA_TARGET_AVX2 static V low(V p) { return _mm256_unpacklo_epi8(p, _mm256_setzero_si256()); }
+  ORVANTA_TARGET_AVX2 static V high(V p) { return _mm256_unpackhi_epi8(p, _mm256_setzero_si256()); }
+  ORVANTA_TARGET_AVX2 static V add(V a, V b) { return _mm256_add_epi16(a, b); }
+  ORVANTA_TARGET_AVX2 static V sub(V a, V b) { return _mm256_sub_epi16(a, b); }
+  ORVANTA_TARGET_AVX2 static V mulhi(V a, V b) { return _mm256_mulhi_epu16(a, b); }
+  ORVANTA_TARGET_AVX2 static V pack(V a, V b) { return _mm256_packus_epi16(a, b); }
+  ORVANTA_TARGET_AVX2 static void row(const uint32_t* source, uint32_t* destination, int32_t width,
+                                      BoxWindow window) {
+    blurRow(source, destination, width, window);
+  }
+};
+
+#define ORVANTA_KERNEL_TARGET ORVANTA_TARGET_AVX2
+#include "image/box_blur_kernel.inl"
+#undef ORVANTA_KERNEL_TARGET
+
 }  // namespace
 
 ORVANTA_TARGET_AVX2 void blurHorizontalAvx2(Image& destination, const Image& source, uint32_t radius) {
-  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
-  const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.width);
-  if (!fastBoxWindow(window, source.width)) {
-    blurHorizontalReference(destination, source, radius);
-    return;
-  }
-  const int32_t rows = writableRows(source, destination);
-  for (int32_t y = 0; y < rows; ++y) {
-    const size_t row = static_cast<size_t>(y) * static_cast<size_t>(source.width);
-    blurRow(source.pixels + row, destination.pixels + row, source.width, window);
-  }
+  blurHorizontalWith<Avx2Ops>(destination, source, radius);
 }
 
 ORVANTA_TARGET_AVX2 void blurVerticalAvx2(Image& destination, const Image& source, uint32_t radius) {
-  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
-  const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.height);
-  if (!fastBoxWindow(window, source.width)) {
-    blurVerticalReference(destination, source, radius);
-    return;
-  }
-  blurColumns<Avx2Ops>(source, destination, window, writableRows(source, destination));
+  blurVerticalWith<Avx2Ops>(destination, source, radius);
 }
 
 }  // namespace orvanta::kernels

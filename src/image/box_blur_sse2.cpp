@@ -8,7 +8,7 @@
 
 // Window sums of up to 257 bytes fit 16-bit lanes, and (sum * W) >> 16 is then exactly the
 // high half of a 16 x 16-bit product, so four channels of two pixels go through one register.
-// The rows' sums go four pixels at a time; the columns' come from box_blur_columns.inl.
+// The rows' sums go four pixels at a time; the columns' come from box_blur_kernel.inl.
 
 namespace orvanta::kernels {
 namespace {
@@ -75,36 +75,23 @@ struct Sse2Ops {
   static V sub(V a, V b) { return _mm_sub_epi16(a, b); }
   static V mulhi(V a, V b) { return _mm_mulhi_epu16(a, b); }
   static V pack(V a, V b) { return _mm_packus_epi16(a, b); }
+  static void row(const uint32_t* source, uint32_t* destination, int32_t width, BoxWindow window) {
+    blurRow(source, destination, width, window);
+  }
 };
 
 #define ORVANTA_KERNEL_TARGET
-#include "image/box_blur_columns.inl"
+#include "image/box_blur_kernel.inl"
 #undef ORVANTA_KERNEL_TARGET
 
 }  // namespace
 
 void blurHorizontalSse2(Image& destination, const Image& source, uint32_t radius) {
-  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
-  const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.width);
-  if (!fastBoxWindow(window, source.width)) {
-    blurHorizontalReference(destination, source, radius);
-    return;
-  }
-  const int32_t rows = writableRows(source, destination);
-  for (int32_t y = 0; y < rows; ++y) {
-    const size_t row = static_cast<size_t>(y) * static_cast<size_t>(source.width);
-    blurRow(source.pixels + row, destination.pixels + row, source.width, window);
-  }
+  blurHorizontalWith<Sse2Ops>(destination, source, radius);
 }
 
 void blurVerticalSse2(Image& destination, const Image& source, uint32_t radius) {
-  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
-  const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.height);
-  if (!fastBoxWindow(window, source.width)) {
-    blurVerticalReference(destination, source, radius);
-    return;
-  }
-  blurColumns<Sse2Ops>(source, destination, window, writableRows(source, destination));
+  blurVerticalWith<Sse2Ops>(destination, source, radius);
 }
 
 }  // namespace orvanta::kernels

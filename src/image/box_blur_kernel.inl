@@ -1,8 +1,9 @@
-// The vertical box blur's column sums, written once for every register width. Included
-// inside an anonymous namespace after an `Ops` type is defined with: V, kPixels (pixels per
-// register), zero, set16, load, store, low, high (the bytes of the first and second half of
-// each 128-bit lane's pixels, widened to 16 bits), add, sub, mulhi, pack (the inverse of
-// low/high); ORVANTA_KERNEL_TARGET is the target attribute of that width (empty for the
+// The box blurs' entries and the vertical blur's column sums, written once for every register
+// width. Included inside an anonymous namespace after an `Ops` type is defined with: V,
+// kPixels (pixels per register), zero, set16, load, store, low, high (the bytes of the first
+// and second half of each 128-bit lane's pixels, widened to 16 bits), add, sub, mulhi, pack
+// (the inverse of low/high), row (one row of the horizontal blur: the width's own prefix
+// sums); ORVANTA_KERNEL_TARGET is the target attribute of that width (empty for the
 // baseline). Window sums of up to 257 bytes fit 16-bit lanes, and (sum * W) >> 16 is exactly
 // the high half of a 16 x 16-bit product. Uses nothing from the standard library, so that no
 // shared inline code is compiled for a wider instruction set.
@@ -68,4 +69,36 @@ ORVANTA_KERNEL_TARGET void blurColumns(const orvanta::Image& source, orvanta::Im
       }
     }
   }
+}
+
+// The public entries: empty images, and windows the vector routes do not take, go the
+// Reference way.
+template <class Ops>
+ORVANTA_KERNEL_TARGET void blurHorizontalWith(orvanta::Image& destination, const orvanta::Image& source,
+                                              uint32_t radius) {
+  using namespace orvanta::kernels;
+  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
+  const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.width);
+  if (!fastBoxWindow(window, source.width)) {
+    blurHorizontalReference(destination, source, radius);
+    return;
+  }
+  const int32_t rows = writableRows(source, destination);
+  for (int32_t y = 0; y < rows; ++y) {
+    const size_t row = static_cast<size_t>(y) * static_cast<size_t>(source.width);
+    Ops::row(source.pixels + row, destination.pixels + row, source.width, window);
+  }
+}
+
+template <class Ops>
+ORVANTA_KERNEL_TARGET void blurVerticalWith(orvanta::Image& destination, const orvanta::Image& source,
+                                            uint32_t radius) {
+  using namespace orvanta::kernels;
+  if (source.pixelCount() == 0 || destination.pixelCount() == 0) return;
+  const BoxWindow window = radius == 0 ? BoxWindow{0, 0} : boxWindow(radius, source.height);
+  if (!fastBoxWindow(window, source.width)) {
+    blurVerticalReference(destination, source, radius);
+    return;
+  }
+  blurColumns<Ops>(source, destination, window, writableRows(source, destination));
 }
