@@ -177,7 +177,7 @@ const uint32_t* matchingSlopes(const HeightSlopes* slopes, const Image& texture,
 // A pixel from the two layers' texels and the old pixel.
 template <typename Lookup, typename Compose>
 struct LayerShader {
-  static constexpr bool kReadsOld = Compose::kReadsOld;
+  [[maybe_unused]] static constexpr bool kReadsOld = Compose::kReadsOld;
   Lookup lookup;
   Compose compose;
 
@@ -267,7 +267,7 @@ void fillBumpLayers(RenderTarget target, const Image& texture, const Image& envM
 
 #define ORVANTA_COMPOSE(name, readsOld, one, four, eight)                                                  \
   struct name {                                                                                           \
-    static constexpr bool kReadsOld = readsOld;                                                           \
+    [[maybe_unused]] static constexpr bool kReadsOld = readsOld;                                          \
     uint32_t operator()(uint32_t base, uint32_t layer, [[maybe_unused]] uint32_t old) const { return one; } \
     ORVANTA_COMPOSE_FOUR(four)                                                                            \
     ORVANTA_COMPOSE_EIGHT(eight)                                                                          \
