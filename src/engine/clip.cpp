@@ -68,20 +68,23 @@ ClipVertex clipVertexOf(const RenderVertex& vertex) {
   return {{vertex.view.x, vertex.view.y, vertex.view.z}, vertex.u, vertex.v, vertex.u2, vertex.v2, vertex.clipCode};
 }
 
-// clipPolygon over src[start], src[start + 1], ... (wrapping); returns dst's clip codes combined.
-uint32_t clipFrom(const ClipVertex* src, int count, int start, ClipVertex* dst, int& dstCount, uint32_t plane) {
+// One plane's clip of src[start], src[start + 1], ... (wrapping) into dst; returns dst's clip
+// codes combined. A cut vertex starts from a cleared record.
+template <typename Vertex>
+uint32_t clipFrom(const Vertex* src, int count, int start, Vertex* dst, int& dstCount, uint32_t plane) {
   dstCount = 0;
   uint32_t codes = 0;
   int i = start;
   for (int k = 0; k < count; ++k) {
     const int next = i + 1 == count ? 0 : i + 1;
-    const ClipVertex& a = src[i];
-    const ClipVertex& b = src[next];
+    const Vertex& a = src[i];
+    const Vertex& b = src[next];
     i = next;
     const bool aOutside = (a.clipCode & plane) == plane;
     const bool bOutside = (b.clipCode & plane) == plane;
     if (aOutside && bOutside) continue;
     if (aOutside != bOutside) {
+      dst[dstCount] = Vertex{};
       cutEdge(a, b, dst[dstCount], plane);
       codes |= dst[dstCount++].clipCode;
     }
@@ -136,25 +139,7 @@ int clipTriangle(const RenderVertex& a, const RenderVertex& b, const RenderVerte
 }
 
 void clipPolygon(const RenderVertex* src, int count, RenderVertex* dst, int& dstCount, uint32_t plane) {
-  dstCount = 0;
-  for (int i = 0; i < count; ++i) {
-    const RenderVertex& a = src[i];
-    const RenderVertex& b = src[i + 1 == count ? 0 : i + 1];
-    const bool aOutside = (a.clipCode & plane) == plane;
-    const bool bOutside = (b.clipCode & plane) == plane;
-    if (!aOutside) {
-      if (!bOutside) {
-        dst[dstCount++] = b;
-      } else {
-        dst[dstCount] = RenderVertex{};
-        clipEdge(a, b, dst[dstCount++], plane);
-      }
-    } else if (!bOutside) {
-      dst[dstCount] = RenderVertex{};
-      clipEdge(a, b, dst[dstCount++], plane);
-      dst[dstCount++] = b;
-    }
-  }
+  clipFrom(src, count, 0, dst, dstCount, plane);
 }
 
 }  // namespace orvanta
