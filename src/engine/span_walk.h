@@ -339,18 +339,11 @@ inline void walkSpans(const RenderTarget& target, const TriangleEdge& leftEdge, 
   // Local copies: the pixel and depth stores could otherwise alias them, forcing reloads.
   const SpanSteps steps = stepsIn;
   const Shader shader = shaderIn;
-  const WalkArea area = walkArea(target, leftEdge, rightEdge, firstRow, rows);
-  uint32_t* const pixels = area.pixels;
-  int32_t* const depths = area.depths;
-  const int32_t width = area.width;
-  const int32_t height = area.height;
-  uint32_t rightX = area.rightX;
-  const uint32_t rightXStep = area.rightXStep;
-  int64_t row = area.row;
-  const int64_t endRow = area.endRow;
+  auto [pixels, depths, width, height, leftStart, rightX, rightXStep, row, endRow] =
+      walkArea(target, leftEdge, rightEdge, firstRow, rows);
   if (row >= endRow) return;
 
-  LeftEdge left(area.left, steps);
+  LeftEdge left(leftStart, steps);
   const LaneSteps lanes(steps);
   const int64_t words = static_cast<int64_t>(height) * width;  // both arrays hold at least these
   for (; row < endRow; ++row) {

@@ -103,15 +103,8 @@ ORVANTA_TARGET_AVX2 inline void walkSpanPairs(const RenderTarget& target, const 
   // Local copies: the pixel and depth stores could otherwise alias them, forcing reloads.
   const SpanSteps steps = stepsIn;
   const Shader shader = shaderIn;
-  const WalkArea area = walkArea(target, leftEdge, rightEdge, firstRow, rows);
-  uint32_t* const pixels = area.pixels;
-  int32_t* const depths = area.depths;
-  const int32_t width = area.width;
-  const TriangleEdge& edge = area.left;
-  uint32_t rightX = area.rightX;
-  const uint32_t rightXStep = area.rightXStep;
-  int64_t row = area.row;
-  const int64_t endRow = area.endRow;
+  auto [pixels, depths, width, height, edge, rightX, rightXStep, row, endRow] =
+      walkArea(target, leftEdge, rightEdge, firstRow, rows);
   if (row >= endRow) return;
 
   // The left edge at rows r and r + 1: x, (u, v, u2, v2) in each half of `at`, and z in the
