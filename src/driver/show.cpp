@@ -95,7 +95,6 @@ ShowStep Show::step(float deltaSeconds) {
   State& s = *state_;
   if (s.ended) return s.closing;
   const ShowStep result = advance(deltaSeconds);
-  s.depth.clear();
   if (result.rendered) {
     SceneFrame out{s.frame, s.depth, s.random};
     s.program.scenes[static_cast<size_t>(s.timeline.currentScene)].render(s.scenes, out, result.showTimeCs);

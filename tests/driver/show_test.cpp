@@ -27,7 +27,7 @@ template <int kScene>
 void paint(ShowScenes&, SceneFrame& out, float t) {
   gCalls.push_back({"render " + std::to_string(kScene), t, 0.0f});
   out.image.fill(static_cast<uint32_t>(kScene + 1));
-  out.depth.values[0] = 7;  // must be cleared again before the next scene call
+  out.target().depth.values[0] = 7;  // must be cleared again before the next scene call
 }
 
 template <int kScene>

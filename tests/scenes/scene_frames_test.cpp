@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <random>
@@ -46,6 +47,24 @@ class SceneFrames : public ::testing::Test {
   ShowRandom random;
   SceneFrame out{frame.image, depth, random};
 };
+
+TEST(SceneFrame, ClearsTheDepthBufferTheFirstTimeAFrameAsksForIt) {
+  OwnedImage frame{4, 3};
+  DepthBuffer depth{4, 3};
+  ShowRandom random;
+  std::fill_n(depth.values, 12, 5);
+  {
+    SceneFrame out{frame.image, depth, random};
+    EXPECT_EQ(std::count(depth.values, depth.values + 12, 5), 12);  // a scene without meshes pays nothing
+    out.target().depth.values[7] = 9;
+    EXPECT_EQ(std::count(depth.values, depth.values + 12, 0), 11);
+    out.target();  // a second mesh in the same frame keeps the first one's depths
+    EXPECT_EQ(depth.values[7], 9);
+  }
+  SceneFrame next{frame.image, depth, random};
+  EXPECT_EQ(&next.target().depth, &depth);
+  EXPECT_EQ(std::count(depth.values, depth.values + 12, 0), 12);
+}
 
 // A blob scene with overlays that cover the frame (alpha 0): red before 37.00 s, blue after.
 // Its flash is used up by a frame at t = 0.
