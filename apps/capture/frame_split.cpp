@@ -11,10 +11,11 @@
 namespace orvanta {
 namespace {
 
-// Runs per thread: enough that the threads finish close together although the scenes cost
-// different amounts per frame; few enough that the extra frames drawn at the joins and the
-// kept pixels stay small.
-constexpr uint64_t kRunsPerThread = 6;
+// Each run is this share of the frames still to come per thread, so the runs shrink towards
+// the end: the threads finish close together although the scenes cost different amounts per
+// frame, while the runs stay few (the extra frames drawn at the joins and the kept pixels
+// stay small).
+constexpr uint64_t kRunsPerShare = 2;
 constexpr uint64_t kShortestRun = 30;
 
 }  // namespace
@@ -30,9 +31,14 @@ FrameSplit::FrameSplit(const CaptureOptions& options, const CaptureOutputs& outp
   planned_ = Show::plannedSteps(stepSeconds_, program);
   frameCount_ = stepsToDraw(planned_, options_);
   const uint64_t threads = std::max<uint64_t>(1, shows_.size());
-  const uint64_t wanted = std::max<uint64_t>(1, std::min(threads * kRunsPerThread, frameCount_ / kShortestRun));
-  const uint64_t length = (frameCount_ + wanted - 1) / std::max<uint64_t>(1, wanted);
-  for (uint64_t begin = 0; begin < frameCount_; begin += length) runs_.push_back({begin, std::min(frameCount_, begin + length)});
+  for (uint64_t begin = 0; begin < frameCount_;) {
+    const uint64_t left = frameCount_ - begin;
+    // A last piece shorter than a run joins the run before it.
+    uint64_t length = std::max(kShortestRun, left / (threads * kRunsPerShare));
+    if (left < length + kShortestRun) length = left;
+    runs_.push_back({begin, begin + length});
+    begin += length;
+  }
   boundaries_.resize(runs_.size());
   for (size_t i = 1; i < boundaries_.size(); ++i) {
     boundaries_[i].pixels.reset(new uint32_t[pixelCount_]);
