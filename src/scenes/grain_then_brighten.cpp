@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 
 #include "image/effects.h"
 #include "image/smooth_sweep.h"
@@ -44,6 +45,27 @@ void addNoiseThenBrighten(Image& frame, int amount, int brightenings, ShowRandom
   finish.brightenings = brightenings;
   finish.mask = mask;
   finishRun(frame, 0, frame.pixelCount(), finish, random);
+}
+
+void copyFadeThenFinish(const Image& picture, Image& frame, uint32_t level, uint32_t colour,
+                        const FrameFinish& finish, ShowRandom& random) {
+  constexpr size_t kBlock = 1024;
+  const size_t copied = std::min(picture.pixelCount(), frame.pixelCount());
+  if (picture.pixels == frame.pixels) {
+    frame.fadeTo(level, colour);
+    finishRun(frame, 0, frame.pixelCount(), finish, random);
+    return;
+  }
+  // Each pixel's fade depends only on itself, so fading block by block after the copy gives
+  // the words of the whole-frame passes.
+  for (size_t start = 0; start < frame.pixelCount(); start += kBlock) {
+    const size_t length = std::min(kBlock, frame.pixelCount() - start);
+    if (start < copied) {
+      std::memcpy(frame.pixels + start, picture.pixels + start, std::min(length, copied - start) * sizeof(uint32_t));
+    }
+    rowOf(frame.pixels + start, length).fadeTo(level, colour);
+    finishRun(frame, start, length, finish, random);
+  }
 }
 
 void smoothThenFinish(Image& frame, const FrameFinish& finish, ShowRandom& random) {

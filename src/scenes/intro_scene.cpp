@@ -7,13 +7,11 @@ namespace orvanta {
 
 void IntroScene::load(SceneLoader& loader) { loader.picture(picture, kOpeningPicture); }
 
-// A still picture; only the random flicker and grain change from frame to frame.
+// A still picture; only the random flicker and grain change from frame to frame. The copy,
+// the flicker's fade, the grain and the brightening go over the frame in one sweep.
 void IntroScene::render(SceneFrame& out, float /*t*/) {
-  Image& frame = out.image;
-  copyImage(picture, frame);
-  frame.fadeTo(static_cast<uint32_t>(out.random.next() % 48), kWhite);
-  addNoise(frame, 30, out.random);
-  frame.brighten(255);
+  const uint32_t flicker = static_cast<uint32_t>(out.random.next() % 48);
+  copyFadeThenFinish(picture, out.image, flicker, kWhite, {.amount = 30, .brightenings = 1}, out.random);
 }
 
 void IntroScene::skip(ShowRandom& random, float /*t*/, size_t framePixels) {

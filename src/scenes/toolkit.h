@@ -27,6 +27,11 @@ struct FrameFinish {
   const Image* overlay = nullptr;
 };
 
+// copyImage(picture, frame), frame.fadeTo(level, colour) and then the finishing passes, in
+// one sweep: the same words as the passes one after the other.
+void copyFadeThenFinish(const Image& picture, Image& frame, uint32_t level, uint32_t colour,
+                        const FrameFinish& finish, ShowRandom& random);
+
 // smoothNeighbours(frame) and then the finishing passes, in one sweep trailing the smoothing
 // by a row: the same words as the passes one after the other.
 void smoothThenFinish(Image& frame, const FrameFinish& finish, ShowRandom& random);

@@ -158,6 +158,40 @@ TEST(AddNoiseThenBrighten, EqualsTheSeparatePasses) {
   }
 }
 
+// The copy, fade and finish in one sweep against the passes one after the other, for pictures
+// smaller than, larger than and the same as the frame, the picture being the frame itself,
+// and fades from none to full.
+TEST(CopyFadeThenFinish, EqualsTheSeparatePasses) {
+  for (const auto& [width, height] : {std::pair{320, 240}, std::pair{37, 29}}) {
+    for (const int pictureRows : {height, height / 3, height + 5, 0}) {  // 0: the frame itself
+      for (const uint32_t level : {0u, 47u, 255u, 0x1FFu}) {
+        OwnedImage separate(width, height);
+        OwnedImage swept(width, height);
+        fillRandom(separate.image, level + static_cast<uint32_t>(pictureRows));
+        copyImage(separate.image, swept.image);
+        OwnedImage picture(width, pictureRows > 0 ? pictureRows : 1);
+        fillRandom(picture.image, 7);
+        OwnedImage mask(width, height);
+        fillRandom(mask.image, 8);
+        const FrameFinish finish{.amount = 30, .brightenings = 1, .mask = &mask.image};
+
+        ShowRandom passes;
+        copyImage(pictureRows > 0 ? picture.image : separate.image, separate.image);
+        separate.image.fadeTo(level, kWhite);
+        addNoise(separate.image, finish.amount, passes);
+        mask.image.modulateInto(separate.image);
+        separate.image.brighten(255);
+
+        ShowRandom sweep;
+        copyFadeThenFinish(pictureRows > 0 ? picture.image : swept.image, swept.image, level, kWhite, finish, sweep);
+        ASSERT_EQ(sweep.state(), passes.state());
+        ASSERT_EQ(swept.words(), separate.words()) << width << "x" << height << " rows " << pictureRows << " level "
+                                                   << level;
+      }
+    }
+  }
+}
+
 // The multiply-and-shift remainder of the vector lanes against the division, over every
 // draw, for the small divisors, those around each power of two and the largest.
 TEST(AddNoise, LaneDivisorGivesTheRemainderOfEveryDraw) {
