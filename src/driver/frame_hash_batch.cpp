@@ -48,33 +48,64 @@ FrameHashBatch::FrameHashBatch(size_t pixelCount)
       ways_(hashWays()),
       copies_(new uint32_t[static_cast<size_t>(ways_ - 1) * (pixelCount == 0 ? 1 : pixelCount)]) {}
 
+namespace {
+
+// Most frames differ from the one before in their first words, so the whole compare is rare.
+bool sameFrame(const uint32_t* a, const uint32_t* b, size_t count) {
+  constexpr size_t kFirst = 16;
+  const size_t first = count < kFirst ? count : kFirst;
+  return std::memcmp(a, b, first * sizeof(uint32_t)) == 0 &&
+         std::memcmp(a + first, b + first, (count - first) * sizeof(uint32_t)) == 0;
+}
+
+}  // namespace
+
 void FrameHashBatch::add(const uint32_t* pixels, uint64_t tag) {
   resultCount_ = 0;
-  tags_[waiting_] = tag;
-  if (waiting_ + 1 == ways_) {
-    ++waiting_;
+  if (previous_ != nullptr && sameFrame(pixels, previous_, pixelCount_)) {
+    entries_[entryCount_++] = Entry{tag, previousChain_, previousHash_};
+    if (entryCount_ == kMaxFrames) hashWaiting(nullptr);
+    return;
+  }
+  entries_[entryCount_++] = Entry{tag, chains_, 0};
+  if (chains_ + 1 == ways_) {
+    ++chains_;
+    previous_ = nullptr;  // hashed where it lies, not kept
     hashWaiting(pixels);
     return;
   }
-  if (pixelCount_ != 0) std::memcpy(copies_.get() + waiting_ * pixelCount_, pixels, pixelCount_ * sizeof(uint32_t));
-  ++waiting_;
+  uint32_t* const copy = copies_.get() + static_cast<size_t>(chains_) * pixelCount_;
+  if (pixelCount_ != 0) std::memcpy(copy, pixels, pixelCount_ * sizeof(uint32_t));
+  previous_ = copy;
+  previousChain_ = chains_;
+  ++chains_;
+  if (entryCount_ == kMaxFrames) hashWaiting(nullptr);
 }
 
 void FrameHashBatch::flush() {
   resultCount_ = 0;
-  if (waiting_ > 0) hashWaiting(nullptr);
+  if (entryCount_ > 0) hashWaiting(nullptr);
 }
 
 // The first frames come from the copies; `last`, if given, is the frame that filled the batch.
 void FrameHashBatch::hashWaiting(const uint32_t* last) {
   const uint32_t* frames[kMaxWays] = {};
-  for (int i = 0; i < waiting_; ++i) frames[i] = copies_.get() + i * pixelCount_;
-  if (last != nullptr) frames[waiting_ - 1] = last;
+  for (int i = 0; i < chains_; ++i) frames[i] = copies_.get() + static_cast<size_t>(i) * pixelCount_;
+  if (last != nullptr) frames[chains_ - 1] = last;
   uint64_t hashes[kMaxWays];
-  hashFramesSideBySide(frames, waiting_, pixelCount_, hashes);
-  for (int i = 0; i < waiting_; ++i) results_[i] = Result{tags_[i], hashes[i]};
-  resultCount_ = waiting_;
-  waiting_ = 0;
+  if (chains_ > 0) hashFramesSideBySide(frames, chains_, pixelCount_, hashes);
+  for (int i = 0; i < entryCount_; ++i) {
+    const Entry& entry = entries_[i];
+    results_[i] = Result{entry.tag, entry.chain == kKnown ? entry.hash : hashes[entry.chain]};
+  }
+  resultCount_ = entryCount_;
+  if (previous_ != nullptr && previousChain_ != kKnown) {
+    // The copy stays where it is until another frame is added, so a repeat can still use it.
+    previousHash_ = hashes[previousChain_];
+    previousChain_ = kKnown;
+  }
+  chains_ = 0;
+  entryCount_ = 0;
 }
 
 }  // namespace orvanta

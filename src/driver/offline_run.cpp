@@ -36,7 +36,7 @@ void OfflineRunner::run(Show& show, OfflineSink& sink) {
     if (hashing) {
       waiting_[slot] = step;
       batch_.add(show.frame().pixels, slot);
-      slot = (slot + 1) % static_cast<uint64_t>(batch_.ways());
+      slot = (slot + 1) % FrameHashBatch::kMaxFrames;
     }
     const bool goOn = sink.take(step, show.frame());
     if (hashing) deliverHashes(sink);

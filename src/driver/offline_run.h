@@ -24,7 +24,8 @@ class OfflineSink {
   // Whether the frame a scene drew in this step gets a fingerprint.
   virtual bool wantsHash(const ShowStep& /*step*/) { return false; }
   // Fingerprints, in frame order, each after its own frame was taken and up to eleven frames
-  // later (they are made several frames at a time); the rest when the run stops.
+  // later (they are made several frames at a time), or up to 63 while a picture repeats; the
+  // rest when the run stops.
   virtual void hashed(const ShowStep& /*step*/, uint64_t /*hash*/) {}
   // Every step, the closing one included, with the frame as the step left it. False stops the
   // run before the next step.
@@ -49,7 +50,7 @@ class OfflineRunner {
 
   float stepSeconds_;
   FrameHashBatch batch_;
-  ShowStep waiting_[FrameHashBatch::kMaxWays];
+  ShowStep waiting_[FrameHashBatch::kMaxFrames];
 };
 
 }  // namespace orvanta

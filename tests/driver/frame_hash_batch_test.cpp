@@ -45,6 +45,40 @@ TEST(FrameHashBatch, GivesEachFrameItsOwnHashInOrder) {
   }
 }
 
+// Repeated frames are not hashed again but still get their own lines: runs of repeats of
+// every length around the batch sizes and past the most frames held, repeats of a frame that
+// filled a batch, frames equal only in their first words, and an empty frame size.
+TEST(FrameHashBatch, RepeatedFramesKeepTheirPlacesAndHashes) {
+  std::mt19937 generator(23);
+  for (size_t count : {size_t{0}, size_t{5}, size_t{300}}) {
+    FrameHashBatch batch(count);
+    std::vector<uint32_t> frame(count);
+    std::vector<FrameHashBatch::Result> expected, results;
+    auto collect = [&] { results.insert(results.end(), batch.results(), batch.results() + batch.resultCount()); };
+    uint64_t tag = 0;
+    auto add = [&] {
+      expected.push_back({tag, frameHash(frame.data(), count)});
+      batch.add(frame.data(), tag++);
+      collect();
+    };
+    for (int run : {1, 2, 3, 11, 12, 13, 1, 1, 63, 64, 65, 150, 2, 1, 24}) {
+      for (uint32_t& word : frame) word = static_cast<uint32_t>(generator());
+      for (int k = 0; k < run; ++k) add();
+      if (count > 16 && run == 2) {
+        frame.back() ^= 1u;  // the same first words, another frame
+        add();
+      }
+    }
+    batch.flush();
+    collect();
+    ASSERT_EQ(results.size(), expected.size()) << count;
+    for (size_t i = 0; i < results.size(); ++i) {
+      ASSERT_EQ(results[i].tag, expected[i].tag) << count << " frame " << i;
+      ASSERT_EQ(results[i].hash, expected[i].hash) << count << " frame " << i;
+    }
+  }
+}
+
 // Every side-by-side kernel this build has against one chain at a time, on random frames of
 // lengths around the eight-pixel step of the vector loop, each frame its own length of noise.
 TEST(FrameHashKernels, EqualOneChainAtATime) {
