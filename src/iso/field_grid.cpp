@@ -110,10 +110,21 @@ void forEachEdgeSample(const IsoSurface& surface, const uint64_t* below, Visit v
 }  // namespace
 #endif
 
-bool fillGridWith(IsoSurface& surface, cpu::VectorPath path) {
+bool fillGridWith(IsoSurface& surface, cpu::VectorPath path, uint64_t* below) {
   if (!cpu::runs(path)) return false;
+  const int32_t perAxis = surface.samplesPerAxis();
+  if (perAxis > 64 || !surface.samples) below = nullptr;
   if (path == cpu::VectorPath::kReference || !surface.samples) {
     surface.fillGridReference();
+    for (int32_t k = 0; below != nullptr && k < perAxis; ++k) {
+      for (int32_t j = 0; j < perAxis; ++j) {
+        uint64_t bits = 0;
+        for (int32_t i = 0; i < perAxis; ++i) {
+          bits |= static_cast<uint64_t>(surface.samples[surface.sampleIndex(i, j, k)].value < surface.isoLevel) << i;
+        }
+        below[k * perAxis + j] = bits;
+      }
+    }
     return true;
   }
 #if ORVANTA_X86_VECTORS
@@ -125,7 +136,7 @@ bool fillGridWith(IsoSurface& surface, cpu::VectorPath path) {
   job.half = surface.halfExtent();
   job.samples = surface.samples.get();
   uint64_t bits[64 * 64];
-  uint64_t* const below = job.samplesPerAxis <= 64 ? bits : nullptr;
+  if (below == nullptr && perAxis <= 64) below = bits;
   const bool wide = ORVANTA_X86_AVX2 && path == cpu::VectorPath::kAvx2;
 #if ORVANTA_X86_AVX2
   if (wide) {

@@ -34,8 +34,10 @@ struct Listed {
 // leaving the grid as it was, when the version cannot run here. The vector versions fill
 // every value but only the normals the mesh reads: those of the samples at either end of a
 // grid edge that crosses the level (one end below it, the other not), or of every sample when
-// the grid has more than 64 samples per axis. The other normals keep what they held.
-bool fillGridWith(IsoSurface& surface, cpu::VectorPath path);
+// the grid has more than 64 samples per axis. The other normals keep what they held. With
+// `below`, a grid and at most 64 samples per axis, bit i of below[k * n + j] is set afterwards
+// when sample (i, j, k) lies below the surface's level (n samples per axis).
+bool fillGridWith(IsoSurface& surface, cpu::VectorPath path, uint64_t* below = nullptr);
 
 #if ORVANTA_X86_VECTORS
 // Every sample's value; with `below` (at most 64 samples per axis), bit i of below[k * n + j]

@@ -11,7 +11,6 @@
 
 namespace orvanta {
 
-inline constexpr int32_t kMaxIsoTriangles = 1024;
 inline constexpr int32_t kIsoMeshCapacity = 60000;
 inline constexpr float kNormalStep = 0.01f;
 inline constexpr float kInterpEpsilon = 0.00001f;
@@ -37,8 +36,6 @@ class IsoSurface {
   int32_t cellsPerAxis = 0;  // n; the grid has n + 1 samples per axis
   float cellSize = 0.0f;
   std::unique_ptr<GridSample[]> samples;  // (n + 1)^3, x fastest, then y, then z
-  int32_t triangleCount = 0;              // of the last polygoniseCell
-  std::unique_ptr<IsoTriangle[]> triangles;
   Mesh mesh;
   FieldSourceList sources;
   std::unique_ptr<int32_t[]> planeOffsets;  // k * (n + 1)^2
@@ -63,8 +60,9 @@ class IsoSurface {
 
   // fillGrid, then the mesh rebuilt from the grid.
   void polygonise();
-  // The mesh rebuilt from the grid as it stands. Stops appending when the mesh cannot take
-  // another triangle.
+  // The mesh rebuilt from the grid as it stands: for every cell the level cuts, x slowest and
+  // z fastest, the triangles polygoniseCell gives for the corners gatherCell gives, three
+  // fresh vertices each. Stops appending when the mesh cannot take another triangle.
   void buildMesh();
 
   int32_t samplesPerAxis() const { return cellsPerAxis + 1; }
@@ -74,9 +72,20 @@ class IsoSurface {
   float halfExtent() const { return static_cast<float>(cellsPerAxis) * cellSize * 0.5f; }
 
  private:
+  // belowRows_ from the grid.
+  void markBelow();
+  // buildMesh, with belowRows_ already made from the grid when bitsFilled.
+  void buildMeshFrom(bool bitsFilled);
+  // Appends the triangles of cell (i, j, k) with cube index `index`; false when the mesh is full.
+  bool appendCell(int32_t i, int32_t j, int32_t k, int32_t index);
+
   // One bit per sample along x, set when the sample lies below the level; row (j, k) at
   // k * (n + 1) + j. Only for grids of up to 64 samples per axis.
   std::unique_ptr<uint64_t[]> belowRows_;
+  // With belowRows_: one bit per cell along z, set when the level cuts the cell; (i, j) at
+  // i * n + j.
+  std::unique_ptr<uint64_t[]> cutCells_;
+  int32_t cornerOffsets_[8] = {};  // of the eight corners from a cell's origin sample
   int32_t vertexCapacity_ = 0;
   int32_t faceCapacity_ = 0;
 };
