@@ -185,12 +185,8 @@ bool Tunnel::draw(Image& target, const Image& base, const Image& heightMap, cons
     const TunnelNode* bottom = top + cols;
     for (int32_t c = 0; c < cols; ++c) columnEdges[c] = columnEdge(top[c], bottom[c]);
 
-    uint32_t* out = target.pixels + static_cast<size_t>(kTunnelBlockSize * r) * target.width;
-    for (int32_t c = 0; c + 1 < cols; ++c) {
-      const TunnelEdges edges{columnEdges[c].start, columnEdges[c + 1].start, columnEdges[c].step,
-                              columnEdges[c + 1].step};
-      drawTunnelBlockPixels(textures, edges, out + kTunnelBlockSize * c, target.width);
-    }
+    drawTunnelBlocks(textures, columnEdges.data(), cols - 1,
+                     target.pixels + static_cast<size_t>(kTunnelBlockSize * r) * target.width, target.width);
   }
   return target.width == kTunnelBlockSize * (cols - 1) && target.height == kTunnelBlockSize * (rows - 1);
 }
@@ -200,11 +196,10 @@ void Tunnel::drawBlock(Image& target, const Image& base, const Image& heightMap,
                        const TunnelNode& topLeft, const TunnelNode& topRight,
                        const TunnelNode& bottomLeft, const TunnelNode& bottomRight) const {
   if (!canDraw(target, base, heightMap, envMap, x, y, kTunnelBlockSize, kTunnelBlockSize)) return;
-  const TunnelEdges edges{fixedFromNode(topLeft), fixedFromNode(topRight),
-                          edgeSteps(topLeft, bottomLeft), edgeSteps(topRight, bottomRight)};
+  const TunnelColumnEdge edges[2] = {{fixedFromNode(topLeft), edgeSteps(topLeft, bottomLeft)},
+                                     {fixedFromNode(topRight), edgeSteps(topRight, bottomRight)}};
   const TunnelTextures textures{base.pixels, heightMap.pixels, envMap.pixels};
-  drawTunnelBlockPixels(textures, edges, target.pixels + static_cast<size_t>(y) * target.width + x,
-                        target.width);
+  drawTunnelBlocks(textures, edges, 1, target.pixels + static_cast<size_t>(y) * target.width + x, target.width);
 }
 
 }  // namespace orvanta

@@ -43,10 +43,7 @@ struct Tunnel {
 
   // Scratch of draw: per node column, the 16.16 values at the top of the current block row and
   // the steps down its left edge. Sized once; no allocation per frame.
-  struct ColumnEdge {
-    TunnelFixed start;
-    TunnelFixed step;
-  };
+  using ColumnEdge = TunnelColumnEdge;
   std::vector<ColumnEdge> columnEdges;
   // A column's 16.16 start at `top` and its step per row towards `bottom`; where the build has
   // SSE2, the four coordinates are converted in one register (the same words).

@@ -27,35 +27,38 @@ uint32_t referencePixel(const TunnelTextures& textures, const TunnelFixed& at) {
 
 }  // namespace
 
-void drawTunnelBlockPixelsReference(const TunnelTextures& textures, const TunnelEdges& edges,
-                                    uint32_t* out, ptrdiff_t stride) {
-  TunnelFixed left = edges.left;
-  TunnelFixed right = edges.right;
-  for (int32_t row = 0; row < kBlockSize; ++row) {
-    const TunnelFixed step{tunnelPixelStep(left.u, right.u), tunnelPixelStep(left.v, right.v),
-                           tunnelPixelStep(left.u2, right.u2), tunnelPixelStep(left.v2, right.v2),
-                           tunnelPixelStep(left.s, right.s)};
-    TunnelFixed at = left;
-    for (int32_t x = 0; x < kBlockSize; ++x) {
-      out[x] = referencePixel(textures, at);
-      at = advance(at, step);
+void drawTunnelBlocksReference(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks,
+                               uint32_t* out, ptrdiff_t stride) {
+  for (int32_t block = 0; block < blocks; ++block) {
+    TunnelFixed left = edges[block].start;
+    TunnelFixed right = edges[block + 1].start;
+    uint32_t* row = out + kBlockSize * block;
+    for (int32_t y = 0; y < kBlockSize; ++y) {
+      const TunnelFixed step{tunnelPixelStep(left.u, right.u), tunnelPixelStep(left.v, right.v),
+                             tunnelPixelStep(left.u2, right.u2), tunnelPixelStep(left.v2, right.v2),
+                             tunnelPixelStep(left.s, right.s)};
+      TunnelFixed at = left;
+      for (int32_t x = 0; x < kBlockSize; ++x) {
+        row[x] = referencePixel(textures, at);
+        at = advance(at, step);
+      }
+      left = advance(left, edges[block].step);
+      right = advance(right, edges[block + 1].step);
+      row += stride;
     }
-    left = advance(left, edges.leftStep);
-    right = advance(right, edges.rightStep);
-    out += stride;
   }
 }
 
-void drawTunnelBlockPixels(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
-                           ptrdiff_t stride) {
+void drawTunnelBlocks(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks, uint32_t* out,
+                      ptrdiff_t stride) {
 #if ORVANTA_X86_VECTORS
   if (cpu::hasAvx2()) {
-    drawTunnelBlockPixelsAvx2(textures, edges, out, stride);
+    drawTunnelBlocksAvx2(textures, edges, blocks, out, stride);
   } else {
-    drawTunnelBlockPixelsSse2(textures, edges, out, stride);
+    drawTunnelBlocksSse2(textures, edges, blocks, out, stride);
   }
 #else
-  drawTunnelBlockPixelsReference(textures, edges, out, stride);
+  drawTunnelBlocksReference(textures, edges, blocks, out, stride);
 #endif
 }
 

@@ -37,12 +37,10 @@ struct TunnelTextures {
   const uint32_t* slopes = nullptr;
 };
 
-// The left and right edges of a block at its top row and their steps per row.
-struct TunnelEdges {
-  TunnelFixed left;
-  TunnelFixed right;
-  TunnelFixed leftStep;
-  TunnelFixed rightStep;
+// A vertical edge of a row of blocks: its 16.16 values at the top row and their steps per row.
+struct TunnelColumnEdge {
+  TunnelFixed start;
+  TunnelFixed step;
 };
 
 // A row's step from the left to the right edge: an eighth of the difference, wrapping.
@@ -50,22 +48,26 @@ inline int32_t tunnelPixelStep(int32_t left, int32_t right) {
   return static_cast<int32_t>(static_cast<uint32_t>(right) - static_cast<uint32_t>(left)) >> 3;
 }
 
-// Writes 8 rows of 8 pixels, `stride` words apart; each row runs from the left edge towards the
-// right one in eighths of the difference. Takes the fastest version this processor runs.
-void drawTunnelBlockPixels(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
-                           ptrdiff_t stride);
+// Writes `blocks` blocks of 8 rows of 8 pixels side by side, rows `stride` (at least 8 x blocks)
+// words apart; block b
+// lies between edges b and b + 1 (`edges` holds blocks + 1), and each of its rows runs from the
+// left edge towards the right one in eighths of the difference. Takes the fastest version this
+// processor runs.
+void drawTunnelBlocks(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks, uint32_t* out,
+                      ptrdiff_t stride);
 
 // Pixel by pixel and byte by byte: each pixel stepped from the last, each byte saturated and
 // shaded on its own.
-void drawTunnelBlockPixelsReference(const TunnelTextures& textures, const TunnelEdges& edges,
-                                    uint32_t* out, ptrdiff_t stride);
+void drawTunnelBlocksReference(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks,
+                               uint32_t* out, ptrdiff_t stride);
 #if ORVANTA_X86_VECTORS
-// Four pixels per register, each lane placed at left + j x step.
-void drawTunnelBlockPixelsSse2(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
-                               ptrdiff_t stride);
-// A row of eight pixels per register; only when cpu::hasAvx2().
-void drawTunnelBlockPixelsAvx2(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
-                               ptrdiff_t stride);
+// Four pixels of a row per register, each lane placed at left + j x step.
+void drawTunnelBlocksSse2(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks,
+                          uint32_t* out, ptrdiff_t stride);
+// Only when cpu::hasAvx2(). With the slopes, a column of eight pixels per register; without
+// them, a row.
+void drawTunnelBlocksAvx2(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks,
+                          uint32_t* out, ptrdiff_t stride);
 #endif
 
 }  // namespace orvanta

@@ -76,21 +76,24 @@ void drawFour(const TunnelTextures& textures, const TunnelFixed& left, const Tun
 
 }  // namespace
 
-void drawTunnelBlockPixelsSse2(const TunnelTextures& textures, const TunnelEdges& edges, uint32_t* out,
-                               ptrdiff_t stride) {
-  TunnelFixed left = edges.left;
-  TunnelFixed right = edges.right;
-  for (int32_t row = 0; row < kBlockSize; ++row) {
-    if (textures.slopes != nullptr) {
-      drawFour<true>(textures, left, right, 0, out);
-      drawFour<true>(textures, left, right, 4, out + 4);
-    } else {
-      drawFour<false>(textures, left, right, 0, out);
-      drawFour<false>(textures, left, right, 4, out + 4);
+void drawTunnelBlocksSse2(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks,
+                          uint32_t* out, ptrdiff_t stride) {
+  for (int32_t block = 0; block < blocks; ++block) {
+    TunnelFixed left = edges[block].start;
+    TunnelFixed right = edges[block + 1].start;
+    uint32_t* row = out + kBlockSize * block;
+    for (int32_t y = 0; y < kBlockSize; ++y) {
+      if (textures.slopes != nullptr) {
+        drawFour<true>(textures, left, right, 0, row);
+        drawFour<true>(textures, left, right, 4, row + 4);
+      } else {
+        drawFour<false>(textures, left, right, 0, row);
+        drawFour<false>(textures, left, right, 4, row + 4);
+      }
+      left = advance(left, edges[block].step);
+      right = advance(right, edges[block + 1].step);
+      row += stride;
     }
-    left = advance(left, edges.leftStep);
-    right = advance(right, edges.rightStep);
-    out += stride;
   }
 }
 

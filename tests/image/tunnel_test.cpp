@@ -231,6 +231,8 @@ TEST(TunnelDraw, SlopesOfTheHeightMapGiveTheSameFrameAndThoseOfAnotherAreIgnored
   }
 }
 
+// Rows of one to six blocks with random edges, shades both random and as draw makes them, rows
+// of the output as wide as the blocks or wider; nothing is written around them.
 TEST(TunnelBlockPaths, FastPathsEqualTheByteFormulas) {
   std::mt19937 random(20240611u);
   std::vector<uint32_t> base(65536), env(65536);
@@ -249,29 +251,34 @@ TEST(TunnelBlockPaths, FastPathsEqualTheByteFormulas) {
   const struct {
     const char* name;
     bool available;
-    void (*draw)(const TunnelTextures&, const TunnelEdges&, uint32_t*, ptrdiff_t);
+    void (*draw)(const TunnelTextures&, const TunnelColumnEdge*, int32_t, uint32_t*, ptrdiff_t);
   } paths[] = {
-      {"dispatched", true, drawTunnelBlockPixels},
+      {"dispatched", true, drawTunnelBlocks},
 #if ORVANTA_X86_VECTORS
-      {"sse2", true, drawTunnelBlockPixelsSse2},
-      {"avx2", cpu::hasAvx2(), drawTunnelBlockPixelsAvx2},
+      {"sse2", true, drawTunnelBlocksSse2},
+      {"avx2", cpu::hasAvx2(), drawTunnelBlocksAvx2},
 #endif
   };
-  constexpr ptrdiff_t kStride = 11;
-  std::vector<uint32_t> expected(8 * kStride), actual(8 * kStride);
-  for (int run = 0; run < 20000; ++run) {
-    TunnelEdges edges{randomFixed(), randomFixed(), randomFixed(), randomFixed()};
-    if (run % 2 == 0) {
-      // Shades as draw makes them: 0 ... 255 in the integer part, steps of whole eighths.
-      edges.left.s = static_cast<int32_t>(random() % 256) << 16;
-      edges.right.s = static_cast<int32_t>(random() % 256) << 16;
-      edges.leftStep.s = edges.rightStep.s = 0;
+  for (int run = 0; run < 8000; ++run) {
+    const int32_t blocks = 1 + run % 6;
+    const ptrdiff_t stride = 8 * blocks + static_cast<ptrdiff_t>(random() % 3);
+    std::vector<TunnelColumnEdge> edges(static_cast<size_t>(blocks) + 1);
+    for (TunnelColumnEdge& edge : edges) {
+      edge = {randomFixed(), randomFixed()};
+      if (run % 2 == 0) {
+        // Shades as draw makes them: 0 ... 255 in the integer part, steps of whole eighths.
+        edge.start.s = static_cast<int32_t>(random() % 256) << 16;
+        edge.step.s = static_cast<int32_t>(static_cast<uint32_t>(static_cast<int32_t>(random() % 511) - 255) << 16) >> 3;
+      }
     }
-    drawTunnelBlockPixelsReference(fromTexels, edges, expected.data(), kStride);
+    const size_t words = static_cast<size_t>(7 * stride + 8 * blocks + 2);
+    std::vector<uint32_t> expected(words, kSentinel), actual(words);
+    drawTunnelBlocksReference(fromTexels, edges.data(), blocks, expected.data() + 1, stride);
     for (const auto& path : paths) {
       if (!path.available) continue;
       for (const TunnelTextures* textures : {&fromTexels, &fromSlopes}) {
-        path.draw(*textures, edges, actual.data(), kStride);
+        std::fill(actual.begin(), actual.end(), kSentinel);
+        path.draw(*textures, edges.data(), blocks, actual.data() + 1, stride);
         ASSERT_EQ(actual, expected) << path.name << ", run " << run << (textures == &fromSlopes ? ", slopes" : "");
       }
     }
