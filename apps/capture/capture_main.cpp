@@ -93,19 +93,14 @@ int main(int argc, char** argv) {
   // show renders on one thread and the others feed the pipe. A show whose data did not load
   // cleanly stays on one renderer too (one set of loader messages, frames that may hang on
   // earlier frames).
-  std::vector<std::unique_ptr<Show>> extraShows;
-  bool splitFrames = threads > 1 && outputs.video == nullptr && show.loaderMessages() == 0;
-  for (int i = 1; splitFrames && i < threads; ++i) {
-    extraShows.push_back(std::make_unique<Show>(options.dataDirectory));
-    splitFrames = extraShows.back()->loaderMessages() == 0;
-  }
-  if (splitFrames) {
-    std::vector<Show*> shows{&show};
-    for (const std::unique_ptr<Show>& extra : extraShows) shows.push_back(extra.get());
-    FrameSplit split(options, outputs, shows, [&options] { return std::make_unique<Show>(options.dataDirectory); });
+  int splitLoaderMessages = 0;
+  if (threads > 1 && outputs.video == nullptr && show.loaderMessages() == 0) {
+    // The other threads open their shows while the first one draws.
+    FrameSplit split(options, outputs, show, threads, [&options] { return std::make_unique<Show>(options.dataDirectory); });
     split.run();
     error = split.error();
     framesWritten = split.framesWritten();
+    splitLoaderMessages = split.loaderMessages();
   } else if (threads <= 1) {
     CaptureSink sink(options, outputs);
     runner.run(show, sink);
@@ -139,11 +134,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "orvanta_capture: no frame lies in the chosen time range; nothing was written\n");
     return kCaptureExitUsage;
   }
-  if (show.loaderMessages() > 0) {
+  const int loaderMessages = show.loaderMessages() + splitLoaderMessages;
+  if (loaderMessages > 0) {
     std::fprintf(stderr,
                  "orvanta_capture: %d data file(s) in %s missing or damaged (see above); the frames written "
                  "are not the show's\n",
-                 show.loaderMessages(), options.dataDirectory.c_str());
+                 loaderMessages, options.dataDirectory.c_str());
     return kCaptureExitLoaderMessages;
   }
   return 0;

@@ -20,21 +20,21 @@ constexpr uint64_t kShortestRun = 30;
 
 }  // namespace
 
-FrameSplit::FrameSplit(const CaptureOptions& options, const CaptureOutputs& outputs, std::vector<Show*> shows,
+FrameSplit::FrameSplit(const CaptureOptions& options, const CaptureOutputs& outputs, Show& first, int threads,
                        std::function<std::unique_ptr<Show>()> openShow, const ShowProgram& program)
     : options_(options),
       outputs_(outputs),
-      shows_(std::move(shows)),
+      first_(first),
+      threads_(static_cast<size_t>(std::max(1, threads))),
       openShow_(std::move(openShow)),
       stepSeconds_(OfflineRunner::stepSecondsFor(options.fps)),
       pixelCount_(static_cast<size_t>(kFrameWidth) * static_cast<size_t>(kFrameHeight)) {
   planned_ = Show::plannedSteps(stepSeconds_, program);
   frameCount_ = stepsToDraw(planned_, options_);
-  const uint64_t threads = std::max<uint64_t>(1, shows_.size());
   for (uint64_t begin = 0; begin < frameCount_;) {
     const uint64_t left = frameCount_ - begin;
     // A last piece shorter than a run joins the run before it.
-    uint64_t length = std::max(kShortestRun, left / (threads * kRunsPerShare));
+    uint64_t length = std::max(kShortestRun, left / (threads_ * kRunsPerShare));
     if (left < length + kShortestRun) length = left;
     runs_.push_back({begin, begin + length});
     begin += length;
@@ -44,12 +44,12 @@ FrameSplit::FrameSplit(const CaptureOptions& options, const CaptureOutputs& outp
     boundaries_[i].pixels.reset(new uint32_t[pixelCount_]);
   }
   records_.resize(frameCount_);
-  nextRun_ = std::min(runs_.size(), shows_.size());
+  nextRun_ = std::min(runs_.size(), threads_);
   if (outputs_.hashes != nullptr) {
-    for (size_t i = 0; i < shows_.size(); ++i) batches_.push_back(std::make_unique<FrameHashBatch>(pixelCount_));
+    for (size_t i = 0; i < threads_; ++i) batches_.push_back(std::make_unique<FrameHashBatch>(pixelCount_));
   }
   if (outputs_.png != nullptr) {
-    pngWriters_.resize(shows_.size());
+    pngWriters_.resize(threads_);
     for (PngWriter& writer : pngWriters_) {
       if (!writer.open(outputs_.png->directory(), outputs_.png->scale())) error_ = writer.error();
     }
@@ -61,8 +61,8 @@ FrameSplit::~FrameSplit() = default;
 bool FrameSplit::run() {
   if (!error_.empty()) return false;
   std::vector<std::thread> threads;
-  threads.reserve(shows_.size());
-  for (size_t i = 0; i < shows_.size(); ++i) threads.emplace_back([this, i] { work(i); });
+  threads.reserve(threads_);
+  for (size_t i = 0; i < threads_; ++i) threads.emplace_back([this, i] { work(i); });
   {
     // The progress bar follows the frames drawn, from this thread only.
     std::unique_lock lock(mutex_);
@@ -98,7 +98,20 @@ bool FrameSplit::run() {
 }
 
 void FrameSplit::work(size_t thread) {
-  Show& show = *shows_[thread];
+  // A thread without a run of its own to start on has nothing to draw (fewer runs than
+  // threads): it opens no show.
+  std::unique_ptr<Show> opened;
+  if (thread > 0 && thread < runs_.size()) {
+    opened = openShow_();
+    if (opened->loaderMessages() > 0) opened.reset();  // leaves its first run undrawn: redrawn
+  }
+  if (thread > 0 && opened == nullptr) {
+    std::lock_guard lock(mutex_);
+    ++threadsDone_;
+    progressed_.notify_all();
+    return;
+  }
+  Show& show = thread == 0 ? first_ : *opened;
   uint64_t position = 0;  // steps this thread's show has taken
   size_t previous = runs_.size();  // the run this thread drew last, if any
   // Each thread starts on a run of its own, so every thread draws and every join between
@@ -204,6 +217,7 @@ size_t FrameSplit::firstFailedBoundary() const {
 
 bool FrameSplit::redrawFrom(uint64_t begin) {
   std::unique_ptr<Show> show = openShow_();
+  loaderMessages_ += show->loaderMessages();
   FrameHashBatch batch(pixelCount_);
   for (uint64_t index = 0; index < frameCount_; ++index) {
     const ShowStep step = show->step(stepSeconds_);

@@ -25,10 +25,11 @@ namespace orvanta {
 
 class FrameSplit {
  public:
-  // One show per thread, each freshly opened and not yet stepped; `openShow` makes the one that
-  // redraws after a failed check. PNGs go through one writer per thread, with the directory
-  // and scale of the outputs' writer.
-  FrameSplit(const CaptureOptions& options, const CaptureOutputs& outputs, std::vector<Show*> shows,
+  // `threads` threads: the first draws with `first` (freshly opened, not yet stepped), each
+  // other one opens its own show with `openShow` as it starts, while the first is already
+  // drawing; `openShow` also makes the one that redraws after a failed check. PNGs go through
+  // one writer per thread, with the directory and scale of the outputs' writer.
+  FrameSplit(const CaptureOptions& options, const CaptureOutputs& outputs, Show& first, int threads,
              std::function<std::unique_ptr<Show>()> openShow, const ShowProgram& program = {});
   ~FrameSplit();
   FrameSplit(const FrameSplit&) = delete;
@@ -46,6 +47,10 @@ class FrameSplit {
   // Joins checked: where a thread began a run that it did not draw up to (none when one thread
   // happened to take every run).
   int checkedJoins() const;
+  // Loader messages of the shows opened here whose frames were written. A thread whose show
+  // does not load cleanly (its data changed since the first show loaded) draws nothing, and
+  // its runs are redrawn.
+  int loaderMessages() const { return loaderMessages_; }
 
  private:
   // Where a run begins: the run's own thread (after its fast-forward) and the thread of the run
@@ -82,7 +87,8 @@ class FrameSplit {
 
   const CaptureOptions& options_;
   CaptureOutputs outputs_;
-  std::vector<Show*> shows_;
+  Show& first_;
+  size_t threads_;
   std::function<std::unique_ptr<Show>()> openShow_;
   float stepSeconds_;
   std::vector<ShowStep> planned_;
@@ -102,6 +108,7 @@ class FrameSplit {
   std::string error_;
   uint64_t framesWritten_ = 0;
   int redrawnRuns_ = 0;
+  int loaderMessages_ = 0;
 };
 
 }  // namespace orvanta

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -42,7 +43,17 @@ void brightensTheFrameBefore(ShowScenes&, SceneFrame& out, float) {
   for (size_t i = 0; i < out.image.pixelCount(); ++i) out.image.pixels[i] += 0x010203u + static_cast<uint32_t>(i);
 }
 
+// Loads a picture that is not there when asked to: a show opened after its data changed.
+bool gNextLoadFails = false;
+void loadsWhatIsThere(ShowScenes&, SceneLoader& loader) {
+  if (!gNextLoadFails) return;
+  gNextLoadFails = false;
+  Image missing;
+  loader.picture(missing, "missing.tga");
+}
+
 const SceneEntry kTrueScenes[] = {{"numbers", nullptr, drawsNumbers, nullptr, skipsNumbers}};
+const SceneEntry kLoadingScenes[] = {{"numbers", loadsWhatIsThere, drawsNumbers, nullptr, skipsNumbers}};
 const SceneEntry kSilentSkip[] = {{"numbers", nullptr, drawsNumbers, nullptr, nullptr}};
 const SceneEntry kTrailing[] = {{"numbers", nullptr, drawsNumbers, nullptr, skipsNumbers},
                                 {"trail", nullptr, brightensTheFrameBefore, nullptr, nullptr}};
@@ -73,11 +84,12 @@ class FrameSplitRun : public ::testing::Test {
     int redrawn = -1;
     int runs = 0;
     int checked = 0;
+    int loaderMessages = 0;
   };
 
   // threads 0: one show stepped straight through (the reference); more: the split.
   Written capture(const std::string& name, int threads, const CaptureOptions& options, const ShowProgram& program,
-                  bool png = false) {
+                  bool png = false, std::function<std::unique_ptr<Show>()> openShow = nullptr) {
     const fs::path out = directory_ / name;
     fs::create_directories(out);
     CaptureOutputs outputs;
@@ -96,20 +108,17 @@ class FrameSplitRun : public ::testing::Test {
       written.error = sink.error();
       written.frames = sink.framesWritten();
     } else {
-      std::vector<std::unique_ptr<Show>> owned;
-      std::vector<Show*> shows;
-      for (int i = 0; i < threads; ++i) {
-        owned.push_back(std::make_unique<Show>("nowhere", program));
-        shows.push_back(owned.back().get());
-      }
-      FrameSplit split(options, outputs, shows, [&program] { return std::make_unique<Show>("nowhere", program); },
-                       program);
+      Show first("nowhere", program);
+      FrameSplit split(options, outputs, first, threads, openShow ? openShow : [&program] {
+        return std::make_unique<Show>("nowhere", program);
+      }, program);
       split.run();
       written.error = split.error();
       written.frames = split.framesWritten();
       written.redrawn = split.redrawnRuns();
       written.runs = split.runCount();
       written.checked = split.checkedJoins();
+      written.loaderMessages = split.loaderMessages();
     }
     std::fclose(hashes);
     written.hashes = readAll(out / "hashes");
@@ -179,6 +188,24 @@ TEST_F(FrameSplitRun, AWrongFastForwardIsCaughtAndTheFramesAreDrawnAgain) {
   }
 }
 
+TEST_F(FrameSplitRun, AThreadWhoseShowDoesNotLoadDrawsNothingAndItsRunsAreRedrawn) {
+  CaptureOptions options;
+  options.fps = 30;
+  const ShowProgram program{kLoadingScenes, kOneScene};
+  const Written alone = capture("alone", 0, options, program);
+  int opened = 0;
+  const Written split = capture("split", 2, options, program, false, [&] {
+    gNextLoadFails = opened++ == 0;  // the second thread's show; the redraw's loads cleanly
+    return std::make_unique<Show>("nowhere", program);
+  });
+  EXPECT_TRUE(split.error.empty()) << split.error;
+  EXPECT_EQ(opened, 2);
+  EXPECT_GT(split.redrawn, 0);
+  EXPECT_EQ(split.loaderMessages, 0);  // the frames written come from clean loads
+  EXPECT_EQ(split.frames, alone.frames);
+  EXPECT_EQ(split.hashes, alone.hashes);
+}
+
 TEST_F(FrameSplitRun, AnUnwritablePngFolderIsAnError) {
   CaptureOptions options;
   options.fps = 30;
@@ -190,8 +217,7 @@ TEST_F(FrameSplitRun, AnUnwritablePngFolderIsAnError) {
   CaptureOutputs outputs;
   outputs.png = &writer;
   Show first("nowhere", program);
-  Show second("nowhere", program);
-  FrameSplit split(options, outputs, {&first, &second}, [&program] { return std::make_unique<Show>("nowhere", program); },
+  FrameSplit split(options, outputs, first, 2, [&program] { return std::make_unique<Show>("nowhere", program); },
                    program);
   EXPECT_FALSE(split.run());
   EXPECT_FALSE(split.error().empty());
