@@ -140,8 +140,7 @@ TunnelNode Tunnel::castRay(int32_t x, int32_t y) const {
 TunnelNode Tunnel::nodeFromHit(float t, float hx, float hy, float hz) const {
   TunnelNode node;
   node.u = static_cast<float>(truncToInt32(hz));
-  const double angle = std::atan2(static_cast<double>(hy), static_cast<double>(hx));
-  node.v = static_cast<float>(truncToInt32(std::fabs(angle * 511.0 * kInversePi)));
+  node.v = rowOfHit(hx, hy);
   node.u2 = node.u * 0.5f - uOffset;
   node.v2 = node.v * 0.5f - vOffset;
 
@@ -150,6 +149,11 @@ TunnelNode Tunnel::nodeFromHit(float t, float hx, float hy, float hz) const {
   if (distance > 255.0f) distance = 255.0f;
   node.shade = truncToInt32(255.0f - distance);
   return node;
+}
+
+float Tunnel::rowOfHit(float hx, float hy) {
+  const double angle = std::atan2(static_cast<double>(hy), static_cast<double>(hx));
+  return static_cast<float>(truncToInt32(std::fabs(angle * 511.0 * kInversePi)));
 }
 
 void Tunnel::castNodesReference() {
@@ -161,6 +165,12 @@ void Tunnel::castNodesReference() {
 }
 
 void Tunnel::castNodes() {
+#if ORVANTA_X86_AVX2
+  if (cpu::hasAvx2()) {
+    castNodesAvx2();
+    return;
+  }
+#endif
 #if ORVANTA_X86_VECTORS
   castNodesSse2();
 #else

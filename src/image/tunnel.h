@@ -55,12 +55,18 @@ struct Tunnel {
   TunnelNode castRay(int32_t x, int32_t y) const;
   // The node of a ray that met the wall at parameter t, at (hx, hy, hz).
   TunnelNode nodeFromHit(float t, float hx, float hy, float hz) const;
+  // The texture row of a hit at (hx, hy): its angle around the axis, 511 over half a turn.
+  static float rowOfHit(float hx, float hy);
   // Every node's ray into `nodes`, the values castRay gives: where the build has SSE2, the
   // rays' float steps go four to a register (the arctangent stays one at a time).
   void castNodes();
   void castNodesReference();
 #if ORVANTA_X86_VECTORS
   void castNodesSse2();
+#endif
+#if ORVANTA_X86_AVX2
+  // Only when cpu::hasAvx2().
+  void castNodesAvx2();
 #endif
   // Casts every node, then fills every block. Fills nothing unless the three textures are
   // 256 x 256 and the target holds the whole grid. True when the blocks covered every pixel

@@ -81,6 +81,19 @@ TEST(TunnelRay, CastingAllNodesGivesCastRaysValues) {
   auto within = [&random](float low, float high) { return std::uniform_real_distribution<float>(low, high)(random); };
   const float special[] = {0.0f, -0.0f, 127.99f, 128.0f, 1e30f, -3e9f, std::numeric_limits<float>::infinity(),
                            std::numeric_limits<float>::quiet_NaN()};
+  const struct {
+    const char* name;
+    bool available;
+    void (Tunnel::*cast)();
+  } paths[] = {
+      {"dispatched", true, &Tunnel::castNodes},
+#if ORVANTA_X86_VECTORS
+      {"sse2", true, &Tunnel::castNodesSse2},
+#endif
+#if ORVANTA_X86_AVX2
+      {"avx2", cpu::hasAvx2(), &Tunnel::castNodesAvx2},
+#endif
+  };
   Tunnel tunnel, reference;
   for (int view = 0; view < 3000; ++view) {
     const int width = view % 7 == 0 ? 8 * static_cast<int>(random() % 12) + static_cast<int>(random() % 8) : 320;
@@ -97,12 +110,17 @@ TEST(TunnelRay, CastingAllNodesGivesCastRaysValues) {
       t->uOffset = uOffset;
       t->vOffset = vOffset;
     }
-    tunnel.castNodes();
     reference.castNodesReference();
-    ASSERT_EQ(tunnel.nodes.size(), reference.nodes.size());
-    for (size_t i = 0; i < tunnel.nodes.size(); ++i) {
-      ASSERT_EQ(std::memcmp(&tunnel.nodes[i], &reference.nodes[i], sizeof(TunnelNode)), 0)
-          << "view " << view << ", node " << i << ": " << tunnel.nodes[i].v << " vs " << reference.nodes[i].v;
+    for (const auto& path : paths) {
+      if (!path.available) continue;
+      std::fill(tunnel.nodes.begin(), tunnel.nodes.end(), TunnelNode{1.0f, 2.0f, 3.0f, 4.0f, 5});
+      (tunnel.*path.cast)();
+      ASSERT_EQ(tunnel.nodes.size(), reference.nodes.size());
+      for (size_t i = 0; i < tunnel.nodes.size(); ++i) {
+        ASSERT_EQ(std::memcmp(&tunnel.nodes[i], &reference.nodes[i], sizeof(TunnelNode)), 0)
+            << path.name << ", view " << view << ", node " << i << ": " << tunnel.nodes[i].v << " vs "
+            << reference.nodes[i].v;
+      }
     }
   }
 }
