@@ -40,12 +40,12 @@ void BM_RadialBlur(benchmark::State& state) {
     // The moving centre of the scenes.
     const int32_t cx = static_cast<int32_t>(std::sin(t * 0.017452778f) * 100.0 + 160.0);
     const int32_t cy = static_cast<int32_t>(std::sin(t * 0.013962222205268014) * 80.0 + 120.0);
-    radialBlur(frame.image, cx, cy, 2000, 16);
+    radialBlur(frame.image, cx, cy, static_cast<int32_t>(state.range(0)), 16);
     t += 7.0f;
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_RadialBlur);
+BENCHMARK(BM_RadialBlur)->Arg(1000)->Arg(2000);  // the blob scene's strength and the spike scene's
 
 void BM_SmoothNeighbours(benchmark::State& state) {
   RandomImage frame(kFrameWidth, kFrameHeight, 4);

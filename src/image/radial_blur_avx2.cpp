@@ -167,7 +167,9 @@ ORVANTA_TARGET_AVX2 __m256i gatherClamped(const int* base, __m256i index, __m256
 }
 
 // The mixes of `count` (1 ... 8) pixels of one diagonal: rows lane ... lane + count - 1 of the
-// band, row lane at pixel k. Lanes past count are masked off.
+// band, row lane at pixel k. Lanes past count are masked off. Reads are clamped to the array
+// only where the band's samples can reach past it (kClamp).
+template <bool kClamp>
 ORVANTA_TARGET_AVX2 void mixDiagonal(const DiagonalBand& band, int32_t lane, int32_t k, int32_t count) {
   const __m256i ones = _mm256_set1_epi32(-1);
   const __m256i mask =
@@ -180,11 +182,19 @@ ORVANTA_TARGET_AVX2 void mixDiagonal(const DiagonalBand& band, int32_t lane, int
                                      band.laneU);
   const __m256i at = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(band.sampleRow + lane)),
                                       _mm256_srai_epi32(u, 16));
-  const __m256i last = _mm256_set1_epi32(band.last);
-  const __m256i topLeftPixels = gatherClamped(base, at, last, mask);
-  const __m256i topRightPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(1)), last, mask);
-  const __m256i bottomLeftPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kRow)), last, mask);
-  const __m256i bottomRightPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kRow + 1)), last, mask);
+  __m256i topLeftPixels, topRightPixels, bottomLeftPixels, bottomRightPixels;
+  if (kClamp) {
+    const __m256i last = _mm256_set1_epi32(band.last);
+    topLeftPixels = gatherClamped(base, at, last, mask);
+    topRightPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(1)), last, mask);
+    bottomLeftPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kRow)), last, mask);
+    bottomRightPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kRow + 1)), last, mask);
+  } else {
+    topLeftPixels = _mm256_mask_i32gather_epi32(zero, base, at, mask, 4);
+    topRightPixels = _mm256_mask_i32gather_epi32(zero, base + 1, at, mask, 4);
+    bottomLeftPixels = _mm256_mask_i32gather_epi32(zero, base + kRow, at, mask, 4);
+    bottomRightPixels = _mm256_mask_i32gather_epi32(zero, base + kRow + 1, at, mask, 4);
+  }
   const __m256i old = _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(target), band.laneOffsets, mask, 4);
 
   // fu in both halves of each lane.
@@ -234,12 +244,25 @@ ORVANTA_TARGET_AVX2 void walkBand(DiagonalBand& band, const Quadrant& quadrant, 
     band.fv[j] = (v & 0xFFFFu) * 0x10001u;
     band.restV[j] = (0xFFFFu - (v & 0xFFFFu)) * 0x10001u;
   }
+  // The samples' columns move one way along the run, so its ends bound them; with the
+  // largest sample row that bounds every read.
+  int32_t largestRow = 0;
+  for (int32_t j = 0; j < rows; ++j) largestRow = std::max(largestRow, band.sampleRow[j]);
+  const int32_t lastU = static_cast<int32_t>(band.firstU + static_cast<uint32_t>(band.runLength - 1) * band.du);
+  const int32_t largestColumn = std::max(static_cast<int32_t>(band.firstU) >> 16, lastU >> 16);
+  const bool clamp = int64_t{largestRow} + largestColumn + kRow + 1 > band.last;
   // Diagonal s holds pixel s - j of row j.
   const int32_t diagonals = band.runLength + rows - 1;
   for (int32_t s = 0; s < diagonals; ++s) {
     const int32_t lo = std::max(0, s - band.runLength + 1);
     const int32_t hi = std::min(rows - 1, s);
-    for (int32_t lane = lo; lane <= hi; lane += 8) mixDiagonal(band, lane, s - lane, std::min(8, hi - lane + 1));
+    for (int32_t lane = lo; lane <= hi; lane += 8) {
+      if (clamp) {
+        mixDiagonal<true>(band, lane, s - lane, std::min(8, hi - lane + 1));
+      } else {
+        mixDiagonal<false>(band, lane, s - lane, std::min(8, hi - lane + 1));
+      }
+    }
   }
 }
 
