@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "image/image.h"
 #include "image/tunnel.h"
@@ -100,6 +101,36 @@ void BM_TunnelDrawNoiseTextures(benchmark::State& state) {
   drawFrames(state, noiseTexture(1), noiseTexture(2), noiseTexture(3));
 }
 BENCHMARK(BM_TunnelDrawNoiseTextures)->Unit(benchmark::kMicrosecond);
+
+// The block fill alone: the nodes of one view cast once, every block of the frame drawn per
+// iteration.
+void BM_TunnelBlocks(benchmark::State& state) {
+  const Image base = baseTexture(), height = heightTexture(), env = envTexture();
+  HeightSlopes slopes;
+  slopes.build(height);
+  Tunnel tunnel;
+  tunnel.init(kFrameWidth, kFrameHeight);
+  setSceneView(tunnel, 2000.0f);
+  tunnel.castNodes();
+  std::vector<TunnelColumnEdge> edges(static_cast<size_t>(tunnel.cols) * static_cast<size_t>(tunnel.rows - 1));
+  for (int32_t r = 0; r + 1 < tunnel.rows; ++r) {
+    for (int32_t c = 0; c < tunnel.cols; ++c) {
+      const size_t node = static_cast<size_t>(r * tunnel.cols + c);
+      edges[node] = Tunnel::columnEdge(tunnel.nodes[node], tunnel.nodes[node + static_cast<size_t>(tunnel.cols)]);
+    }
+  }
+  const TunnelTextures textures{base.pixels, height.pixels, env.pixels, slopes.wordsFor(height)};
+  Image frame;
+  frame.create(kFrameWidth, kFrameHeight);
+  for (auto _ : state) {
+    for (int32_t r = 0; r + 1 < tunnel.rows; ++r) {
+      drawTunnelBlocks(textures, &edges[static_cast<size_t>(r * tunnel.cols)], tunnel.cols - 1,
+                       frame.pixels + static_cast<size_t>(kTunnelBlockSize * r * kFrameWidth), kFrameWidth);
+    }
+    benchmark::DoNotOptimize(frame.pixels);
+  }
+}
+BENCHMARK(BM_TunnelBlocks)->Unit(benchmark::kMicrosecond);
 
 void BM_TunnelCastRays(benchmark::State& state) {
   Tunnel tunnel;
