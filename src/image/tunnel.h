@@ -3,6 +3,7 @@
 // of a cylinder around the z axis; the 8 x 8 blocks between nodes are filled by bilinear
 // 16.16 stepping of the texture coordinates and the light.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -67,6 +68,9 @@ struct Tunnel {
 #if ORVANTA_X86_AVX2
   // Only when cpu::hasAvx2().
   void castNodesAvx2();
+  // rowOfHit of `count` hits, eight at a time: a float arctangent decides each row that lies
+  // clear of a whole number, rowOfHit the others. Only when cpu::hasAvx2().
+  static void rowsOfHitsAvx2(const float* hx, const float* hy, float* rows, size_t count);
 #endif
   // Casts every node, then fills every block. Fills nothing unless the three textures are
   // 256 x 256 and the target holds the whole grid. True when the blocks covered every pixel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <cstdint>
@@ -123,6 +124,44 @@ TEST(TunnelRay, CastingAllNodesGivesCastRaysValues) {
       }
     }
   }
+}
+
+// The rows the float arctangent settles against the double one: hits on every row's border
+// (angle k x 3.1415 / 511, just either side of it, in every quadrant), random hits of every
+// size, and zeros, tiny, huge and non-finite coordinates.
+TEST(TunnelRay, RowsOfHitsEqualTheDoubleArctangent) {
+#if ORVANTA_X86_AVX2
+  if (!cpu::hasAvx2()) GTEST_SKIP() << "no AVX2";
+  std::mt19937 random(5u);
+  auto within = [&random](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
+  const float special[] = {0.0f, -0.0f, 1e-45f, -1e-40f, 1e-30f, 3e38f, -3e38f, std::numeric_limits<float>::infinity(),
+                           -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(), 1.0f, -128.0f};
+  std::vector<float> hx, hy;
+  for (int k = 0; k <= 512; ++k) {
+    for (int i = 0; i < 200; ++i) {
+      const double angle = k * 3.1415 / 511.0 + (i % 4 == 0 ? 0.0 : within(-2e-5, 2e-5));
+      const double radius = std::exp(within(-20.0, 20.0));
+      const double sign = i % 2 == 0 ? 1.0 : -1.0;
+      hx.push_back(static_cast<float>(radius * std::cos(angle)));
+      hy.push_back(static_cast<float>(sign * radius * std::sin(angle)));
+    }
+  }
+  for (int i = 0; i < 400000; ++i) {
+    hx.push_back(static_cast<float>(within(-1.0, 1.0) * std::exp(within(-30.0, 30.0))));
+    hy.push_back(static_cast<float>(within(-1.0, 1.0) * std::exp(within(-30.0, 30.0))));
+  }
+  for (const float x : special) {
+    for (const float y : special) hx.push_back(x), hy.push_back(y);
+  }
+  std::vector<float> rows(hx.size());
+  Tunnel::rowsOfHitsAvx2(hx.data(), hy.data(), rows.data(), rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const float expected = Tunnel::rowOfHit(hx[i], hy[i]);
+    ASSERT_EQ(std::memcmp(&rows[i], &expected, sizeof(float)), 0) << hx[i] << ", " << hy[i] << ": " << rows[i];
+  }
+#else
+  GTEST_SKIP() << "no AVX2 version in this build";
+#endif
 }
 
 TEST(TunnelRay, ColumnEdgesEqualTheScalarConversions) {
