@@ -147,8 +147,8 @@ bool IsoSurface::appendCell(int32_t i, int32_t j, int32_t k, int32_t index) {
   Point positions[12];
   Point normals[12];
   auto point = [](const Vec3& v) { return Point{v.x, v.y, v.z}; };
-  for (int32_t e = 0; e < 12; ++e) {
-    if ((cutEdges & (1 << e)) == 0) continue;
+  for (uint32_t edges = static_cast<uint32_t>(cutEdges); edges != 0; edges &= edges - 1) {
+    const int32_t e = std::countr_zero(edges);
     const int32_t c1 = kCubeEdgeCorners[e][0];
     const int32_t c2 = kCubeEdgeCorners[e][1];
     const GridSample& s1 = origin[cornerOffsets_[c1]];
