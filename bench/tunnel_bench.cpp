@@ -144,6 +144,21 @@ void BM_TunnelCastRays(benchmark::State& state) {
 }
 BENCHMARK(BM_TunnelCastRays)->Unit(benchmark::kMicrosecond);
 
+// Every node of the frame as draw casts them, views moving as the scene's do.
+void BM_TunnelCastNodes(benchmark::State& state) {
+  Tunnel tunnel;
+  tunnel.init(kFrameWidth, kFrameHeight);
+  float t = 1530.0f;
+  for (auto _ : state) {
+    setSceneView(tunnel, t);
+    tunnel.castNodes();
+    benchmark::DoNotOptimize(tunnel.nodes.data());
+    t += 1.7f;
+    if (t > 3000.0f) t = 1530.0f;
+  }
+}
+BENCHMARK(BM_TunnelCastNodes)->Unit(benchmark::kMicrosecond);
+
 // A whole scene frame: tunnel, logo, flickering blur (four frames in ten), smoothing,
 // brightening; the flash is over after the first 60 cs.
 void BM_TunnelSceneFrame(benchmark::State& state) {
