@@ -100,6 +100,7 @@ void Tunnel::init(int32_t width, int32_t height) {
   rows = std::max(height, 0) / kTunnelBlockSize + 1;
   nodes.assign(static_cast<size_t>(cols) * static_cast<size_t>(rows), TunnelNode{});
   columnEdges.assign(static_cast<size_t>(cols), ColumnEdge{});
+  rayGroups.assign(nodes.size() / 8, RayGroup{});
   uOffset = 0.0f;
   vOffset = 0.0f;
   rotation.setIdentity();

@@ -46,6 +46,15 @@ struct Tunnel {
   // the steps down its left edge. Sized once; no allocation per frame.
   using ColumnEdge = TunnelColumnEdge;
   std::vector<ColumnEdge> columnEdges;
+  // Scratch of castNodesAvx2: eight rays' node fields, the hit point for the double
+  // arctangent, and which of them missed or have their row settled, one bit per ray.
+  struct alignas(32) RayGroup {
+    float u[8], v[8], u2[8], v2[8];
+    int32_t shade[8];
+    float hx[8], hy[8];
+    int32_t missed, sure;
+  };
+  std::vector<RayGroup> rayGroups;
   // A column's 16.16 start at `top` and its step per row towards `bottom`; where the build has
   // SSE2, the four coordinates are converted in one register (the same words).
   static ColumnEdge columnEdge(const TunnelNode& top, const TunnelNode& bottom);
