@@ -15,10 +15,8 @@
 namespace orvanta {
 namespace {
 
-// The blob scene's surface with its four sources where they are at show time t.
-void setUpBlobs(IsoSurface& surface, float t) {
-  surface.init(0.1f, 18, 14);
-  for (int32_t i = 0; i < 4; ++i) surface.sources.addSource(10.0f);
+// The four sources where the blob scene has them at show time t.
+void placeBlobs(IsoSurface& surface, float t) {
   const float s = static_cast<float>(t * 0.1);
   for (int32_t i = 0; i < 4; ++i) {
     const float e = static_cast<float>(i) * 132.0f * 0.017452778f;
@@ -26,6 +24,13 @@ void setUpBlobs(IsoSurface& surface, float t) {
                                       static_cast<float>(48.0 * std::sin(e + 0.2 * s)),
                                       static_cast<float>(48.0 * std::sin(e + 0.3 * s)));
   }
+}
+
+// The blob scene's surface with its four sources where they are at show time t.
+void setUpBlobs(IsoSurface& surface, float t) {
+  surface.init(0.1f, 18, 14);
+  for (int32_t i = 0; i < 4; ++i) surface.sources.addSource(10.0f);
+  placeBlobs(surface, t);
 }
 
 void BM_IsoPolygonise(benchmark::State& state) {
@@ -47,13 +52,7 @@ void BM_IsoPolygoniseMoving(benchmark::State& state) {
   setUpBlobs(surface, t);
   int64_t faces = 0;
   for (auto _ : state) {
-    const float s = static_cast<float>(t * 0.1);
-    for (int32_t i = 0; i < 4; ++i) {
-      const float e = static_cast<float>(i) * 132.0f * 0.017452778f;
-      surface.sources.setSourcePosition(i, static_cast<float>(48.0 * std::sin(e + 0.1 * s)),
-                                        static_cast<float>(48.0 * std::sin(e + 0.2 * s)),
-                                        static_cast<float>(48.0 * std::sin(e + 0.3 * s)));
-    }
+    placeBlobs(surface, t);
     surface.polygonise();
     faces += surface.mesh.faceCount;
     t += 1.7f;
