@@ -48,20 +48,45 @@ void IsoSurface::gatherCell(GridSample corners[8], int32_t i, int32_t j, int32_t
   }
 }
 
+namespace {
+
+// Where the level crosses the edge from (p1, n1) with value f1 to (p2, n2) with value f2: an
+// end whose value is within kInterpEpsilon of the level (or p1 when the two values are that
+// close), otherwise the linear mix of positions and normals. Any type with x, y, z will do.
+template <typename Point>
+void crossing(float level, float f1, float f2, const Point& p1, const Point& n1, const Point& p2, const Point& n2,
+              Point& position, Point& normal) {
+  if (std::fabs(level - f1) < kInterpEpsilon) {
+    position = p1, normal = n1;
+    return;
+  }
+  if (std::fabs(level - f2) < kInterpEpsilon) {
+    position = p2, normal = n2;
+    return;
+  }
+  if (std::fabs(f1 - f2) < kInterpEpsilon) {
+    position = p1, normal = n1;
+    return;
+  }
+  const float mu = (level - f1) / (f2 - f1);
+  position.x = p1.x + mu * (p2.x - p1.x);
+  position.y = p1.y + mu * (p2.y - p1.y);
+  position.z = p1.z + mu * (p2.z - p1.z);
+  normal.x = n1.x + mu * (n2.x - n1.x);
+  normal.y = n1.y + mu * (n2.y - n1.y);
+  normal.z = n1.z + mu * (n2.z - n1.z);
+}
+
+}  // namespace
+
 GridSample IsoSurface::interpolateEdge(float level, const GridSample& p1, const GridSample& p2) {
   const float f1 = p1.value;
   const float f2 = p2.value;
   if (std::fabs(level - f1) < kInterpEpsilon) return p1;
   if (std::fabs(level - f2) < kInterpEpsilon) return p2;
   if (std::fabs(f1 - f2) < kInterpEpsilon) return p1;
-  const float mu = (level - f1) / (f2 - f1);
   GridSample point;
-  point.position.x = p1.position.x + mu * (p2.position.x - p1.position.x);
-  point.position.y = p1.position.y + mu * (p2.position.y - p1.position.y);
-  point.position.z = p1.position.z + mu * (p2.position.z - p1.position.z);
-  point.normal.x = p1.normal.x + mu * (p2.normal.x - p1.normal.x);
-  point.normal.y = p1.normal.y + mu * (p2.normal.y - p1.normal.y);
-  point.normal.z = p1.normal.z + mu * (p2.normal.z - p1.normal.z);
+  crossing(level, f1, f2, p1.position, p1.normal, p2.position, p2.normal, point.position, point.normal);
   return point;
 }
 
@@ -156,24 +181,7 @@ bool IsoSurface::appendCell(int32_t i, int32_t j, int32_t k, int32_t index) {
     const Point p1{xs[kCornerBits[c1][0]], ys[kCornerBits[c1][1]], zs[kCornerBits[c1][2]]};
     const Point p2{xs[kCornerBits[c2][0]], ys[kCornerBits[c2][1]], zs[kCornerBits[c2][2]]};
     // interpolateEdge, step for step.
-    const float f1 = s1.value;
-    const float f2 = s2.value;
-    if (std::fabs(isoLevel - f1) < kInterpEpsilon) {
-      positions[e] = p1, normals[e] = point(s1.normal);
-      continue;
-    }
-    if (std::fabs(isoLevel - f2) < kInterpEpsilon) {
-      positions[e] = p2, normals[e] = point(s2.normal);
-      continue;
-    }
-    if (std::fabs(f1 - f2) < kInterpEpsilon) {
-      positions[e] = p1, normals[e] = point(s1.normal);
-      continue;
-    }
-    const float mu = (isoLevel - f1) / (f2 - f1);
-    positions[e] = Point{p1.x + mu * (p2.x - p1.x), p1.y + mu * (p2.y - p1.y), p1.z + mu * (p2.z - p1.z)};
-    normals[e] = Point{s1.normal.x + mu * (s2.normal.x - s1.normal.x), s1.normal.y + mu * (s2.normal.y - s1.normal.y),
-                       s1.normal.z + mu * (s2.normal.z - s1.normal.z)};
+    crossing(isoLevel, s1.value, s2.value, p1, point(s1.normal), p2, point(s2.normal), positions[e], normals[e]);
   }
 
   const int32_t* row = kTriangleTable[index];
