@@ -17,7 +17,6 @@ namespace orvanta {
 
 // x^2 + y^2 = 16384: radius 128.
 inline constexpr float kTunnelRadiusSq = 16384.0f;
-inline constexpr int32_t kTunnelBlockSize = 8;
 // The tunnel's textures are addressed with both coordinates taken modulo 256.
 inline constexpr int32_t kTunnelTextureSize = 256;
 

@@ -3,8 +3,6 @@
 namespace orvanta {
 namespace {
 
-constexpr int32_t kBlockSize = 8;
-
 uint32_t referencePixel(const TunnelTextures& textures, const TunnelFixed& at) {
   const int32_t i = ((at.v >> 16) & 0xFF) * 256 + ((at.u >> 16) & 0xFF);
   const uint32_t a = textures.base[i];
@@ -29,24 +27,16 @@ uint32_t referencePixel(const TunnelTextures& textures, const TunnelFixed& at) {
 
 void drawTunnelBlocksReference(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks,
                                uint32_t* out, ptrdiff_t stride) {
-  for (int32_t block = 0; block < blocks; ++block) {
-    TunnelFixed left = edges[block].start;
-    TunnelFixed right = edges[block + 1].start;
-    uint32_t* row = out + kBlockSize * block;
-    for (int32_t y = 0; y < kBlockSize; ++y) {
-      const TunnelFixed step{tunnelPixelStep(left.u, right.u), tunnelPixelStep(left.v, right.v),
-                             tunnelPixelStep(left.u2, right.u2), tunnelPixelStep(left.v2, right.v2),
-                             tunnelPixelStep(left.s, right.s)};
-      TunnelFixed at = left;
-      for (int32_t x = 0; x < kBlockSize; ++x) {
-        row[x] = referencePixel(textures, at);
-        at = advance(at, step);
-      }
-      left = advance(left, edges[block].step);
-      right = advance(right, edges[block + 1].step);
-      row += stride;
+  forEachBlockRow(edges, blocks, out, stride, [&](const TunnelFixed& left, const TunnelFixed& right, uint32_t* row) {
+    const TunnelFixed step{tunnelPixelStep(left.u, right.u), tunnelPixelStep(left.v, right.v),
+                           tunnelPixelStep(left.u2, right.u2), tunnelPixelStep(left.v2, right.v2),
+                           tunnelPixelStep(left.s, right.s)};
+    TunnelFixed at = left;
+    for (int32_t x = 0; x < kTunnelBlockSize; ++x) {
+      row[x] = referencePixel(textures, at);
+      at = advance(at, step);
     }
-  }
+  });
 }
 
 void drawTunnelBlocks(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks, uint32_t* out,

@@ -8,6 +8,9 @@
 
 namespace orvanta {
 
+// A block is kTunnelBlockSize x kTunnelBlockSize pixels between four ray-cast nodes.
+inline constexpr int32_t kTunnelBlockSize = 8;
+
 // u, v, u2, v2 and the shade s, all 16.16.
 struct TunnelFixed {
   int32_t u = 0;
@@ -46,6 +49,24 @@ struct TunnelColumnEdge {
 // A row's step from the left to the right edge: an eighth of the difference, wrapping.
 inline int32_t tunnelPixelStep(int32_t left, int32_t right) {
   return static_cast<int32_t>(static_cast<uint32_t>(right) - static_cast<uint32_t>(left)) >> 3;
+}
+
+// Every row of `blocks` blocks side by side, in order: drawRow(left, right, row) gets the row's
+// edge values and its first output word; both edges step down once per row.
+template <typename DrawRow>
+void forEachBlockRow(const TunnelColumnEdge* edges, int32_t blocks, uint32_t* out, ptrdiff_t stride,
+                     DrawRow&& drawRow) {
+  for (int32_t block = 0; block < blocks; ++block) {
+    TunnelFixed left = edges[block].start;
+    TunnelFixed right = edges[block + 1].start;
+    uint32_t* row = out + kTunnelBlockSize * block;
+    for (int32_t y = 0; y < kTunnelBlockSize; ++y) {
+      drawRow(left, right, row);
+      left = advance(left, edges[block].step);
+      right = advance(right, edges[block + 1].step);
+      row += stride;
+    }
+  }
 }
 
 // Writes `blocks` blocks of 8 rows of 8 pixels side by side, rows `stride` (at least 8 x blocks)

@@ -8,8 +8,6 @@
 namespace orvanta {
 namespace {
 
-constexpr int32_t kTunnelBlockSize = 8;
-
 // Lane j holds left + j x (an eighth of right - left), wrapping like the scalar steps.
 ORVANTA_TARGET_AVX2 inline __m256i spreadAvx2(int32_t left, int32_t right) {
   const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);

@@ -8,8 +8,6 @@
 namespace orvanta {
 namespace {
 
-constexpr int32_t kBlockSize = 8;
-
 // Lane j holds left + (first + j) x step, wrapping like the stepped sums.
 __m128i spread(int32_t left, int32_t right, uint32_t first) {
   const uint32_t step = static_cast<uint32_t>(tunnelPixelStep(left, right));
@@ -78,23 +76,15 @@ void drawFour(const TunnelTextures& textures, const TunnelFixed& left, const Tun
 
 void drawTunnelBlocksSse2(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks,
                           uint32_t* out, ptrdiff_t stride) {
-  for (int32_t block = 0; block < blocks; ++block) {
-    TunnelFixed left = edges[block].start;
-    TunnelFixed right = edges[block + 1].start;
-    uint32_t* row = out + kBlockSize * block;
-    for (int32_t y = 0; y < kBlockSize; ++y) {
-      if (textures.slopes != nullptr) {
-        drawFour<true>(textures, left, right, 0, row);
-        drawFour<true>(textures, left, right, 4, row + 4);
-      } else {
-        drawFour<false>(textures, left, right, 0, row);
-        drawFour<false>(textures, left, right, 4, row + 4);
-      }
-      left = advance(left, edges[block].step);
-      right = advance(right, edges[block + 1].step);
-      row += stride;
+  forEachBlockRow(edges, blocks, out, stride, [&](const TunnelFixed& left, const TunnelFixed& right, uint32_t* row) {
+    if (textures.slopes != nullptr) {
+      drawFour<true>(textures, left, right, 0, row);
+      drawFour<true>(textures, left, right, 4, row + 4);
+    } else {
+      drawFour<false>(textures, left, right, 0, row);
+      drawFour<false>(textures, left, right, 4, row + 4);
     }
-  }
+  });
 }
 
 }  // namespace orvanta
