@@ -36,34 +36,26 @@ ORVANTA_TARGET_AVX2 inline void interleave(const uint32_t* const* four, size_t a
 
 ORVANTA_TARGET_AVX2 void hashTwelveAvx2(const uint32_t* const (&frames)[12], size_t pixelCount,
                                         uint64_t (&hashes)[12]) {
-  uint64_t h0 = kFnvOffsetBasis, h1 = kFnvOffsetBasis, h2 = kFnvOffsetBasis, h3 = kFnvOffsetBasis;
-  __m256i lanes[2] = {_mm256_set1_epi64x(static_cast<long long>(kFnvOffsetBasis)),
-                      _mm256_set1_epi64x(static_cast<long long>(kFnvOffsetBasis))};
-  alignas(32) uint32_t bytes[2][32];
+  constexpr int kScalar = 8;
+  uint64_t scalar[kScalar];
+  for (uint64_t& hash : scalar) hash = kFnvOffsetBasis;
+  __m256i lanes = _mm256_set1_epi64x(static_cast<long long>(kFnvOffsetBasis));
+  alignas(32) uint32_t bytes[32];
   size_t i = 0;
   for (; i + 8 <= pixelCount; i += 8) {
-    interleave(frames + 4, i, bytes[0]);
-    interleave(frames + 8, i, bytes[1]);
-    for (int p = 0; p < 8; ++p) {
-      const uint32_t w0 = frames[0][i + p], w1 = frames[1][i + p], w2 = frames[2][i + p], w3 = frames[3][i + p];
-      for (int s = 0; s < 4; ++s) {
-        h0 = fnvStep(h0, (w0 >> (8 * s)) & 0xFFu);
-        h1 = fnvStep(h1, (w1 >> (8 * s)) & 0xFFu);
-        h2 = fnvStep(h2, (w2 >> (8 * s)) & 0xFFu);
-        h3 = fnvStep(h3, (w3 >> (8 * s)) & 0xFFu);
-        for (int g = 0; g < 2; ++g) {
-          const __m256i byte = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(static_cast<int>(bytes[g][4 * p + s])));
-          lanes[g] = timesPrime(_mm256_xor_si256(lanes[g], byte));
-        }
+    interleave(frames + kScalar, i, bytes);
+    for (int b = 0; b < 32; ++b) {
+      // The scalar chains read their bytes straight from memory (x86 is little-endian): a
+      // load port does the extraction, so the ALU ports keep only the xor and the multiply.
+      for (int k = 0; k < kScalar; ++k) {
+        scalar[k] = fnvStep(scalar[k], reinterpret_cast<const uint8_t*>(frames[k] + i)[b]);
       }
+      const __m256i byte = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(static_cast<int>(bytes[b])));
+      lanes = timesPrime(_mm256_xor_si256(lanes, byte));
     }
   }
-  hashes[0] = h0;
-  hashes[1] = h1;
-  hashes[2] = h2;
-  hashes[3] = h3;
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(hashes + 4), lanes[0]);
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(hashes + 8), lanes[1]);
+  for (int k = 0; k < kScalar; ++k) hashes[k] = scalar[k];
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(hashes + kScalar), lanes);
   // The last pixels of a count that is not a multiple of eight, one chain at a time.
   for (int k = 0; k < 12; ++k) {
     for (size_t j = i; j < pixelCount; ++j) {

@@ -2,7 +2,7 @@
 // FNV-1a 64-bit fingerprints of frames (the pixel words as little-endian bytes), as the
 // capture tool writes them. One frame's hash is a chain of dependent multiplies, so frames
 // are hashed side by side: four at a time with one multiply chain each, or twelve where AVX2
-// runs (four multiply chains and eight vector lanes), about a third faster again.
+// runs (eight multiply chains and four vector lanes).
 
 #include <cstddef>
 #include <cstdint>
