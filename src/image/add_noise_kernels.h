@@ -28,7 +28,7 @@ uint32_t addNoiseReference(uint32_t* pixels, size_t count, int amount, uint32_t 
 #if ORVANTA_X86_VECTORS
 // Four steps of the generator at a time (same numbers, same order).
 uint32_t addNoiseSse2(uint32_t* pixels, size_t count, int amount, uint32_t state);
-// Sixteen steps at a time, only when cpu::hasAvx2().
+// Thirty-two steps at a time, only when cpu::hasAvx2().
 uint32_t addNoiseAvx2(uint32_t* pixels, size_t count, int amount, uint32_t state);
 #endif
 

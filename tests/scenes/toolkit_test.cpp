@@ -72,7 +72,7 @@ TEST(AddNoise, SubtractsOneDrawPerPixelFromTheColourBytes) {
   }
 }
 
-// The grain runs several generator states side by side (four or sixteen): every path must
+// The grain runs several generator states side by side (four or 32): every path must
 // still follow the one sequence, pixel by pixel, for any amount and length.
 TEST(AddNoise, EveryPathFollowsTheSequencePixelByPixel) {
   using Path = uint32_t (*)(uint32_t*, size_t, int, uint32_t);
@@ -97,7 +97,7 @@ TEST(AddNoise, EveryPathFollowsTheSequencePixelByPixel) {
   };
   std::mt19937 generator(7);
   for (int amount : {2, 7, 10, 30, 255, 256, 1000, 32767, 32768, -30, 0, 1, -1, INT_MIN}) {
-    for (size_t count : {size_t{0}, size_t{15}, size_t{16}, size_t{17}, size_t{333}, size_t{76800}}) {
+    for (size_t count : {size_t{0}, size_t{15}, size_t{16}, size_t{17}, size_t{31}, size_t{32}, size_t{33}, size_t{333}, size_t{76800}}) {
       Words before(count);
       for (uint32_t& word : before) word = static_cast<uint32_t>(generator());
       ShowRandom random;
