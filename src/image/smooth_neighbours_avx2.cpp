@@ -8,16 +8,11 @@ namespace {
 
 constexpr size_t kRow = 320;
 
-ORVANTA_TARGET_AVX2 __m256i widenFour(const uint32_t* p) {
-  return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-}
-
-// The quarters of x moved up by one (two) places, zeros coming in.
-ORVANTA_TARGET_AVX2 __m256i upOneQuarter(__m256i x) {
-  return _mm256_blend_epi32(_mm256_permute4x64_epi64(x, _MM_SHUFFLE(2, 1, 0, 0)), _mm256_setzero_si256(), 0x03);
-}
-ORVANTA_TARGET_AVX2 __m256i upTwoQuarters(__m256i x) {
-  return _mm256_blend_epi32(_mm256_permute4x64_epi64(x, _MM_SHUFFLE(1, 0, 0, 0)), _mm256_setzero_si256(), 0x0F);
+// Four pixels' bytes widened to words, pixels 0-1 in the low lane and 2-3 in the high one.
+// The load fills both lanes and an in-lane shuffle widens each half, which keeps the work off
+// the one port that moves data across lanes.
+ORVANTA_TARGET_AVX2 __m256i widenFour(const uint32_t* p, __m256i spread) {
+  return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))), spread);
 }
 
 }  // namespace
@@ -32,17 +27,26 @@ ORVANTA_TARGET_AVX2 void smoothNeighboursAvx2(uint32_t* pixels, size_t count, si
   const __m256i weights = _mm256_setr_epi16(1, 1, 1, 1, 4, 4, 4, 4, 16, 16, 16, 16, 64, 64, 64, 64);
   const __m256i shifts = _mm256_setr_epi16(1 << 14, 1 << 14, 1 << 14, 1 << 14, 1 << 12, 1 << 12, 1 << 12, 1 << 12,
                                            1 << 10, 1 << 10, 1 << 10, 1 << 10, 1 << 8, 1 << 8, 1 << 8, 1 << 8);
+  const __m256i spread = _mm256_setr_epi8(0, -1, 1, -1, 2, -1, 3, -1, 4, -1, 5, -1, 6, -1, 7, -1,  //
+                                          8, -1, 9, -1, 10, -1, 11, -1, 12, -1, 13, -1, 14, -1, 15, -1);
+  // Each word's low byte to the low eight bytes of its lane.
+  const __m256i gather = _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1,  //
+                                          0, 2, 4, 6, 8, 10, 12, 14, -1, -1, -1, -1, -1, -1, -1, -1);
   // The carried pixel in every quarter.
   __m256i left = _mm256_cvtepu8_epi16(_mm_set1_epi32(static_cast<int>(pixels[range.first - 1])));
   size_t i = range.first;
   for (; i + 3 <= last; i += 4) {
-    const __m256i others = _mm256_add_epi16(_mm256_add_epi16(widenFour(pixels + i + 1), widenFour(pixels + i - kRow)),
-                                            widenFour(pixels + i + kRow));
+    const __m256i others =
+        _mm256_add_epi16(_mm256_add_epi16(widenFour(pixels + i + 1, spread), widenFour(pixels + i - kRow, spread)),
+                         widenFour(pixels + i + kRow, spread));
     const __m256i weighted = _mm256_mullo_epi16(others, weights);
-    const __m256i pairs = _mm256_add_epi16(weighted, upOneQuarter(weighted));
-    const __m256i sums = _mm256_add_epi16(pairs, upTwoQuarters(pairs));  // P0, P1, P2, P3
+    // Prefix sums over the quarters: within each lane first, then the low lane's total into
+    // both quarters of the high lane (zeros into the low one).
+    const __m256i pairs = _mm256_add_epi16(weighted, _mm256_slli_si256(weighted, 8));
+    const __m256i lowTotal = _mm256_permute2x128_si256(pairs, pairs, 0x08);
+    const __m256i sums = _mm256_add_epi16(pairs, _mm256_unpackhi_epi64(lowTotal, lowTotal));  // P0 ... P3
     const __m256i fresh = _mm256_mulhi_epu16(_mm256_add_epi16(left, sums), shifts);
-    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(fresh, fresh), _MM_SHUFFLE(3, 1, 2, 0));
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(fresh, gather), _MM_SHUFFLE(3, 1, 2, 0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels + i), _mm256_castsi256_si128(packed));
     left = _mm256_srli_epi16(_mm256_add_epi16(left, _mm256_permute4x64_epi64(sums, _MM_SHUFFLE(3, 3, 3, 3))), 8);
   }
