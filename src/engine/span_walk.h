@@ -174,6 +174,24 @@ struct LeftEdge {
   }
 };
 
+// One group of four pixels: the lanes that are inside the row and pass the depth test take
+// the shader's pixel (and their depth); the others are stored back as they were.
+template <bool kWriteDepth, typename Shader>
+inline void drawGroup(uint32_t* pixel, int32_t* depth, int32_t left, __m128i u, __m128i v, __m128i z, __m128i u2,
+                      __m128i v2, const Shader& shader) {
+  __m128i* const pixels = reinterpret_cast<__m128i*>(pixel);
+  __m128i* const depths = reinterpret_cast<__m128i*>(depth);
+  const __m128i stored = _mm_loadu_si128(depths);
+  const __m128i inRow = _mm_cmpgt_epi32(_mm_set1_epi32(left), _mm_setr_epi32(0, 1, 2, 3));
+  const __m128i pass = _mm_and_si128(_mm_cmpgt_epi32(z, stored), inRow);
+  const __m128i old = _mm_loadu_si128(pixels);
+  const __m128i fresh = shader.four(old, u, v, u2, v2);
+  _mm_storeu_si128(pixels, _mm_or_si128(_mm_and_si128(pass, fresh), _mm_andnot_si128(pass, old)));
+  if constexpr (kWriteDepth) {
+    _mm_storeu_si128(depths, _mm_or_si128(_mm_and_si128(pass, z), _mm_andnot_si128(pass, stored)));
+  }
+}
+
 // Draws `count` pixels (at least one) of one row in groups of four, the last group masked to
 // the pixels that remain; at least the words of the last whole group must be addressable
 // (their values outside the row are stored back unchanged).
@@ -190,19 +208,15 @@ inline void drawGroups(uint32_t* pixel, int32_t* depth, int32_t count, const Lan
     v2 = _mm_add_epi32(_mm_shuffle_epi32(point.second, 0xAA), lanes.offsetV2);
   }
   // Rows are mostly one to four pixels long, in no order the branch predictor could learn:
-  // every group is shaded and stored through its mask, whatever passed.
+  // every group is shaded and stored through its mask, whatever passed. A row of one group
+  // takes a path of its own: it steps nothing, so it needs fewer registers and the walk
+  // around it keeps its values in registers.
+  if (count <= 4) {
+    drawGroup<kWriteDepth>(pixel, depth, count, u, v, z, u2, v2, shader);
+    return;
+  }
   for (int32_t left = count;; left -= 4) {
-    __m128i* const pixels = reinterpret_cast<__m128i*>(pixel);
-    __m128i* const depths = reinterpret_cast<__m128i*>(depth);
-    const __m128i stored = _mm_loadu_si128(depths);
-    const __m128i inRow = _mm_cmpgt_epi32(_mm_set1_epi32(left), _mm_setr_epi32(0, 1, 2, 3));
-    const __m128i pass = _mm_and_si128(_mm_cmpgt_epi32(z, stored), inRow);
-    const __m128i old = _mm_loadu_si128(pixels);
-    const __m128i fresh = shader.four(old, u, v, u2, v2);
-    _mm_storeu_si128(pixels, _mm_or_si128(_mm_and_si128(pass, fresh), _mm_andnot_si128(pass, old)));
-    if constexpr (kWriteDepth) {
-      _mm_storeu_si128(depths, _mm_or_si128(_mm_and_si128(pass, z), _mm_andnot_si128(pass, stored)));
-    }
+    drawGroup<kWriteDepth>(pixel, depth, left, u, v, z, u2, v2, shader);
     if (left <= 4) return;
     pixel += 4;
     depth += 4;
@@ -339,46 +353,62 @@ inline void walkSpans(const RenderTarget& target, const TriangleEdge& leftEdge, 
   // Local copies: the pixel and depth stores could otherwise alias them, forcing reloads.
   const SpanSteps steps = stepsIn;
   const Shader shader = shaderIn;
-  auto [pixels, depths, width, height, leftStart, rightX, rightXStep, row, endRow] =
-      walkArea(target, leftEdge, rightEdge, firstRow, rows);
-  if (row >= endRow) return;
+  const WalkArea area = walkArea(target, leftEdge, rightEdge, firstRow, rows);
+  if (area.row >= area.endRow) return;
+  // Plain locals, not structured bindings: the row loop below is a lambda, and not every
+  // compiler this builds with lets a lambda capture bindings.
+  uint32_t* const pixels = area.pixels;
+  int32_t* const depths = area.depths;
+  const int32_t width = area.width;
+  const int32_t height = area.height;
+  const TriangleEdge& leftStart = area.left;
+  uint32_t rightX = area.rightX;
+  const uint32_t rightXStep = area.rightXStep;
+  int64_t row = area.row;
+  const int64_t endRow = area.endRow;
 
   LeftEdge left(leftStart, steps);
   const LaneSteps lanes(steps);
   const int64_t words = static_cast<int64_t>(height) * width;  // both arrays hold at least these
-  for (; row < endRow; ++row) {
-    int32_t xs = fixedCeil(static_cast<int32_t>(left.x));
-    int32_t xe = fixedCeil(static_cast<int32_t>(rightX));
-    if (xe > width) xe = width;
-    if (xs < xe) {
-      LanePoint point = left.template rowStart<kTwoLayers>((0xFFFFu - (left.x & 0xFFFFu)) >> 8);
-      if (xs < 0) {
-        // Columns left of the target are stepped over, not drawn.
-        SpanPoint shifted = toSpanPoint(point);
-        stepAlong<kTwoLayers>(shifted, steps, static_cast<uint32_t>(-xs));
-        point = toLanePoint(shifted);
-        xs = 0;
-      }
+  // Above the last row, the words after a row's end belong to the next row, so a row's last
+  // group of four always stays inside the arrays; the rows up to the last one go first, with
+  // no check per row.
+  const int64_t groupsEnd = width < 3 ? row : (endRow < height ? endRow : height - 1);
+  auto walkRows = [&]<bool kWholeGroups>(int64_t end) {
+    for (; row < end; ++row) {
+      int32_t xs = fixedCeil(static_cast<int32_t>(left.x));
+      int32_t xe = fixedCeil(static_cast<int32_t>(rightX));
+      if (xe > width) xe = width;
       if (xs < xe) {
-        const int64_t rowStart = row * width + xs;
-#if ORVANTA_X86_VECTORS
-        // Above the last row, the words after a row's end belong to the next row, so the last
-        // group of four always stays inside the arrays.
-        if (row + 1 < height && width >= 3) {
-          drawGroups<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, point, lanes, shader);
-        } else {
-          drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart,
-                                           toSpanPoint(point), steps, lanes, shader);
+        LanePoint point = left.template rowStart<kTwoLayers>((0xFFFFu - (left.x & 0xFFFFu)) >> 8);
+        if (xs < 0) {
+          // Columns left of the target are stepped over, not drawn.
+          SpanPoint shifted = toSpanPoint(point);
+          stepAlong<kTwoLayers>(shifted, steps, static_cast<uint32_t>(-xs));
+          point = toLanePoint(shifted);
+          xs = 0;
         }
+        if (xs < xe) {
+          const int64_t rowStart = row * width + xs;
+#if ORVANTA_X86_VECTORS
+          if constexpr (kWholeGroups) {
+            drawGroups<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, point, lanes, shader);
+          } else {
+            drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart,
+                                             toSpanPoint(point), steps, lanes, shader);
+          }
 #else
-        drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart, point, steps,
-                                         lanes, shader);
+          drawRow<kTwoLayers, kWriteDepth>(pixels + rowStart, depths + rowStart, xe - xs, words - rowStart, point,
+                                           steps, lanes, shader);
 #endif
+        }
       }
+      left.template stepDown<kTwoLayers>();
+      rightX += rightXStep;
     }
-    left.template stepDown<kTwoLayers>();
-    rightX += rightXStep;
-  }
+  };
+  walkRows.template operator()<true>(groupsEnd);
+  walkRows.template operator()<false>(endRow);
 }
 
 }  // namespace orvanta::span
