@@ -64,9 +64,19 @@ ORVANTA_TARGET_AVX2 void fadeToAvx2(uint32_t* pixels, size_t count, uint32_t lev
 // byte add finishes it.
 ORVANTA_TARGET_AVX2 void brightenAvx2(uint32_t* pixels, size_t count, uint32_t amount) {
   const uint32_t k = amount & 0xFFu;
+  size_t i = 0;
+  if (k == kFullBrightening) {
+    // The amount the scenes brighten by (kFullBrightening), in two byte operations.
+    const __m256i less = _mm256_set1_epi32(static_cast<int>(kFullBrighteningLess));
+    for (; i + 8 <= count; i += 8) {
+      const __m256i x = load(pixels + i);
+      store(pixels + i, _mm256_adds_epu8(x, _mm256_subs_epu8(x, less)));
+    }
+    brightenSse2(pixels + i, count - i, amount);
+    return;
+  }
   const __m256i factorEven = pairOf(k, k);
   const __m256i factorOdd = pairOf(k, 0);
-  size_t i = 0;
   for (; i + 8 <= count; i += 8) {
     const __m256i x = load(pixels + i);
     const __m256i added =

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <utility>
@@ -167,8 +168,41 @@ TEST(WholeImageBlends, VectorPathsEqualThePerByteFormulas) {
       for (auto& w : b) w = generator();
       if (round % 3 == 0) a[generator() % a.size()] = 0xFFFFFFFF;  // extreme bytes matter most
       if (round % 5 == 0) b[generator() % b.size()] = 0;
-      const uint32_t level = generator(), colour = generator();
+      // Every fourth round brightens by the show's amount, which has a path of its own.
+      const uint32_t level = round % 4 == 1 ? (generator() & ~0xFFu) | kernels::kFullBrightening
+                                            : static_cast<uint32_t>(generator());
+      const uint32_t colour = generator();
       ASSERT_EQ(outputs(fast, a, b, level, colour), outputs(plain, a, b, level, colour)) << name << " level " << level;
+    }
+  }
+}
+
+// The show's brightening on every byte value in every channel, alpha included, and on runs of
+// every tail length.
+TEST(WholeImageBlends, FullBrighteningOfEveryByte) {
+  Words pixels(256 + 7);
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    const uint32_t v = static_cast<uint32_t>(i) & 0xFFu;
+    pixels[i] = v | ((v ^ 0x5Au) << 8) | ((255u - v) << 16) | (((v * 7u) & 0xFFu) << 24);
+  }
+  Words expected = pixels;
+  kernels::brightenReference(expected.data(), expected.size(), kernels::kFullBrightening);
+  for (size_t i = 0; i < 256; ++i) {  // the formula itself, for the colour bytes
+    const uint32_t v = static_cast<uint32_t>(i);
+    ASSERT_EQ(expected[i] & 0xFFu, v == 0 ? 0u : std::min(255u, 2 * v - 1)) << v;
+  }
+  using Brighten = void (*)(uint32_t*, size_t, uint32_t);
+  std::vector<std::pair<const char*, Brighten>> paths = {
+      {"dispatched", [](uint32_t* p, size_t n, uint32_t amount) { imageOf(p, n).brighten(amount); }}};
+#if ORVANTA_X86_VECTORS
+  paths.push_back({"sse2", kernels::brightenSse2});
+  if (cpu::hasAvx2()) paths.push_back({"avx2", kernels::brightenAvx2});
+#endif
+  for (const auto& [name, brighten] : paths) {
+    for (size_t length : {pixels.size(), size_t{256}, size_t{9}, size_t{3}}) {
+      Words out(pixels.begin(), pixels.begin() + static_cast<ptrdiff_t>(length));
+      brighten(out.data(), out.size(), kernels::kFullBrightening);
+      ASSERT_EQ(out, Words(expected.begin(), expected.begin() + static_cast<ptrdiff_t>(length))) << name << " " << length;
     }
   }
 }
