@@ -100,10 +100,18 @@ ORVANTA_TARGET_AVX2 void modulateAvx2(const uint32_t* source, uint32_t* target, 
 ORVANTA_TARGET_AVX2 void blendOverAvx2(const uint32_t* source, uint32_t* destination, size_t count) {
   const __m256i colourOnly = _mm256_set1_epi32(0x00FFFFFF);
   const __m256i byteMax = _mm256_set1_epi16(255);
+  const __m256i opaqueAlpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m256i less = _mm256_set1_epi32(static_cast<int>(kFullBrighteningLess));
   size_t i = 0;
   for (; i + 8 <= count; i += 8) {
     const __m256i s = load(source + i);
     const __m256i d = load(destination + i);
+    // An overlay is mostly see-through: where all eight alphas are 255 each colour byte is
+    // (d * 255) >> 8, that is d - 1 down to 0, and alpha 0.
+    if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(s, opaqueAlpha), opaqueAlpha)) == -1) {
+      store(destination + i, _mm256_subs_epu8(d, less));
+      continue;
+    }
     const __m256i alpha32 = _mm256_srli_epi32(s, 24);
     const __m256i alpha = _mm256_or_si256(alpha32, _mm256_slli_epi32(alpha32, 16));  // in both halves
     const __m256i rest = _mm256_xor_si256(alpha, byteMax);                          // 255 - alpha

@@ -80,10 +80,18 @@ void modulateSse2(const uint32_t* source, uint32_t* target, size_t count) {
 void blendOverSse2(const uint32_t* source, uint32_t* destination, size_t count) {
   const __m128i colourOnly = _mm_set1_epi32(0x00FFFFFF);
   const __m128i byteMax = _mm_set1_epi16(255);
+  const __m128i opaqueAlpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i less = _mm_set1_epi32(static_cast<int>(kFullBrighteningLess));
   size_t i = 0;
   for (; i + 4 <= count; i += 4) {
     const __m128i s = load(source + i);
     const __m128i d = load(destination + i);
+    // An overlay is mostly see-through: where all four alphas are 255 each colour byte is
+    // (d * 255) >> 8, that is d - 1 down to 0, and alpha 0.
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, opaqueAlpha), opaqueAlpha)) == 0xFFFF) {
+      store(destination + i, _mm_subs_epu8(d, less));
+      continue;
+    }
     // Each pixel's alpha in all four of its lanes; 255 - a is a ^ 255 for a byte.
     const __m128i alpha32 = _mm_srli_epi32(s, 24);
     const __m128i alphaPairs = _mm_or_si128(alpha32, _mm_slli_epi32(alpha32, 16));

@@ -168,6 +168,11 @@ TEST(WholeImageBlends, VectorPathsEqualThePerByteFormulas) {
       for (auto& w : b) w = generator();
       if (round % 3 == 0) a[generator() % a.size()] = 0xFFFFFFFF;  // extreme bytes matter most
       if (round % 5 == 0) b[generator() % b.size()] = 0;
+      if (round % 4 == 2) {  // a see-through stretch of the source: the blends' own path
+        const size_t first = generator() % a.size();
+        const size_t end = std::min(a.size(), first + generator() % 24);
+        for (size_t j = first; j < end; ++j) a[j] |= 0xFF000000u;
+      }
       // Every fourth round brightens by the show's amount, which has a path of its own.
       const uint32_t level = round % 4 == 1 ? (generator() & ~0xFFu) | kernels::kFullBrightening
                                             : static_cast<uint32_t>(generator());
