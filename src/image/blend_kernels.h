@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/cpu_features.h"
+#include "image/image.h"
 
 namespace orvanta::kernels {
 
@@ -14,12 +15,11 @@ void fadeToReference(uint32_t* pixels, size_t count, uint32_t level, uint32_t co
 // Red, green, blue: min(255, c + ((c * K) >> 8)), K = amount & 0xFF; alpha kept.
 void brightenReference(uint32_t* pixels, size_t count, uint32_t amount);
 
-// The amount every scene brightens by. With K = 255, (c * 255) >> 8 is c - 1 for c >= 1 and 0
-// for c = 0, so the brightened byte is the saturating sum of c and the saturating difference
-// c - 1: the vector versions subtract kFullBrighteningLess (1 from each colour byte, all of
-// alpha, which then gains nothing) and add. The same difference is the blend of a pixel under
-// a source of alpha 255.
-inline constexpr uint32_t kFullBrightening = 255;
+// With K = kFullBrightening (255), (c * 255) >> 8 is c - 1 for c >= 1 and 0 for c = 0, so the
+// brightened byte is the saturating sum of c and the saturating difference c - 1: the vector
+// versions subtract kFullBrighteningLess (1 from each colour byte, all of alpha, which then
+// gains nothing) and add. The same difference is the blend of a pixel under a source of
+// alpha 255.
 inline constexpr uint32_t kFullBrighteningLess = 0xFF010101u;
 // Per byte: target = (target * source) >> 8.
 void modulateReference(const uint32_t* source, uint32_t* target, size_t count);

@@ -8,6 +8,9 @@
 
 namespace orvanta {
 
+// The amount every scene brightens by; the vector blends take a shorter path for it.
+inline constexpr uint32_t kFullBrightening = 255;
+
 inline constexpr int32_t kFrameWidth = 320;
 inline constexpr int32_t kFrameHeight = 240;
 

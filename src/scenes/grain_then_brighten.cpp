@@ -32,7 +32,7 @@ void finishRun(Image& frame, size_t first, size_t count, const FrameFinish& fini
     Image block = rowOf(frame.pixels + start, length);
     if (finish.grain) addNoise(block, finish.amount, random);
     if (start < masked) rowOf(finish.mask->pixels + start, std::min(length, masked - start)).modulateInto(block);
-    for (int k = 0; k < finish.brightenings; ++k) block.brighten(255);
+    for (int k = 0; k < finish.brightenings; ++k) block.brighten(kFullBrightening);
     if (start < overlaid) blendImage(rowOf(finish.overlay->pixels + start, std::min(length, overlaid - start)), block);
   }
 }

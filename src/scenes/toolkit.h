@@ -13,7 +13,7 @@ namespace orvanta {
 inline constexpr uint32_t kWhite = 0xFFFFFFFFu;  // packArgb(255, 255, 255, 255)
 
 // addNoise(frame, amount, random), then mask->modulateInto(frame) when there is a mask, then
-// frame.brighten(255) `brightenings` times: the same words, in one sweep over the frame.
+// frame.brighten(kFullBrightening) `brightenings` times: the same words, in one sweep over the frame.
 void addNoiseThenBrighten(Image& frame, int amount, int brightenings, ShowRandom& random,
                           const Image* mask = nullptr);
 

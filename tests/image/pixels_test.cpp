@@ -174,7 +174,7 @@ TEST(WholeImageBlends, VectorPathsEqualThePerByteFormulas) {
         for (size_t j = first; j < end; ++j) a[j] |= 0xFF000000u;
       }
       // Every fourth round brightens by the show's amount, which has a path of its own.
-      const uint32_t level = round % 4 == 1 ? (generator() & ~0xFFu) | kernels::kFullBrightening
+      const uint32_t level = round % 4 == 1 ? (generator() & ~0xFFu) | kFullBrightening
                                             : static_cast<uint32_t>(generator());
       const uint32_t colour = generator();
       ASSERT_EQ(outputs(fast, a, b, level, colour), outputs(plain, a, b, level, colour)) << name << " level " << level;
@@ -191,7 +191,7 @@ TEST(WholeImageBlends, FullBrighteningOfEveryByte) {
     pixels[i] = v | ((v ^ 0x5Au) << 8) | ((255u - v) << 16) | (((v * 7u) & 0xFFu) << 24);
   }
   Words expected = pixels;
-  kernels::brightenReference(expected.data(), expected.size(), kernels::kFullBrightening);
+  kernels::brightenReference(expected.data(), expected.size(), kFullBrightening);
   for (size_t i = 0; i < 256; ++i) {  // the formula itself, for the colour bytes
     const uint32_t v = static_cast<uint32_t>(i);
     ASSERT_EQ(expected[i] & 0xFFu, v == 0 ? 0u : std::min(255u, 2 * v - 1)) << v;
@@ -206,7 +206,7 @@ TEST(WholeImageBlends, FullBrighteningOfEveryByte) {
   for (const auto& [name, brighten] : paths) {
     for (size_t length : {pixels.size(), size_t{256}, size_t{9}, size_t{3}}) {
       Words out(pixels.begin(), pixels.begin() + static_cast<ptrdiff_t>(length));
-      brighten(out.data(), out.size(), kernels::kFullBrightening);
+      brighten(out.data(), out.size(), kFullBrightening);
       ASSERT_EQ(out, Words(expected.begin(), expected.begin() + static_cast<ptrdiff_t>(length))) << name << " " << length;
     }
   }
