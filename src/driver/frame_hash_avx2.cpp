@@ -6,61 +6,157 @@
 namespace orvanta::kernels {
 namespace {
 
-// hash × (2^40 + 435) in every lane: 3h, then 3h + 48h + 384h + 2^40 h.
-ORVANTA_TARGET_AVX2 inline __m256i timesPrime(__m256i h) {
-  const __m256i three = _mm256_add_epi64(_mm256_add_epi64(h, h), h);
-  const __m256i low = _mm256_add_epi64(three, _mm256_slli_epi64(three, 4));
-  const __m256i high = _mm256_add_epi64(_mm256_slli_epi64(three, 7), _mm256_slli_epi64(h, 40));
-  return _mm256_add_epi64(low, high);
+// Why only the low byte has to be walked: a step xors a byte into the low byte alone, which
+// adds d = (low ^ byte) - low to the hash, and the multiply makes the next low byte from this
+// low byte only: low' = (low ^ byte) x 0xB3 mod 256. So after N bytes
+//   hash = P^N hash_0 + sum over n of P^(N - n) d_n   (mod 2^64),
+// a sum that needs no order. Per block of kBlockBytes bytes of a frame:
+//   hash' = P^kBlockBytes hash + sum over t of P^(kBlockBytes - t) d_t,
+// the weights split into four signed 16-bit limbs so that the sums are word multiplies into
+// 32-bit lanes: |d| <= 255 and |limb| <= 32768 keep 128 of them within int32.
+constexpr int kBlockBytes = 128;
+
+constexpr uint64_t primePower(int exponent) {
+  uint64_t power = 1;
+  for (int k = 0; k < exponent; ++k) power *= kFnvPrime;
+  return power;
 }
 
-// Eight pixels (32 bytes) of four frames, byte-interleaved: word j of `out` holds byte j of
-// each frame, frame k in byte k, ready to be widened into the four 64-bit lanes.
-ORVANTA_TARGET_AVX2 inline void interleave(const uint32_t* const* four, size_t at, uint32_t (&out)[32]) {
-  const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(four[0] + at));
-  const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(four[1] + at));
-  const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(four[2] + at));
-  const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(four[3] + at));
-  const __m256i abLow = _mm256_unpacklo_epi8(a, b), abHigh = _mm256_unpackhi_epi8(a, b);
-  const __m256i cdLow = _mm256_unpacklo_epi8(c, d), cdHigh = _mm256_unpackhi_epi8(c, d);
-  // Each 128-bit half holds its own sixteen bytes: 0-3, 4-7, 8-11, 12-15 of the half.
-  const __m256i quarter[4] = {_mm256_unpacklo_epi16(abLow, cdLow), _mm256_unpackhi_epi16(abLow, cdLow),
-                              _mm256_unpacklo_epi16(abHigh, cdHigh), _mm256_unpackhi_epi16(abHigh, cdHigh)};
+// Each 32-bit word holds the limbs of two neighbouring bytes' weights, as the word multiply
+// pairs them, in all eight lanes.
+struct alignas(32) LimbPair {
+  uint32_t lanes[8];
+};
+struct BlockWeights {
+  LimbPair pairs[kBlockBytes / 2][4];
+  uint64_t blockPower;
+};
+
+constexpr BlockWeights makeBlockWeights() {
+  BlockWeights weights{};
+  for (int t = 0; t < kBlockBytes; ++t) {
+    uint64_t rest = primePower(kBlockBytes - t);
+    for (int limb = 0; limb < 4; ++limb) {
+      const uint64_t digit = rest & 0xFFFFu;
+      const int64_t balanced = digit >= 0x8000u ? static_cast<int64_t>(digit) - 0x10000 : static_cast<int64_t>(digit);
+      rest = (rest - static_cast<uint64_t>(balanced)) >> 16;
+      const uint32_t half = static_cast<uint32_t>(static_cast<uint16_t>(balanced)) << (16 * (t & 1));
+      for (uint32_t& lane : weights.pairs[t / 2][limb].lanes) lane |= half;
+    }
+  }
+  weights.blockPower = primePower(kBlockBytes);
+  return weights;
+}
+
+constexpr BlockWeights kWeights = makeBlockWeights();
+
+// Byte t of eight pixels of each of the sixteen frames, the frames in order: 16 bytes at
+// out + 32 (t mod 16) + 16 (t / 16).
+ORVANTA_TARGET_AVX2 inline void byteColumns(const uint32_t* const (&frames)[16], size_t at, uint8_t* out) {
+  __m256i rows[16];
+#pragma GCC unroll 16
+  for (int f = 0; f < 16; ++f) rows[f] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(frames[f] + at));
+  // Each 128-bit half on its own: bytes, then words, double words and quad words of frame pairs.
+  __m256i low[8], high[8];
+#pragma GCC unroll 8
+  for (int p = 0; p < 8; ++p) {
+    low[p] = _mm256_unpacklo_epi8(rows[2 * p], rows[2 * p + 1]);
+    high[p] = _mm256_unpackhi_epi8(rows[2 * p], rows[2 * p + 1]);
+  }
+  __m256i fours[4][4];  // [frames 4q ...][bytes 4k ... 4k + 3]
+#pragma GCC unroll 4
   for (int q = 0; q < 4; ++q) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * q), _mm256_castsi256_si128(quarter[q]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 + 4 * q), _mm256_extracti128_si256(quarter[q], 1));
+    fours[q][0] = _mm256_unpacklo_epi16(low[2 * q], low[2 * q + 1]);
+    fours[q][1] = _mm256_unpackhi_epi16(low[2 * q], low[2 * q + 1]);
+    fours[q][2] = _mm256_unpacklo_epi16(high[2 * q], high[2 * q + 1]);
+    fours[q][3] = _mm256_unpackhi_epi16(high[2 * q], high[2 * q + 1]);
+  }
+  __m256i eights[2][8];  // [frames 8s ...][bytes 2o, 2o + 1]
+#pragma GCC unroll 2
+  for (int s = 0; s < 2; ++s) {
+#pragma GCC unroll 4
+    for (int k = 0; k < 4; ++k) {
+      eights[s][2 * k] = _mm256_unpacklo_epi32(fours[2 * s][k], fours[2 * s + 1][k]);
+      eights[s][2 * k + 1] = _mm256_unpackhi_epi32(fours[2 * s][k], fours[2 * s + 1][k]);
+    }
+  }
+#pragma GCC unroll 8
+  for (int o = 0; o < 8; ++o) {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out + 32 * (2 * o)), _mm256_unpacklo_epi64(eights[0][o], eights[1][o]));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out + 32 * (2 * o + 1)),
+                       _mm256_unpackhi_epi64(eights[0][o], eights[1][o]));
   }
 }
 
 }  // namespace
 
-ORVANTA_TARGET_AVX2 void hashTwelveAvx2(const uint32_t* const (&frames)[12], size_t pixelCount,
-                                        uint64_t (&hashes)[12]) {
-  constexpr int kScalar = 8;
-  uint64_t scalar[kScalar];
-  for (uint64_t& hash : scalar) hash = kFnvOffsetBasis;
-  __m256i lanes = _mm256_set1_epi64x(static_cast<long long>(kFnvOffsetBasis));
-  alignas(32) uint32_t bytes[32];
+ORVANTA_TARGET_AVX2 void hashSixteenAvx2(const uint32_t* const (&frames)[16], size_t pixelCount,
+                                         uint64_t (&hashes)[16]) {
+  constexpr size_t kBlockPixels = kBlockBytes / 4;
+  constexpr int kChunks = kBlockBytes / 32;
+  uint64_t whole[16];
+  for (uint64_t& hash : whole) hash = kFnvOffsetBasis;
+  // The low bytes of the sixteen hashes, one per word; the words' high bytes are left to
+  // wander, since a low byte's product and difference depend on low bytes only.
+  __m256i lowBytes = _mm256_set1_epi16(static_cast<short>(kFnvOffsetBasis & 0xFFu));
+  const __m256i lowPrime = _mm256_set1_epi16(static_cast<short>(kFnvPrime & 0xFFu));
+  alignas(32) uint8_t columns[kChunks * 512];
   size_t i = 0;
-  for (; i + 8 <= pixelCount; i += 8) {
-    interleave(frames + kScalar, i, bytes);
-    for (int b = 0; b < 32; ++b) {
-      // The scalar chains read their bytes straight from memory (x86 is little-endian): a
-      // load port does the extraction, so the ALU ports keep only the xor and the multiply.
-      for (int k = 0; k < kScalar; ++k) {
-        scalar[k] = fnvStep(scalar[k], reinterpret_cast<const uint8_t*>(frames[k] + i)[b]);
+  for (; i + kBlockPixels <= pixelCount; i += kBlockPixels) {
+#pragma GCC unroll 4
+    for (int chunk = 0; chunk < kChunks; ++chunk) byteColumns(frames, i + 8 * chunk, columns + 512 * chunk);
+    // Sums per limb: frames 0-3 and 8-11 in `sums[0]`, 4-7 and 12-15 in `sums[1]`, as the
+    // word unpacks lay them out.
+    __m256i sums[2][4];
+    for (auto& half : sums) {
+      for (__m256i& sum : half) sum = _mm256_setzero_si256();
+    }
+    for (int chunk = 0; chunk < kChunks; ++chunk) {
+      const uint8_t* chunkColumns = columns + 512 * chunk;
+#pragma GCC unroll 16
+      for (int t = 0; t < 32; t += 2) {
+        __m256i diffs[2];
+#pragma GCC unroll 2
+        for (int u = 0; u < 2; ++u) {
+          const uint8_t* column = chunkColumns + 32 * ((t + u) & 15) + 16 * ((t + u) >> 4);
+          const __m256i bytes = _mm256_cvtepu8_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(column)));
+          const __m256i mixed = _mm256_xor_si256(lowBytes, bytes);
+          diffs[u] = _mm256_sub_epi16(mixed, lowBytes);  // the high bytes cancel
+          lowBytes = _mm256_mullo_epi16(mixed, lowPrime);
+        }
+        const __m256i firstFrames = _mm256_unpacklo_epi16(diffs[0], diffs[1]);
+        const __m256i secondFrames = _mm256_unpackhi_epi16(diffs[0], diffs[1]);
+        const LimbPair* pair = kWeights.pairs[(32 * chunk + t) / 2];
+#pragma GCC unroll 4
+        for (int limb = 0; limb < 4; ++limb) {
+          const __m256i weight = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair[limb].lanes));
+          sums[0][limb] = _mm256_add_epi32(sums[0][limb], _mm256_madd_epi16(firstFrames, weight));
+          sums[1][limb] = _mm256_add_epi32(sums[1][limb], _mm256_madd_epi16(secondFrames, weight));
+        }
       }
-      const __m256i byte = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(static_cast<int>(bytes[b])));
-      lanes = timesPrime(_mm256_xor_si256(lanes, byte));
+    }
+    alignas(32) int32_t limbSums[2][4][8];
+    for (int half = 0; half < 2; ++half) {
+      for (int limb = 0; limb < 4; ++limb) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(limbSums[half][limb]), sums[half][limb]);
+      }
+    }
+    for (int f = 0; f < 16; ++f) {
+      const int32_t* lane = &limbSums[(f >> 2) & 1][0][(f & 3) + 4 * (f >> 3)];
+      uint64_t block = 0;
+      for (int limb = 0; limb < 4; ++limb) {
+        block += static_cast<uint64_t>(static_cast<int64_t>(lane[8 * limb])) << (16 * limb);
+      }
+      whole[f] = whole[f] * kWeights.blockPower + block;
     }
   }
-  for (int k = 0; k < kScalar; ++k) hashes[k] = scalar[k];
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(hashes + kScalar), lanes);
-  // The last pixels of a count that is not a multiple of eight, one chain at a time.
-  for (int k = 0; k < 12; ++k) {
+  // The last pixels of a count that is not a multiple of a block, one chain at a time.
+  for (int f = 0; f < 16; ++f) {
+    uint64_t hash = whole[f];
     for (size_t j = i; j < pixelCount; ++j) {
-      for (int s = 0; s < 32; s += 8) hashes[k] = fnvStep(hashes[k], (frames[k][j] >> s) & 0xFFu);
+      for (int s = 0; s < 32; s += 8) hash = fnvStep(hash, (frames[f][j] >> s) & 0xFFu);
     }
+    hashes[f] = hash;
   }
 }
 

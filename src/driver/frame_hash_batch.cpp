@@ -14,7 +14,7 @@ uint64_t frameHash(const uint32_t* pixels, size_t count) {
   return hash;
 }
 
-int hashWays() { return cpu::hasAvx2() ? 12 : 4; }
+int hashWays() { return cpu::hasAvx2() ? 16 : 4; }
 
 namespace {
 
@@ -36,7 +36,7 @@ void hashInGroups(const uint32_t* const* frames, int count, size_t pixelCount, u
 void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixelCount, uint64_t* hashes) {
 #if ORVANTA_X86_AVX2
   if (count > 4 && cpu::hasAvx2()) {
-    hashInGroups<12>(frames, count, pixelCount, hashes, kernels::hashTwelveAvx2);
+    hashInGroups<16>(frames, count, pixelCount, hashes, kernels::hashSixteenAvx2);
     return;
   }
 #endif

@@ -1,8 +1,8 @@
 #pragma once
 // FNV-1a 64-bit fingerprints of frames (the pixel words as little-endian bytes), as the
 // capture tool writes them. One frame's hash is a chain of dependent multiplies, so frames
-// are hashed side by side: four at a time with one multiply chain each, or twelve where AVX2
-// runs (eight multiply chains and four vector lanes).
+// are hashed side by side: four at a time with one multiply chain each, or sixteen where AVX2
+// runs (one 16-bit lane each, see hashSixteenAvx2).
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +13,7 @@ namespace orvanta {
 // The fingerprint of one run of pixels, one byte at a time.
 uint64_t frameHash(const uint32_t* pixels, size_t count);
 
-// How many frames hashFramesSideBySide takes at a time on this processor: 4 or 12.
+// How many frames hashFramesSideBySide takes at a time on this processor: 4 or 16.
 int hashWays();
 
 // The fingerprints of `count` frames of pixelCount words each, side by side.
@@ -21,7 +21,7 @@ void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixel
 
 class FrameHashBatch {
  public:
-  static constexpr int kMaxWays = 12;
+  static constexpr int kMaxWays = 16;
   // Frames held at once, repeats included: a frame equal to the one before it is not hashed
   // again, so a still picture costs one hash however long it stays.
   static constexpr int kMaxFrames = 64;

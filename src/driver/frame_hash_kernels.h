@@ -19,10 +19,10 @@ inline uint64_t fnvStep(uint64_t hash, uint32_t byte) { return (hash ^ byte) * k
 void hashFourReference(const uint32_t* const (&frames)[4], size_t pixelCount, uint64_t (&hashes)[4]);
 
 #if ORVANTA_X86_AVX2
-// Twelve frames: eight chains on the scalar multiplier and four in an AVX2 register, where the
-// multiply by the prime (2^40 + 435) is shifts and adds, so that the vector units work beside
-// the multiplier. Only when cpu::hasAvx2().
-void hashTwelveAvx2(const uint32_t* const (&frames)[12], size_t pixelCount, uint64_t (&hashes)[12]);
+// Sixteen frames, one per 16-bit lane: only the hashes' low bytes form a chain, each step an
+// xor and a multiply by the prime's low byte; the rest of each hash is a weighted sum of the
+// differences those xors make, taken in word multiplies. Only when cpu::hasAvx2().
+void hashSixteenAvx2(const uint32_t* const (&frames)[16], size_t pixelCount, uint64_t (&hashes)[16]);
 #endif
 
 }  // namespace orvanta::kernels

@@ -23,7 +23,7 @@ class OfflineSink {
   virtual ~OfflineSink() = default;
   // Whether the frame a scene drew in this step gets a fingerprint.
   virtual bool wantsHash(const ShowStep& /*step*/) { return false; }
-  // Fingerprints, in frame order, each after its own frame was taken and up to eleven frames
+  // Fingerprints, in frame order, each after its own frame was taken and up to fifteen frames
   // later (they are made several frames at a time), or up to 63 while a picture repeats; the
   // rest when the run stops.
   virtual void hashed(const ShowStep& /*step*/, uint64_t /*hash*/) {}

@@ -24,7 +24,7 @@ TEST(FrameHash, IsFnv1aOfTheLittleEndianBytes) {
 TEST(FrameHashBatch, GivesEachFrameItsOwnHashInOrder) {
   constexpr size_t kCount = 1000;
   std::mt19937 generator(11);
-  for (uint64_t frames : {1, 3, 4, 5, 9, 12, 13, 25}) {
+  for (uint64_t frames : {1, 3, 4, 5, 9, 12, 13, 16, 17, 25, 33}) {
     FrameHashBatch batch(kCount);
     std::vector<uint32_t> frame(kCount);
     std::vector<FrameHashBatch::Result> expected, results;
@@ -61,7 +61,7 @@ TEST(FrameHashBatch, RepeatedFramesKeepTheirPlacesAndHashes) {
       batch.add(frame.data(), tag++);
       collect();
     };
-    for (int run : {1, 2, 3, 11, 12, 13, 1, 1, 63, 64, 65, 150, 2, 1, 24}) {
+    for (int run : {1, 2, 3, 11, 12, 13, 15, 16, 17, 1, 1, 63, 64, 65, 150, 2, 1, 24}) {
       for (uint32_t& word : frame) word = static_cast<uint32_t>(generator());
       for (int k = 0; k < run; ++k) add();
       if (count > 16 && run == 2) {
@@ -79,35 +79,42 @@ TEST(FrameHashBatch, RepeatedFramesKeepTheirPlacesAndHashes) {
   }
 }
 
-// Every side-by-side kernel this build has against one chain at a time, on random frames of
-// lengths around the eight-pixel step of the vector loop, each frame its own length of noise.
+// Every side-by-side kernel this build has against one chain at a time, on frames of lengths
+// around the vector loop's blocks of 32 pixels. Most frames are noise; two are all zero and
+// all ones bytes, and one alternates them, so the xors' differences reach both extremes.
 TEST(FrameHashKernels, EqualOneChainAtATime) {
+  constexpr int kFrames = 16;
   std::mt19937 generator(5);
-  for (size_t count : {0, 1, 7, 8, 9, 63, 64, 1001}) {
-    std::vector<std::vector<uint32_t>> frames(12, std::vector<uint32_t>(count));
+  for (size_t count : {0, 1, 7, 8, 31, 32, 33, 63, 64, 65, 1001, 4133}) {
+    std::vector<std::vector<uint32_t>> frames(kFrames, std::vector<uint32_t>(count));
     for (auto& frame : frames) {
       for (uint32_t& word : frame) word = static_cast<uint32_t>(generator());
     }
-    uint64_t expected[12];
-    for (int k = 0; k < 12; ++k) expected[k] = frameHash(frames[k].data(), count);
+    for (size_t j = 0; j < count; ++j) {
+      frames[3][j] = 0;
+      frames[8][j] = 0xFFFFFFFFu;
+      frames[13][j] = (j & 1) ? 0xFF00FF00u : 0x00FF00FFu;
+    }
+    uint64_t expected[kFrames];
+    for (int k = 0; k < kFrames; ++k) expected[k] = frameHash(frames[k].data(), count);
 
     const uint32_t* const four[4] = {frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data()};
     uint64_t fourHashes[4];
     kernels::hashFourReference(four, count, fourHashes);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(fourHashes[k], expected[k]) << count << " frame " << k;
 
-    const uint32_t* pointers[12];
-    for (int k = 0; k < 12; ++k) pointers[k] = frames[k].data();
-    for (int batch : {1, 4, 5, 12}) {
-      uint64_t hashes[12] = {};
+    const uint32_t* pointers[kFrames];
+    for (int k = 0; k < kFrames; ++k) pointers[k] = frames[k].data();
+    for (int batch : {1, 4, 5, 12, 16}) {
+      uint64_t hashes[kFrames] = {};
       hashFramesSideBySide(pointers, batch, count, hashes);
       for (int k = 0; k < batch; ++k) EXPECT_EQ(hashes[k], expected[k]) << count << " batch " << batch << " frame " << k;
     }
 #if ORVANTA_X86_AVX2
     if (cpu::hasAvx2()) {
-      uint64_t twelve[12];
-      kernels::hashTwelveAvx2(pointers, count, twelve);
-      for (int k = 0; k < 12; ++k) EXPECT_EQ(twelve[k], expected[k]) << count << " frame " << k;
+      uint64_t sixteen[kFrames];
+      kernels::hashSixteenAvx2(pointers, count, sixteen);
+      for (int k = 0; k < kFrames; ++k) EXPECT_EQ(sixteen[k], expected[k]) << count << " frame " << k;
     }
 #endif
   }
