@@ -27,7 +27,12 @@ if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_VERSION VERSIO
 endif()
 
 include(ExternalProject)
-cmake_host_system_information(RESULT ORVANTA_PROFILE_JOBS QUERY NUMBER_OF_LOGICAL_CORES)
+# Under make the inner build shares the outer one's jobs.
+if(CMAKE_GENERATOR MATCHES "Makefiles")
+  set(ORVANTA_PROFILE_BUILD $(MAKE) orvanta_capture datagen)
+else()
+  set(ORVANTA_PROFILE_BUILD ${CMAKE_COMMAND} --build <BINARY_DIR> --target orvanta_capture datagen)
+endif()
 set(ORVANTA_PROFILE_DIR ${CMAKE_BINARY_DIR}/profile)
 set(ORVANTA_PROFILE_RUN ${CMAKE_BINARY_DIR}/profile-run)
 ExternalProject_Add(orvanta_profile_run
@@ -39,7 +44,7 @@ ExternalProject_Add(orvanta_profile_run
              -DORVANTA_WERROR=${ORVANTA_WERROR} -DORVANTA_VECTOR_PATHS=${ORVANTA_VECTOR_PATHS}
              -DORVANTA_BUILD_PLATFORM=OFF -DORVANTA_BUILD_TESTS=OFF -DORVANTA_BUILD_BENCH=OFF
              -DORVANTA_PROFILE_GUIDED=OFF -DORVANTA_PROFILE_GENERATE=${ORVANTA_PROFILE_DIR}
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target orvanta_capture datagen -j ${ORVANTA_PROFILE_JOBS}
+  BUILD_COMMAND ${ORVANTA_PROFILE_BUILD}
   # Rebuilt whenever this build is, so that source changes reach the profile.
   BUILD_ALWAYS ON
   INSTALL_COMMAND "")
