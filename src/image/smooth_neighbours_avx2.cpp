@@ -17,16 +17,19 @@ struct SplitBlock {
   __m256i shifts;   // the division by 4^(j + 1) as a high multiply
 };
 
-// Pixel j's sum c_0 + 4 c_1 + ... + 4^j c_j of the three neighbours it does not carry, in
-// both lanes; the largest, 85 x 765, fits a word.
+// Four pixels of one neighbour row in the split layout, pixel j times 4^j.
 ORVANTA_TARGET_AVX2 inline __m256i weighted(const uint32_t* p, __m256i weights) {
   return _mm256_maddubs_epi16(_mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
                               weights);
 }
 
+// Pixel j's sum c_0 + 4 c_1 + ... + 4^j c_j of the three neighbours it does not carry, in
+// both lanes; the largest, 85 x 765, fits a word read as unsigned.
 ORVANTA_TARGET_AVX2 inline __m256i prefixSums(const uint32_t* at, const SplitBlock& block) {
-  const __m256i sums = _mm256_add_epi16(_mm256_add_epi16(weighted(at + 1, block.weights), weighted(at - kRow, block.weights)),
-                                        weighted(at + kRow, block.weights));
+  const __m256i right = weighted(at + 1, block.weights);
+  const __m256i up = weighted(at - kRow, block.weights);
+  const __m256i down = weighted(at + kRow, block.weights);
+  const __m256i sums = _mm256_add_epi16(_mm256_add_epi16(right, up), down);
   const __m256i pairs = _mm256_add_epi16(sums, _mm256_bslli_epi128(sums, 4));
   return _mm256_add_epi16(pairs, _mm256_bslli_epi128(pairs, 8));
 }
