@@ -10,11 +10,11 @@ namespace {
 // adds d = (low ^ byte) - low to the hash, and the multiply makes the next low byte from this
 // low byte only: low' = (low ^ byte) x 0xB3 mod 256. So after N bytes
 //   hash = P^N hash_0 + sum over n of P^(N - n) d_n   (mod 2^64),
-// a sum that needs no order. Per block of kBlockBytes bytes of a frame:
+// a sum that needs no order. Per block of kBlockBytes bytes of a chain:
 //   hash' = P^kBlockBytes hash + sum over t of P^(kBlockBytes - t) d_t,
 // the weights split into four signed 16-bit limbs so that the sums are word multiplies into
 // 32-bit lanes: |d| <= 255 and |limb| <= 32768 keep 128 of them within int32.
-constexpr int kBlockBytes = 128;
+constexpr int kBlockBytes = 4 * static_cast<int>(kAvx2BlockPixels);
 
 constexpr uint64_t primePower(int exponent) {
   uint64_t power = 1;
@@ -50,20 +50,20 @@ constexpr BlockWeights makeBlockWeights() {
 
 constexpr BlockWeights kWeights = makeBlockWeights();
 
-// Byte t of eight pixels of each of the sixteen frames, the frames in order: 16 bytes at
+// Byte t of eight pixels of each of sixteen chains' words, the chains in order: 16 bytes at
 // out + 32 (t mod 16) + 16 (t / 16).
-ORVANTA_TARGET_AVX2 inline void byteColumns(const uint32_t* const (&frames)[16], size_t at, uint8_t* out) {
+ORVANTA_TARGET_AVX2 inline void byteColumns(const uint32_t* const* words, size_t at, uint8_t* out) {
   __m256i rows[16];
 #pragma GCC unroll 16
-  for (int f = 0; f < 16; ++f) rows[f] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(frames[f] + at));
-  // Each 128-bit half on its own: bytes, then words, double words and quad words of frame pairs.
+  for (int f = 0; f < 16; ++f) rows[f] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words[f] + at));
+  // Each 128-bit half on its own: bytes, then words, double words and quad words of chain pairs.
   __m256i low[8], high[8];
 #pragma GCC unroll 8
   for (int p = 0; p < 8; ++p) {
     low[p] = _mm256_unpacklo_epi8(rows[2 * p], rows[2 * p + 1]);
     high[p] = _mm256_unpackhi_epi8(rows[2 * p], rows[2 * p + 1]);
   }
-  __m256i fours[4][4];  // [frames 4q ...][bytes 4k ... 4k + 3]
+  __m256i fours[4][4];  // [chains 4q ...][bytes 4k ... 4k + 3]
 #pragma GCC unroll 4
   for (int q = 0; q < 4; ++q) {
     fours[q][0] = _mm256_unpacklo_epi16(low[2 * q], low[2 * q + 1]);
@@ -71,7 +71,7 @@ ORVANTA_TARGET_AVX2 inline void byteColumns(const uint32_t* const (&frames)[16],
     fours[q][2] = _mm256_unpacklo_epi16(high[2 * q], high[2 * q + 1]);
     fours[q][3] = _mm256_unpackhi_epi16(high[2 * q], high[2 * q + 1]);
   }
-  __m256i eights[2][8];  // [frames 8s ...][bytes 2o, 2o + 1]
+  __m256i eights[2][8];  // [chains 8s ...][bytes 2o, 2o + 1]
 #pragma GCC unroll 2
   for (int s = 0; s < 2; ++s) {
 #pragma GCC unroll 4
@@ -88,75 +88,109 @@ ORVANTA_TARGET_AVX2 inline void byteColumns(const uint32_t* const (&frames)[16],
   }
 }
 
-}  // namespace
+// Sums per limb of one group's block: chains 0-3 and 8-11 in [0], 4-7 and 12-15 in [1], as the
+// word unpacks lay them out.
+struct LimbSums {
+  __m256i half[2][4];
+};
 
-ORVANTA_TARGET_AVX2 void hashSixteenAvx2(const uint32_t* const (&frames)[16], size_t pixelCount,
-                                         uint64_t (&hashes)[16]) {
-  constexpr size_t kBlockPixels = kBlockBytes / 4;
-  constexpr int kChunks = kBlockBytes / 32;
-  uint64_t whole[16];
-  for (uint64_t& hash : whole) hash = kFnvOffsetBasis;
-  // The low bytes of the sixteen hashes, one per word; the words' high bytes are left to
-  // wander, since a low byte's product and difference depend on low bytes only.
-  __m256i lowBytes = _mm256_set1_epi16(static_cast<short>(kFnvOffsetBasis & 0xFFu));
-  const __m256i lowPrime = _mm256_set1_epi16(static_cast<short>(kFnvPrime & 0xFFu));
-  alignas(32) uint8_t columns[kChunks * 512];
-  size_t i = 0;
-  for (; i + kBlockPixels <= pixelCount; i += kBlockPixels) {
+ORVANTA_TARGET_AVX2 inline void clear(LimbSums& sums) {
+  for (auto& half : sums.half) {
+    for (__m256i& sum : half) sum = _mm256_setzero_si256();
+  }
+}
+
+// Adds the differences of two neighbouring steps of one group, unpacked into pairs, weighted
+// for the block's pair p.
+ORVANTA_TARGET_AVX2 inline void addPair(LimbSums& sums, __m256i first, __m256i second, int p) {
+  const LimbPair* pair = kWeights.pairs[p];
 #pragma GCC unroll 4
-    for (int chunk = 0; chunk < kChunks; ++chunk) byteColumns(frames, i + 8 * chunk, columns + 512 * chunk);
-    // Sums per limb: frames 0-3 and 8-11 in `sums[0]`, 4-7 and 12-15 in `sums[1]`, as the
-    // word unpacks lay them out.
-    __m256i sums[2][4];
-    for (auto& half : sums) {
-      for (__m256i& sum : half) sum = _mm256_setzero_si256();
-    }
-    for (int chunk = 0; chunk < kChunks; ++chunk) {
-      const uint8_t* chunkColumns = columns + 512 * chunk;
-#pragma GCC unroll 16
-      for (int t = 0; t < 32; t += 2) {
-        __m256i diffs[2];
-#pragma GCC unroll 2
-        for (int u = 0; u < 2; ++u) {
-          const uint8_t* column = chunkColumns + 32 * ((t + u) & 15) + 16 * ((t + u) >> 4);
-          const __m256i bytes = _mm256_cvtepu8_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(column)));
-          const __m256i mixed = _mm256_xor_si256(lowBytes, bytes);
-          diffs[u] = _mm256_sub_epi16(mixed, lowBytes);  // the high bytes cancel
-          lowBytes = _mm256_mullo_epi16(mixed, lowPrime);
-        }
-        const __m256i firstFrames = _mm256_unpacklo_epi16(diffs[0], diffs[1]);
-        const __m256i secondFrames = _mm256_unpackhi_epi16(diffs[0], diffs[1]);
-        const LimbPair* pair = kWeights.pairs[(32 * chunk + t) / 2];
-#pragma GCC unroll 4
-        for (int limb = 0; limb < 4; ++limb) {
-          const __m256i weight = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair[limb].lanes));
-          sums[0][limb] = _mm256_add_epi32(sums[0][limb], _mm256_madd_epi16(firstFrames, weight));
-          sums[1][limb] = _mm256_add_epi32(sums[1][limb], _mm256_madd_epi16(secondFrames, weight));
-        }
-      }
-    }
-    alignas(32) int32_t limbSums[2][4][8];
-    for (int half = 0; half < 2; ++half) {
-      for (int limb = 0; limb < 4; ++limb) {
-        _mm256_store_si256(reinterpret_cast<__m256i*>(limbSums[half][limb]), sums[half][limb]);
-      }
-    }
-    for (int f = 0; f < 16; ++f) {
-      const int32_t* lane = &limbSums[(f >> 2) & 1][0][(f & 3) + 4 * (f >> 3)];
-      uint64_t block = 0;
-      for (int limb = 0; limb < 4; ++limb) {
-        block += static_cast<uint64_t>(static_cast<int64_t>(lane[8 * limb])) << (16 * limb);
-      }
-      whole[f] = whole[f] * kWeights.blockPower + block;
+  for (int limb = 0; limb < 4; ++limb) {
+    const __m256i weight = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair[limb].lanes));
+    sums.half[0][limb] = _mm256_add_epi32(sums.half[0][limb], _mm256_madd_epi16(first, weight));
+    sums.half[1][limb] = _mm256_add_epi32(sums.half[1][limb], _mm256_madd_epi16(second, weight));
+  }
+}
+
+// hash' = P^kBlockBytes hash + the block's weighted sum, for the group's sixteen chains.
+ORVANTA_TARGET_AVX2 inline void foldBlock(const LimbSums& sums, uint64_t* hashes) {
+  alignas(32) int32_t limbSums[2][4][8];
+  for (int half = 0; half < 2; ++half) {
+    for (int limb = 0; limb < 4; ++limb) {
+      _mm256_store_si256(reinterpret_cast<__m256i*>(limbSums[half][limb]), sums.half[half][limb]);
     }
   }
-  // The last pixels of a count that is not a multiple of a block, one chain at a time.
   for (int f = 0; f < 16; ++f) {
-    uint64_t hash = whole[f];
-    for (size_t j = i; j < pixelCount; ++j) {
-      for (int s = 0; s < 32; s += 8) hash = fnvStep(hash, (frames[f][j] >> s) & 0xFFu);
+    const int32_t* lane = &limbSums[(f >> 2) & 1][0][(f & 3) + 4 * (f >> 3)];
+    uint64_t block = 0;
+    for (int limb = 0; limb < 4; ++limb) {
+      block += static_cast<uint64_t>(static_cast<int64_t>(lane[8 * limb])) << (16 * limb);
     }
-    hashes[f] = hash;
+    hashes[f] = hashes[f] * kWeights.blockPower + block;
+  }
+}
+
+// The low bytes of sixteen hashes, one per 16-bit lane.
+ORVANTA_TARGET_AVX2 inline __m256i lowBytesOf(const uint64_t* hashes) {
+  alignas(32) uint16_t low[16];
+  for (int k = 0; k < 16; ++k) low[k] = static_cast<uint16_t>(hashes[k] & 0xFFu);
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(low));
+}
+
+}  // namespace
+
+ORVANTA_TARGET_AVX2 void advanceThirtyTwoAvx2(const uint32_t* const (&words)[32], size_t blocks,
+                                              uint64_t (&hashes)[32]) {
+  constexpr int kChunks = kBlockBytes / 32;
+  constexpr int kPairs = kBlockBytes / 2;
+  // Each group's low bytes, one chain per word; the words' high bytes are left to wander,
+  // since a low byte's product and difference depend on low bytes only.
+  __m256i lowA = lowBytesOf(hashes);
+  __m256i lowB = lowBytesOf(hashes + 16);
+  const __m256i lowPrime = _mm256_set1_epi16(static_cast<short>(kFnvPrime & 0xFFu));
+  alignas(32) uint8_t columnsA[kChunks * 512];
+  alignas(32) uint8_t columnsB[kChunks * 512];
+  alignas(32) __m256i pairsB[kPairs][2];
+  for (size_t b = 0; b < blocks; ++b) {
+    const size_t at = b * kAvx2BlockPixels;
+#pragma GCC unroll 4
+    for (int chunk = 0; chunk < kChunks; ++chunk) {
+      byteColumns(words, at + 8 * chunk, columnsA + 512 * chunk);
+      byteColumns(words + 16, at + 8 * chunk, columnsB + 512 * chunk);
+    }
+    // Both chains step by step. Group A's differences are summed as they come; there are not
+    // registers enough for group B's sums as well, so its differences wait in pairsB.
+    LimbSums sumsA;
+    clear(sumsA);
+    for (int chunk = 0; chunk < kChunks; ++chunk) {
+#pragma GCC unroll 16
+      for (int t = 0; t < 32; t += 2) {
+        __m256i diffsA[2];
+        __m256i diffsB[2];
+#pragma GCC unroll 2
+        for (int u = 0; u < 2; ++u) {
+          const size_t column = 512 * chunk + 32 * ((t + u) & 15) + 16 * ((t + u) >> 4);
+          const __m256i bytesA = _mm256_cvtepu8_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(columnsA + column)));
+          const __m256i bytesB = _mm256_cvtepu8_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(columnsB + column)));
+          const __m256i mixedA = _mm256_xor_si256(lowA, bytesA);
+          const __m256i mixedB = _mm256_xor_si256(lowB, bytesB);
+          diffsA[u] = _mm256_sub_epi16(mixedA, lowA);  // the high bytes cancel
+          diffsB[u] = _mm256_sub_epi16(mixedB, lowB);
+          lowA = _mm256_mullo_epi16(mixedA, lowPrime);
+          lowB = _mm256_mullo_epi16(mixedB, lowPrime);
+        }
+        const int p = (32 * chunk + t) / 2;
+        addPair(sumsA, _mm256_unpacklo_epi16(diffsA[0], diffsA[1]), _mm256_unpackhi_epi16(diffsA[0], diffsA[1]), p);
+        _mm256_store_si256(&pairsB[p][0], _mm256_unpacklo_epi16(diffsB[0], diffsB[1]));
+        _mm256_store_si256(&pairsB[p][1], _mm256_unpackhi_epi16(diffsB[0], diffsB[1]));
+      }
+    }
+    foldBlock(sumsA, hashes);
+    LimbSums sumsB;
+    clear(sumsB);
+#pragma GCC unroll 8
+    for (int p = 0; p < kPairs; ++p) addPair(sumsB, _mm256_load_si256(&pairsB[p][0]), _mm256_load_si256(&pairsB[p][1]), p);
+    foldBlock(sumsB, hashes + 16);
   }
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 // FNV-1a 64-bit fingerprints of frames (the pixel words as little-endian bytes), as the
-// capture tool writes them. One frame's hash is a chain of dependent multiplies, so frames
-// are hashed side by side: four at a time with one multiply chain each, or sixteen where AVX2
-// runs (one 16-bit lane each, see hashSixteenAvx2).
+// capture tool writes them. One frame's hash is a chain of dependent multiplies, so chains are
+// advanced side by side: thirty-two where AVX2 runs, four elsewhere.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,17 +12,21 @@ namespace orvanta {
 // The fingerprint of one run of pixels, one byte at a time.
 uint64_t frameHash(const uint32_t* pixels, size_t count);
 
-// How many frames hashFramesSideBySide takes at a time on this processor: 4 or 16.
+// How many chains FrameHashBatch advances side by side on this processor: 4 or 32.
 int hashWays();
 
-// The fingerprints of `count` frames of pixelCount words each, side by side.
+// The fingerprints of `count` frames of pixelCount words each, four side by side.
 void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixelCount, uint64_t* hashes);
 
+// Hashes frames as they come, staggered: each frame is cut into ways() parts, and every new
+// frame advances each frame in flight by one part (the newest by its first, the oldest by its
+// last), so ways() chains run side by side while only the parts still to come are kept. A
+// frame's hash is ready ways() - 1 distinct frames after it.
 class FrameHashBatch {
  public:
-  static constexpr int kMaxWays = 16;
-  // Frames held at once, repeats included: a frame equal to the one before it is not hashed
-  // again, so a still picture costs one hash however long it stays.
+  static constexpr int kMaxWays = 32;
+  // Frames waiting for their hashes, repeats included: a frame equal to the one before it is
+  // not hashed again, so a still picture costs one hash however long it stays.
   static constexpr int kMaxFrames = 64;
 
   struct Result {
@@ -31,44 +34,57 @@ class FrameHashBatch {
     uint64_t hash;
   };
 
-  // For frames of pixelCount words, hashWays() distinct ones at a time; the copies of waiting
-  // frames are made here, once.
   explicit FrameHashBatch(size_t pixelCount);
 
   int ways() const { return ways_; }
 
-  // Takes a frame with a tag of the caller's choice. The pixels are copied unless the frame
-  // completes a batch, which is then hashed, or repeats the frame before it; the frame may
-  // change as soon as add returns.
+  // Takes a frame with a tag of the caller's choice; the frame may change as soon as add
+  // returns.
   void add(const uint32_t* pixels, uint64_t tag);
-  // Hashes the frames still waiting.
+  // Finishes every frame still waiting.
   void flush();
 
-  // The hashes made by the latest add or flush, in the order the frames came.
+  // The hashes finished by the latest add or flush, in the order the frames came.
   const Result* results() const { return results_; }
   int resultCount() const { return resultCount_; }
 
  private:
-  // A waiting frame: the chain that hashes its pixels, or kKnown with the hash already made.
+  // A waiting frame: the number of the step that started its chain, or its hash once known.
   struct Entry {
     uint64_t tag;
-    int chain;
+    uint64_t start;
+    bool known;
     uint64_t hash;
   };
-  static constexpr int kKnown = -1;
 
-  void hashWaiting(const uint32_t* last);
+  void step(bool starts, const uint32_t* pixels);
+  void drain();
+  void keepParts(const uint32_t* pixels, uint64_t start);
+  bool repeatsPrevious(const uint32_t* pixels) const;
+  uint32_t* storedPart(int part, uint64_t start) const;
+  size_t partOffset(int part) const;
+  void resolve(uint64_t start, uint64_t hash);
+  void deliver();
 
   size_t pixelCount_;
   int ways_;
-  std::unique_ptr<uint32_t[]> copies_;  // ways_ - 1 frames
-  int chains_ = 0;                      // distinct frames waiting
+  size_t partPixels_;   // the length of every part but the first
+  size_t firstPixels_;  // the first part: partPixels_ and what does not divide evenly
+  // Part j of a frame is read j steps after the frame came, so ring j holds j parts (entry
+  // start mod j); ring 0 keeps the latest frame's first part, to spot repeats.
+  std::unique_ptr<uint32_t[]> store_;
+  uint64_t steps_ = 0;  // steps taken; a frame's chain is numbered by the step that starts it
+  // Chain c hashes the frame started at a step equal to c mod ways_.
+  uint64_t hashes_[kMaxWays] = {};
+  uint64_t starts_[kMaxWays] = {};
+  bool active_[kMaxWays] = {};
+  // The latest distinct frame: its chain, and its hash once that is done.
+  bool havePrevious_ = false;
+  uint64_t previousStart_ = 0;
+  bool previousKnown_ = false;
+  uint64_t previousHash_ = 0;
   Entry entries_[kMaxFrames] = {};
   int entryCount_ = 0;
-  // The frame added last, while its copy is kept, and its chain or hash.
-  const uint32_t* previous_ = nullptr;
-  int previousChain_ = kKnown;
-  uint64_t previousHash_ = 0;
   Result results_[kMaxFrames] = {};
   int resultCount_ = 0;
 };

@@ -19,12 +19,14 @@ TEST(FrameHash, IsFnv1aOfTheLittleEndianBytes) {
   EXPECT_EQ(frameHash(words, 2), 0x6941152a420c6191ULL);
 }
 
-// Full batches, a short last one, the order of the tags, and frames that change as soon as
-// they have been handed over.
+// Fewer frames than chains, as many, a few more and many more; frame sizes that the parts
+// divide evenly and that they do not (the first part takes the rest, or everything when the
+// parts would be empty); the order of the tags; frames that change as soon as they have been
+// handed over.
 TEST(FrameHashBatch, GivesEachFrameItsOwnHashInOrder) {
-  constexpr size_t kCount = 1000;
   std::mt19937 generator(11);
-  for (uint64_t frames : {1, 3, 4, 5, 9, 12, 13, 16, 17, 25, 33}) {
+  for (const size_t kCount : {size_t{1}, size_t{100}, size_t{1000}, size_t{1024}, size_t{2049}}) {
+  for (uint64_t frames : {1, 3, 4, 5, 9, 31, 32, 33, 64, 65, 100}) {
     FrameHashBatch batch(kCount);
     std::vector<uint32_t> frame(kCount);
     std::vector<FrameHashBatch::Result> expected, results;
@@ -37,20 +39,22 @@ TEST(FrameHashBatch, GivesEachFrameItsOwnHashInOrder) {
     }
     batch.flush();
     collect();
-    ASSERT_EQ(results.size(), expected.size()) << frames;
+    ASSERT_EQ(results.size(), expected.size()) << kCount << " " << frames;
     for (size_t i = 0; i < results.size(); ++i) {
-      EXPECT_EQ(results[i].tag, expected[i].tag) << frames;
-      EXPECT_EQ(results[i].hash, expected[i].hash) << frames << " frame " << i;
+      EXPECT_EQ(results[i].tag, expected[i].tag) << kCount << " " << frames;
+      EXPECT_EQ(results[i].hash, expected[i].hash) << kCount << " " << frames << " frame " << i;
     }
+  }
   }
 }
 
 // Repeated frames are not hashed again but still get their own lines: runs of repeats of
-// every length around the batch sizes and past the most frames held, repeats of a frame that
-// filled a batch, frames equal only in their first words, and an empty frame size.
+// every length around the chain counts and past the most frames waiting, repeats of a frame
+// whose hash is done and of one still in flight, frames equal only in their first words or
+// only in their last part, and an empty frame size.
 TEST(FrameHashBatch, RepeatedFramesKeepTheirPlacesAndHashes) {
   std::mt19937 generator(23);
-  for (size_t count : {size_t{0}, size_t{5}, size_t{300}}) {
+  for (size_t count : {size_t{0}, size_t{5}, size_t{300}, size_t{3000}}) {
     FrameHashBatch batch(count);
     std::vector<uint32_t> frame(count);
     std::vector<FrameHashBatch::Result> expected, results;
@@ -61,11 +65,13 @@ TEST(FrameHashBatch, RepeatedFramesKeepTheirPlacesAndHashes) {
       batch.add(frame.data(), tag++);
       collect();
     };
-    for (int run : {1, 2, 3, 11, 12, 13, 15, 16, 17, 1, 1, 63, 64, 65, 150, 2, 1, 24}) {
+    for (int run : {1, 2, 3, 4, 5, 31, 32, 33, 1, 1, 63, 64, 65, 150, 2, 1, 24, 1, 1, 1, 1, 1, 1, 1, 40}) {
       for (uint32_t& word : frame) word = static_cast<uint32_t>(generator());
       for (int k = 0; k < run; ++k) add();
       if (count > 16 && run == 2) {
         frame.back() ^= 1u;  // the same first words, another frame
+        add();
+        frame[count / 2] ^= 1u;  // the same first and last words
         add();
       }
     }
@@ -79,13 +85,14 @@ TEST(FrameHashBatch, RepeatedFramesKeepTheirPlacesAndHashes) {
   }
 }
 
-// Every side-by-side kernel this build has against one chain at a time, on frames of lengths
-// around the vector loop's blocks of 32 pixels. Most frames are noise; two are all zero and
-// all ones bytes, and one alternates them, so the xors' differences reach both extremes.
+// Every chain kernel this build has against one chain at a time, on frames of lengths around
+// the vector kernel's blocks, advanced in two pieces so that chains start from any state. Most
+// frames are noise; two are all zero and all ones bytes, and one alternates them, so the xors'
+// differences reach both extremes.
 TEST(FrameHashKernels, EqualOneChainAtATime) {
-  constexpr int kFrames = 16;
+  constexpr int kFrames = 32;
   std::mt19937 generator(5);
-  for (size_t count : {0, 1, 7, 8, 31, 32, 33, 63, 64, 65, 1001, 4133}) {
+  for (size_t count : {0, 1, 7, 31, 32, 33, 64, 65, 96, 1001, 4133}) {
     std::vector<std::vector<uint32_t>> frames(kFrames, std::vector<uint32_t>(count));
     for (auto& frame : frames) {
       for (uint32_t& word : frame) word = static_cast<uint32_t>(generator());
@@ -93,14 +100,18 @@ TEST(FrameHashKernels, EqualOneChainAtATime) {
     for (size_t j = 0; j < count; ++j) {
       frames[3][j] = 0;
       frames[8][j] = 0xFFFFFFFFu;
-      frames[13][j] = (j & 1) ? 0xFF00FF00u : 0x00FF00FFu;
+      frames[21][j] = (j & 1) ? 0xFF00FF00u : 0x00FF00FFu;
     }
     uint64_t expected[kFrames];
     for (int k = 0; k < kFrames; ++k) expected[k] = frameHash(frames[k].data(), count);
 
+    const size_t split = count / 3;
     const uint32_t* const four[4] = {frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data()};
-    uint64_t fourHashes[4];
-    kernels::hashFourReference(four, count, fourHashes);
+    const uint32_t* const fourRest[4] = {four[0] + split, four[1] + split, four[2] + split, four[3] + split};
+    uint64_t fourHashes[4] = {kernels::kFnvOffsetBasis, kernels::kFnvOffsetBasis, kernels::kFnvOffsetBasis,
+                              kernels::kFnvOffsetBasis};
+    kernels::advanceFourReference(four, split, fourHashes);
+    kernels::advanceFourReference(fourRest, count - split, fourHashes);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(fourHashes[k], expected[k]) << count << " frame " << k;
 
     const uint32_t* pointers[kFrames];
@@ -112,9 +123,25 @@ TEST(FrameHashKernels, EqualOneChainAtATime) {
     }
 #if ORVANTA_X86_AVX2
     if (cpu::hasAvx2()) {
-      uint64_t sixteen[kFrames];
-      kernels::hashSixteenAvx2(pointers, count, sixteen);
-      for (int k = 0; k < kFrames; ++k) EXPECT_EQ(sixteen[k], expected[k]) << count << " frame " << k;
+      // Whole blocks by the kernel, in two calls, then the rest one byte at a time.
+      const size_t blocks = count / kernels::kAvx2BlockPixels;
+      const size_t firstBlocks = blocks / 2;
+      uint64_t states[kFrames];
+      const uint32_t* starts[kFrames];
+      const uint32_t* middles[kFrames];
+      for (int k = 0; k < kFrames; ++k) {
+        states[k] = kernels::kFnvOffsetBasis;
+        starts[k] = frames[k].data();
+        middles[k] = frames[k].data() + firstBlocks * kernels::kAvx2BlockPixels;
+      }
+      kernels::advanceThirtyTwoAvx2(starts, firstBlocks, states);
+      kernels::advanceThirtyTwoAvx2(middles, blocks - firstBlocks, states);
+      for (int k = 0; k < kFrames; ++k) {
+        for (size_t j = blocks * kernels::kAvx2BlockPixels; j < count; ++j) {
+          for (int shift = 0; shift < 32; shift += 8) states[k] = kernels::fnvStep(states[k], (frames[k][j] >> shift) & 0xFFu);
+        }
+        EXPECT_EQ(states[k], expected[k]) << count << " frame " << k;
+      }
     }
 #endif
   }
