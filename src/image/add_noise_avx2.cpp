@@ -1,82 +1,19 @@
-#include "image/add_noise_kernels.h"
+#include "image/add_noise_avx2.h"
 
 #if ORVANTA_X86_AVX2
-#include <immintrin.h>
-
-#include "base/random.h"
-
-// Thirty-two generator states side by side in four registers, each stepping thirty-two places
-// at a time, so the draws come out in their order; the remainders are taken in 16-bit lanes.
-// Four registers, not two, because each step is a multiply whose latency would otherwise set
-// the pace.
 
 namespace orvanta::kernels {
 namespace {
 
-struct Step {
-  uint32_t multiplier;
-  uint32_t increment;
+struct Unchanged {
+  ORVANTA_TARGET_AVX2 __m256i operator()(__m256i grained, size_t) const { return grained; }
 };
-
-// n steps at once: s(i + n) = A^n s(i) + C (A^(n-1) + ... + 1), all modulo 2^32.
-constexpr Step stepsOf(uint32_t n) {
-  Step step{1u, 0u};
-  for (uint32_t i = 0; i < n; ++i) {
-    step.increment = step.increment * kRandomMultiplier + kRandomIncrement;
-    step.multiplier *= kRandomMultiplier;
-  }
-  return step;
-}
-
-constexpr int kRegisters = 4;
-constexpr size_t kLanes = 8 * kRegisters;
-constexpr Step kStep = stepsOf(kLanes);
-
-ORVANTA_TARGET_AVX2 __m256i grainOf(__m256i states, __m256i multiplier, __m128i shift, __m256i divisor, __m256i keep,
-                             __m256i spread) {
-  const __m256i draw = _mm256_and_si256(_mm256_srli_epi32(states, 16), _mm256_set1_epi32(0x7FFF));
-  // Draws and multiplier sit in the low half of each lane, zeros in the high half.
-  const __m256i quotient = _mm256_srl_epi32(_mm256_mulhi_epu16(draw, multiplier), shift);
-  const __m256i remainder = _mm256_and_si256(_mm256_sub_epi32(draw, _mm256_mullo_epi16(quotient, divisor)), keep);
-  const __m256i limited = _mm256_min_epu32(remainder, _mm256_set1_epi32(255));
-  return _mm256_shuffle_epi8(limited, spread);  // d into blue, green and red; alpha 0
-}
 
 }  // namespace
 
 ORVANTA_TARGET_AVX2 uint32_t addNoiseAvx2(uint32_t* pixels, size_t count, int amount, uint32_t state) {
-  const NoiseDivisor d = NoiseDivisor::of(amount);
-  size_t i = 0;
-  if (count >= kLanes) {
-    alignas(32) uint32_t first[kLanes];
-    uint32_t s = state;
-    for (uint32_t& lane : first) {
-      s = s * kRandomMultiplier + kRandomIncrement;
-      lane = s;
-    }
-    __m256i states[kRegisters];
-    for (int r = 0; r < kRegisters; ++r) states[r] = _mm256_load_si256(reinterpret_cast<const __m256i*>(first + 8 * r));
-    const __m256i stepMultiplier = _mm256_set1_epi32(static_cast<int>(kStep.multiplier));
-    const __m256i stepIncrement = _mm256_set1_epi32(static_cast<int>(kStep.increment));
-    const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(d.multiplier));
-    const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(d.shift));
-    const __m256i divisor = _mm256_set1_epi32(static_cast<int>(d.divisor));
-    const __m256i keep = _mm256_set1_epi32(static_cast<int>(d.keep));
-    const __m256i spread = _mm256_setr_epi8(0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1,  //
-                                            0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1);
-    __m256i drawn = states[kRegisters - 1];  // the states of the latest eight pixels
-    for (; i + kLanes <= count; i += kLanes) {
-      __m256i* at = reinterpret_cast<__m256i*>(pixels + i);
-      for (int r = 0; r < kRegisters; ++r) {
-        const __m256i grain = grainOf(states[r], multiplier, shift, divisor, keep, spread);
-        _mm256_storeu_si256(at + r, _mm256_subs_epu8(_mm256_loadu_si256(at + r), grain));
-      }
-      drawn = states[kRegisters - 1];
-      for (__m256i& lanes : states) lanes = _mm256_add_epi32(_mm256_mullo_epi32(lanes, stepMultiplier), stepIncrement);
-    }
-    state = static_cast<uint32_t>(_mm256_extract_epi32(drawn, 7));
-  }
-  return addNoiseSse2(pixels + i, count - i, amount, state);
+  const size_t done = avx2::addNoiseThen(pixels, count, amount, state, Unchanged());
+  return addNoiseSse2(pixels + done, count - done, amount, state);
 }
 
 }  // namespace orvanta::kernels

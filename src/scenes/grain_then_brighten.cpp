@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "image/effects.h"
+#include "image/finish.h"
 #include "image/smooth_sweep.h"
 #include "scenes/toolkit.h"
 
@@ -17,23 +18,25 @@ Image rowOf(uint32_t* first, size_t count) {
   return row;
 }
 
-// The finishing passes over the pixels [first, first + count) of the frame, in blocks that
-// stay in the first-level cache from the grain to the overlay. Each pixel's result depends
-// only on itself, its mask and overlay pixels and its own draw, and the blocks take their
-// draws in order, so the words equal those of the separate passes over the whole frame.
+// The finishing passes over the pixels [first, first + count) of the frame, cut where the
+// mask or the overlay ends (each is blended only as far as it reaches).
 void finishRun(Image& frame, size_t first, size_t count, const FrameFinish& finish, ShowRandom& random) {
-  constexpr size_t kBlock = 1024;
   const size_t pixels = frame.pixelCount();
   const size_t masked = finish.mask != nullptr ? std::min(finish.mask->pixelCount(), pixels) : 0;
   const size_t overlaid = finish.overlay != nullptr ? std::min(finish.overlay->pixelCount(), pixels) : 0;
   const size_t end = first + count;
-  for (size_t start = first; start < end; start += kBlock) {
-    const size_t length = std::min(kBlock, end - start);
-    Image block = rowOf(frame.pixels + start, length);
-    if (finish.grain) addNoise(block, finish.amount, random);
-    if (start < masked) rowOf(finish.mask->pixels + start, std::min(length, masked - start)).modulateInto(block);
-    for (int k = 0; k < finish.brightenings; ++k) block.brighten(kFullBrightening);
-    if (start < overlaid) blendImage(rowOf(finish.overlay->pixels + start, std::min(length, overlaid - start)), block);
+  for (size_t start = first; start < end;) {
+    size_t stop = end;
+    if (start < masked) stop = std::min(stop, masked);
+    if (start < overlaid) stop = std::min(stop, overlaid);
+    FinishPasses passes;
+    passes.grain = finish.grain;
+    passes.amount = finish.amount;
+    passes.mask = start < masked ? finish.mask->pixels + start : nullptr;
+    passes.brightenings = finish.brightenings;
+    passes.overlay = start < overlaid ? finish.overlay->pixels + start : nullptr;
+    finishPixels(frame.pixels + start, stop - start, passes, random);
+    start = stop;
   }
 }
 
