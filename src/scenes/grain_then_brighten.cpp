@@ -42,11 +42,7 @@ void finishRun(Image& frame, size_t first, size_t count, const FrameFinish& fini
 
 }  // namespace
 
-void addNoiseThenBrighten(Image& frame, int amount, int brightenings, ShowRandom& random, const Image* mask) {
-  FrameFinish finish;
-  finish.amount = amount;
-  finish.brightenings = brightenings;
-  finish.mask = mask;
+void finishFrame(Image& frame, const FrameFinish& finish, ShowRandom& random) {
   finishRun(frame, 0, frame.pixelCount(), finish, random);
 }
 

@@ -94,19 +94,26 @@ void SpikeScene::render(SceneFrame& out, float t) {
   spikes.setPosition(0.0f, 0.0f, 0.0f);
   spikes.drawMesh(out.target(), camera, spikeSet);
 
-  smoothThenFinish(frame, {.amount = noiseLevel, .brightenings = 2, .mask = &mask}, out.random);
-
-  if (t > 4800.0) {
-    if (out.random.next() % 10 > 5) {
+  // The credits are blended over the finished frame, blurred or not by the draw that follows
+  // the grain's. That draw is read ahead, so that the blend joins the finishing sweep.
+  const bool showCredits = t > 4800.0;
+  const Image* creditsOver = nullptr;
+  if (showCredits) {
+    ShowRandom ahead = out.random;
+    ahead.discard(frame.pixelCount());
+    if (ahead.next() % 10 > 5) {
       blurPair(creditsLayer, blurWork, credits, t);
-      blendImage(creditsLayer, frame);
+      creditsOver = &creditsLayer;
     } else if (credits.pixelCount() == creditsLayer.pixelCount()) {
-      blendImage(credits, frame);  // what the copy in the layer would give
+      creditsOver = &credits;  // what the copy in the layer would give
     } else {
       copyImage(credits, creditsLayer);
-      blendImage(creditsLayer, frame);
+      creditsOver = &creditsLayer;
     }
   }
+  smoothThenFinish(frame, {.amount = noiseLevel, .brightenings = 2, .mask = &mask, .overlay = creditsOver},
+                   out.random);
+  if (showCredits) out.random.next();  // the draw read ahead
 
   noiseLevel = std::max(noiseLevel - 1, kEndNoise);
 }

@@ -12,11 +12,6 @@ namespace orvanta {
 
 inline constexpr uint32_t kWhite = 0xFFFFFFFFu;  // packArgb(255, 255, 255, 255)
 
-// addNoise(frame, amount, random), then mask->modulateInto(frame) when there is a mask, then
-// frame.brighten(kFullBrightening) `brightenings` times: the same words, in one sweep over the frame.
-void addNoiseThenBrighten(Image& frame, int amount, int brightenings, ShowRandom& random,
-                          const Image* mask = nullptr);
-
 // What follows the smoothing in most scenes, in this order: the grain (when `grain`), the
 // mask, `brightenings` full brightenings, the overlay blended over the frame.
 struct FrameFinish {
@@ -26,6 +21,10 @@ struct FrameFinish {
   const Image* mask = nullptr;
   const Image* overlay = nullptr;
 };
+
+// The finishing passes over the whole frame, in one sweep: the same words as the passes one
+// after the other (a mask or overlay smaller than the frame stops at its last pixel).
+void finishFrame(Image& frame, const FrameFinish& finish, ShowRandom& random);
 
 // copyImage(picture, frame), frame.fadeTo(level, colour) and then the finishing passes, in
 // one sweep: the same words as the passes one after the other.

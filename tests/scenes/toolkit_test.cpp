@@ -125,12 +125,13 @@ TEST(AddNoise, EveryPathFollowsTheSequencePixelByPixel) {
   }
 }
 
-// The one-sweep grain, mask and brightening against the separate passes: the same words and
-// the same draws, for frames that are not a whole number of blocks, masks that cover only
+// The whole frame's finishing sweep against the separate passes: the same words and the same
+// draws, for frames that are not a whole number of blocks, masks and overlays that cover only
 // part of the frame, and each number of brightenings.
-TEST(AddNoiseThenBrighten, EqualsTheSeparatePasses) {
+TEST(FinishFrame, EqualsTheSeparatePasses) {
   for (const auto& [width, height] : {std::pair{320, 240}, std::pair{37, 29}, std::pair{1, 1}}) {
-    for (const int maskRows : {-1, height, height / 2}) {  // -1: no mask
+    for (const int maskRows : {-1, height, height / 2}) {  // -1: none
+      const int overlayRows = maskRows < 0 ? -1 : height - maskRows / 3;
       for (const int amount : {10, 20, 0, -7, 40000}) {
         for (const int brightenings : {0, 1, 2}) {
           OwnedImage separate(width, height);
@@ -138,16 +139,21 @@ TEST(AddNoiseThenBrighten, EqualsTheSeparatePasses) {
           fillRandom(separate.image, static_cast<uint32_t>(width * 31 + amount));
           copyImage(separate.image, swept.image);
           OwnedImage mask(width, maskRows > 0 ? maskRows : 1);
+          OwnedImage overlay(width, overlayRows > 0 ? overlayRows : 1);
           fillRandom(mask.image, 99);
-          const Image* maskUsed = maskRows >= 0 ? &mask.image : nullptr;
+          fillRandom(overlay.image, 98);
+          FrameFinish finish{.amount = amount, .brightenings = brightenings};
+          if (maskRows >= 0) finish.mask = &mask.image;
+          if (overlayRows >= 0) finish.overlay = &overlay.image;
 
           ShowRandom passes;
           addNoise(separate.image, amount, passes);
-          if (maskUsed != nullptr) maskUsed->modulateInto(separate.image);
+          if (finish.mask != nullptr) finish.mask->modulateInto(separate.image);
           for (int k = 0; k < brightenings; ++k) separate.image.brighten(255);
+          if (finish.overlay != nullptr) blendImage(*finish.overlay, separate.image);
 
           ShowRandom sweep;
-          addNoiseThenBrighten(swept.image, amount, brightenings, sweep, maskUsed);
+          finishFrame(swept.image, finish, sweep);
           ASSERT_EQ(sweep.state(), passes.state());
           ASSERT_EQ(swept.words(), separate.words())
               << width << "x" << height << " mask rows " << maskRows << " amount " << amount << " brightenings "
