@@ -28,4 +28,17 @@ void blurVertical(Image& destination, const Image& source, uint32_t radius) {
 #endif
 }
 
+void blurVerticalThenHorizontal(Image& destination, Image& work, const Image& source, uint32_t verticalRadius,
+                                uint32_t horizontalRadius) {
+#if ORVANTA_X86_VECTORS
+  if (cpu::hasAvx2()) {
+    kernels::blurPairAvx2(destination, work, source, verticalRadius, horizontalRadius);
+  } else {
+    kernels::blurPairSse2(destination, work, source, verticalRadius, horizontalRadius);
+  }
+#else
+  kernels::blurPairReference(destination, work, source, verticalRadius, horizontalRadius);
+#endif
+}
+
 }  // namespace orvanta

@@ -30,12 +30,22 @@ inline bool fastBoxWindow(const BoxWindow& window, int32_t width) {
 void blurHorizontalReference(Image& destination, const Image& source, uint32_t radius);
 void blurVerticalReference(Image& destination, const Image& source, uint32_t radius);
 
+// blurVertical(work, source, verticalRadius) and then blurHorizontal(destination, work,
+// horizontalRadius): the same destination words. The vector versions take both in one sweep
+// where they can, using the work image as scratch only; the destination may be the source.
+void blurPairReference(Image& destination, Image& work, const Image& source, uint32_t verticalRadius,
+                       uint32_t horizontalRadius);
+
 #if ORVANTA_X86_VECTORS
 void blurHorizontalSse2(Image& destination, const Image& source, uint32_t radius);
 void blurVerticalSse2(Image& destination, const Image& source, uint32_t radius);
+void blurPairSse2(Image& destination, Image& work, const Image& source, uint32_t verticalRadius,
+                  uint32_t horizontalRadius);
 // Only when cpu::hasAvx2().
 void blurHorizontalAvx2(Image& destination, const Image& source, uint32_t radius);
 void blurVerticalAvx2(Image& destination, const Image& source, uint32_t radius);
+void blurPairAvx2(Image& destination, Image& work, const Image& source, uint32_t verticalRadius,
+                  uint32_t horizontalRadius);
 #endif
 
 }  // namespace orvanta::kernels

@@ -69,4 +69,10 @@ void blurVerticalReference(Image& destination, const Image& source, uint32_t rad
   }
 }
 
+void blurPairReference(Image& destination, Image& work, const Image& source, uint32_t verticalRadius,
+                       uint32_t horizontalRadius) {
+  blurVerticalReference(work, source, verticalRadius);
+  blurHorizontalReference(destination, work, horizontalRadius);
+}
+
 }  // namespace orvanta::kernels

@@ -10,6 +10,11 @@ namespace orvanta {
 
 void blurHorizontal(Image& destination, const Image& source, uint32_t radius);
 void blurVertical(Image& destination, const Image& source, uint32_t radius);
+// blurVertical(work, source, verticalRadius), then blurHorizontal(destination, work,
+// horizontalRadius), in one sweep where it can: the same destination words, with the work
+// image only as scratch. The destination may be the source.
+void blurVerticalThenHorizontal(Image& destination, Image& work, const Image& source, uint32_t verticalRadius,
+                                uint32_t horizontalRadius);
 uint32_t sampleBilinear(const uint32_t* pixels, int32_t u, int32_t v);
 uint32_t blendPixels(uint32_t a, uint32_t b, uint32_t level);
 void radialBlur(Image& image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);

@@ -9,9 +9,9 @@ namespace orvanta {
 void blurPair(Image& destination, Image& work, const Image& source, float t) {
   const double phase = t;
   const int32_t radius1 = truncToInt32((std::sin(phase * 0.0479951388306088) + 1.0) * 8.0);
-  blurVertical(work, source, static_cast<uint32_t>(radius1));
   const int32_t radius2 = truncToInt32((std::sin(phase * 0.06282999992370605) + 1.0) * 8.0);
-  blurHorizontal(destination, work, static_cast<uint32_t>(radius2));
+  blurVerticalThenHorizontal(destination, work, source, static_cast<uint32_t>(radius1),
+                             static_cast<uint32_t>(radius2));
 }
 
 void flickerBlur(Image& frame, Image& work, float t, ShowRandom& random) {

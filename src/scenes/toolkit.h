@@ -36,8 +36,8 @@ void copyFadeThenFinish(const Image& picture, Image& frame, uint32_t level, uint
 void smoothThenFinish(Image& frame, const FrameFinish& finish, ShowRandom& random);
 
 // The show's two-pass blur: vertical from source into work, then horizontal from work into
-// destination, with radii that swing between 0 and 16 with the show time t. The destination
-// may be the source.
+// destination, with radii that swing between 0 and 16 with the show time t (the work image is
+// left as scratch). The destination may be the source.
 void blurPair(Image& destination, Image& work, const Image& source, float t);
 
 // One draw; four frames in ten are blurred through the work image.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -88,6 +89,69 @@ TEST(BoxBlur, FastRoutesEqualTheRunningSums) {
   blurVertical(a.image, source.image, 4);
   blurVertical(b.image, source.image, 5);
   EXPECT_EQ(a.words(), b.words());
+}
+
+// Both blurs in one sweep against the two passes through the work image, into another image
+// and in place: frames whose width the registers divide and do not, heights below the kept
+// rows' ring (2r + 2), radii of 0 (a copy) in either direction or both, and radii beyond the
+// lines; a work image of another size goes the two-pass way.
+TEST(BoxBlur, BothInOneSweepEqualTheTwoPasses) {
+  std::mt19937 generator(78);
+  for (const auto& [width, height] :
+       std::vector<std::pair<int32_t, int32_t>>{{320, 240}, {40, 37}, {16, 3}, {8, 40}, {37, 29}, {1, 5}}) {
+    OwnedImage source(width, height), work(width, height), twoPasses(width, height);
+    OwnedImage swept(width, height), inPlace(width, height), otherWork(width + 1, height);
+    for (uint32_t vertical : {0u, 1u, 2u, 9u, 16u, 300u}) {
+      for (uint32_t horizontal : {0u, 1u, 5u, 16u, 300u}) {
+        testing::fillRandom(source.image, generator());
+        blurVertical(work.image, source.image, vertical);
+        blurHorizontal(twoPasses.image, work.image, horizontal);
+        const auto label = [&] {
+          return std::to_string(width) + "x" + std::to_string(height) + " r " + std::to_string(vertical) + ", " +
+                 std::to_string(horizontal);
+        };
+
+        blurVerticalThenHorizontal(swept.image, work.image, source.image, vertical, horizontal);
+        ASSERT_EQ(swept.words(), twoPasses.words()) << label();
+        copyImage(source.image, inPlace.image);
+        blurVerticalThenHorizontal(inPlace.image, work.image, inPlace.image, vertical, horizontal);
+        ASSERT_EQ(inPlace.words(), twoPasses.words()) << label() << " in place";
+        blurVertical(otherWork.image, source.image, vertical);
+        blurHorizontal(inPlace.image, otherWork.image, horizontal);
+        blurVerticalThenHorizontal(swept.image, otherWork.image, source.image, vertical, horizontal);
+        ASSERT_EQ(swept.words(), inPlace.words()) << label() << " other work image";
+#if ORVANTA_X86_VECTORS
+        copyImage(source.image, inPlace.image);
+        kernels::blurPairSse2(inPlace.image, work.image, inPlace.image, vertical, horizontal);
+        ASSERT_EQ(inPlace.words(), twoPasses.words()) << label() << " in place (SSE2)";
+#endif
+        kernels::blurPairReference(swept.image, work.image, source.image, vertical, horizontal);
+        ASSERT_EQ(swept.words(), twoPasses.words()) << label() << " (Reference)";
+      }
+    }
+  }
+  // A picture that could not be read has its size but no pixels: as the two passes, which
+  // leave an image without pixels alone, and nothing is read from it.
+  Image unread;
+  unread.width = 320;
+  unread.height = 240;
+  for (int which = 0; which < 3; ++which) {
+    OwnedImage frame(320, 240), work(320, 240), passedFrame(320, 240), passedWork(320, 240);
+    testing::fillRandom(frame.image, 5);
+    testing::fillRandom(work.image, 6);
+    copyImage(frame.image, passedFrame.image);
+    copyImage(work.image, passedWork.image);
+    Image& destination = which == 0 ? unread : frame.image;
+    Image& scratch = which == 1 ? unread : work.image;
+    const Image& source = which == 2 ? unread : frame.image;
+    blurVerticalThenHorizontal(destination, scratch, source, 3, 4);
+    Image& passedDestination = which == 0 ? unread : passedFrame.image;
+    Image& passedScratch = which == 1 ? unread : passedWork.image;
+    const Image& passedSource = which == 2 ? unread : passedFrame.image;
+    blurVertical(passedScratch, passedSource, 3);
+    blurHorizontal(passedDestination, passedScratch, 4);
+    EXPECT_EQ(frame.words(), passedFrame.words()) << which;
+  }
 }
 
 TEST(RadialBlur, WorkedPixelsReadWhatThisPassHasRewritten) {
