@@ -130,6 +130,11 @@ ORVANTA_TARGET_AVX2 inline void foldBlock(const LimbSums& sums, uint64_t* hashes
   }
 }
 
+// A column's sixteen bytes, one per 16-bit lane.
+ORVANTA_TARGET_AVX2 inline __m256i widenedColumn(const uint8_t* column) {
+  return _mm256_cvtepu8_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(column)));
+}
+
 // The low bytes of sixteen hashes, one per 16-bit lane.
 ORVANTA_TARGET_AVX2 inline __m256i lowBytesOf(const uint64_t* hashes) {
   alignas(32) uint16_t low[16];
@@ -170,8 +175,8 @@ ORVANTA_TARGET_AVX2 void advanceThirtyTwoAvx2(const uint32_t* const (&words)[32]
 #pragma GCC unroll 2
         for (int u = 0; u < 2; ++u) {
           const size_t column = 512 * chunk + 32 * ((t + u) & 15) + 16 * ((t + u) >> 4);
-          const __m256i bytesA = _mm256_cvtepu8_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(columnsA + column)));
-          const __m256i bytesB = _mm256_cvtepu8_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(columnsB + column)));
+          const __m256i bytesA = widenedColumn(columnsA + column);
+          const __m256i bytesB = widenedColumn(columnsB + column);
           const __m256i mixedA = _mm256_xor_si256(lowA, bytesA);
           const __m256i mixedB = _mm256_xor_si256(lowB, bytesB);
           diffsA[u] = _mm256_sub_epi16(mixedA, lowA);  // the high bytes cancel
@@ -189,7 +194,9 @@ ORVANTA_TARGET_AVX2 void advanceThirtyTwoAvx2(const uint32_t* const (&words)[32]
     LimbSums sumsB;
     clear(sumsB);
 #pragma GCC unroll 8
-    for (int p = 0; p < kPairs; ++p) addPair(sumsB, _mm256_load_si256(&pairsB[p][0]), _mm256_load_si256(&pairsB[p][1]), p);
+    for (int p = 0; p < kPairs; ++p) {
+      addPair(sumsB, _mm256_load_si256(&pairsB[p][0]), _mm256_load_si256(&pairsB[p][1]), p);
+    }
     foldBlock(sumsB, hashes + 16);
   }
 }

@@ -181,7 +181,8 @@ void FrameHashBatch::deliver() {
 void FrameHashBatch::add(const uint32_t* pixels, uint64_t tag) {
   resultCount_ = 0;
   if (repeatsPrevious(pixels)) {
-    entries_[entryCount_++] = previousKnown_ ? Entry{tag, 0, true, previousHash_} : Entry{tag, previousStart_, false, 0};
+    entries_[entryCount_++] =
+        previousKnown_ ? Entry{tag, 0, true, previousHash_} : Entry{tag, previousStart_, false, 0};
   } else {
     havePrevious_ = true;
     previousStart_ = steps_;

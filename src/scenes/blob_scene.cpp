@@ -74,8 +74,8 @@ void BlobScene::render(SceneFrame& out, float t) {
   mesh.rotate(static_cast<float>(t * 0.15), s, static_cast<float>(t * 0.2));
   mesh.drawMesh(out.target(), camera, blobTextures);
 
-  finishFrame(frame, {.amount = 10, .brightenings = 2, .overlay = t < kOverlaySwitchTime ? &firstOverlay : &secondOverlay},
-              out.random);
+  const Image& overlay = t < kOverlaySwitchTime ? firstOverlay : secondOverlay;
+  finishFrame(frame, {.amount = 10, .brightenings = 2, .overlay = &overlay}, out.random);
   flickerBlur(frame, work, t, out.random);
   applyFlashIn(flash, frame, t);
 }
