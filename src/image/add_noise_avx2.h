@@ -17,21 +17,6 @@
 
 namespace orvanta::kernels::avx2 {
 
-struct GeneratorStep {
-  uint32_t multiplier;
-  uint32_t increment;
-};
-
-// n steps at once: s(i + n) = A^n s(i) + C (A^(n-1) + ... + 1), all modulo 2^32.
-constexpr GeneratorStep generatorSteps(uint32_t n) {
-  GeneratorStep step{1u, 0u};
-  for (uint32_t i = 0; i < n; ++i) {
-    step.increment = step.increment * kRandomMultiplier + kRandomIncrement;
-    step.multiplier *= kRandomMultiplier;
-  }
-  return step;
-}
-
 inline constexpr int kGrainRegisters = 4;
 inline constexpr size_t kGrainLanes = 8 * kGrainRegisters;
 
@@ -52,7 +37,7 @@ template <typename Then>
 ORVANTA_TARGET_AVX2 inline size_t addNoiseThen(uint32_t* pixels, size_t count, int amount, uint32_t& state,
                                                Then then) {
   if (count < kGrainLanes) return 0;
-  constexpr GeneratorStep kStep = generatorSteps(kGrainLanes);
+  constexpr RandomJump kStep = randomJump(kGrainLanes);
   const NoiseDivisor d = NoiseDivisor::of(amount);
   alignas(32) uint32_t first[kGrainLanes];
   uint32_t s = state;

@@ -8,12 +8,11 @@
 namespace orvanta::kernels {
 namespace {
 
-// Four steps of the generator at once: s(n + 4) = A4 * s(n) + C4 (mod 2^32), so four states
-// run side by side and still give the one sequence in its order.
-constexpr uint32_t kA2 = kRandomMultiplier * kRandomMultiplier;
-constexpr uint32_t kA4 = kA2 * kA2;
-constexpr uint32_t kC4 =
-    kRandomIncrement * (kRandomMultiplier * kA2 + kA2 + kRandomMultiplier + 1u);
+// Four steps of the generator at once, so four states run side by side and still give the one
+// sequence in its order.
+constexpr RandomJump kFourSteps = randomJump(4);
+constexpr uint32_t kA4 = kFourSteps.multiplier;
+constexpr uint32_t kC4 = kFourSteps.increment;
 
 // draw % amount without a division. Draws are below 2^15, and for divisors below 2^17 the
 // rounded-up reciprocal gives the exact quotient of every such draw.
