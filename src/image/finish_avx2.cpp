@@ -2,7 +2,6 @@
 
 #if ORVANTA_X86_AVX2
 #include "image/add_noise_avx2.h"
-#include "image/blend_kernels.h"
 #include "image/blends_avx2.h"
 
 namespace orvanta::kernels {
@@ -49,32 +48,20 @@ ORVANTA_TARGET_AVX2 size_t sweepFor(uint32_t* pixels, size_t count, const Finish
 
 }  // namespace
 
-ORVANTA_TARGET_AVX2 uint32_t finishAvx2(uint32_t* pixels, size_t count, const FinishPasses& passes,
-                                        uint32_t state) {
-  size_t done = 0;
+ORVANTA_TARGET_AVX2 size_t finishAvx2(uint32_t* pixels, size_t count, const FinishPasses& passes, uint32_t& state) {
+  if (passes.brightenings > 2) return 0;  // rare enough to go pass after pass
   const bool mask = passes.mask != nullptr;
   const bool overlay = passes.overlay != nullptr;
-  if (passes.brightenings <= 2) {  // more are rare enough to take pass after pass
-    if (passes.grain) {
-      done = mask ? (overlay ? sweepFor<true, true, true>(pixels, count, passes, state)
-                             : sweepFor<true, true, false>(pixels, count, passes, state))
-                  : (overlay ? sweepFor<true, false, true>(pixels, count, passes, state)
-                             : sweepFor<true, false, false>(pixels, count, passes, state));
-    } else {
-      done = mask ? (overlay ? sweepFor<false, true, true>(pixels, count, passes, state)
-                             : sweepFor<false, true, false>(pixels, count, passes, state))
-                  : (overlay ? sweepFor<false, false, true>(pixels, count, passes, state)
-                             : sweepFor<false, false, false>(pixels, count, passes, state));
-    }
+  if (passes.grain) {
+    return mask ? (overlay ? sweepFor<true, true, true>(pixels, count, passes, state)
+                           : sweepFor<true, true, false>(pixels, count, passes, state))
+                : (overlay ? sweepFor<true, false, true>(pixels, count, passes, state)
+                           : sweepFor<true, false, false>(pixels, count, passes, state));
   }
-  // The last pixels, pass after pass.
-  uint32_t* const rest = pixels + done;
-  const size_t left = count - done;
-  if (passes.grain) state = addNoiseSse2(rest, left, passes.amount, state);
-  if (passes.mask != nullptr) modulateSse2(passes.mask + done, rest, left);
-  for (int k = 0; k < passes.brightenings; ++k) brightenSse2(rest, left, kFullBrightening);
-  if (passes.overlay != nullptr) blendOverSse2(passes.overlay + done, rest, left);
-  return state;
+  return mask ? (overlay ? sweepFor<false, true, true>(pixels, count, passes, state)
+                         : sweepFor<false, true, false>(pixels, count, passes, state))
+              : (overlay ? sweepFor<false, false, true>(pixels, count, passes, state)
+                         : sweepFor<false, false, false>(pixels, count, passes, state));
 }
 
 }  // namespace orvanta::kernels

@@ -37,6 +37,14 @@ uint32_t packArgb(uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha) {
   return ((alpha & 0xFFu) << 24) | ((red & 0xFFu) << 16) | ((green & 0xFFu) << 8) | (blue & 0xFFu);
 }
 
+Image pixelRun(uint32_t* first, size_t count) {
+  Image run;
+  run.width = static_cast<int32_t>(count);
+  run.height = count != 0 ? 1 : 0;
+  run.pixels = first;
+  return run;
+}
+
 void copyImage(const Image& source, Image& destination) {
   const size_t count = std::min(source.pixelCount(), destination.pixelCount());
   if (count != 0 && destination.pixels != source.pixels) {

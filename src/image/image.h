@@ -50,6 +50,10 @@ struct Image {
 
 uint32_t packArgb(uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha);
 
+// `count` words from `first` on as a one-row image over that array (not owned), so that the
+// whole-image operations can run over part of a frame.
+Image pixelRun(uint32_t* first, size_t count);
+
 // Copies source width x height words; the count is bounded by the destination's array.
 void copyImage(const Image& source, Image& destination);
 

@@ -9,15 +9,6 @@
 namespace orvanta {
 namespace {
 
-// A run of `count` pixels from `first` on, as a one-row image.
-Image rowOf(uint32_t* first, size_t count) {
-  Image row;
-  row.width = static_cast<int32_t>(count);
-  row.height = count != 0 ? 1 : 0;
-  row.pixels = first;
-  return row;
-}
-
 // The finishing passes over the pixels [first, first + count) of the frame, cut where the
 // mask or the overlay ends (each is blended only as far as it reaches).
 void finishRun(Image& frame, size_t first, size_t count, const FrameFinish& finish, ShowRandom& random) {
@@ -62,7 +53,7 @@ void copyFadeThenFinish(const Image& picture, Image& frame, uint32_t level, uint
     if (start < copied) {
       std::memcpy(frame.pixels + start, picture.pixels + start, std::min(length, copied - start) * sizeof(uint32_t));
     }
-    rowOf(frame.pixels + start, length).fadeTo(level, colour);
+    pixelRun(frame.pixels + start, length).fadeTo(level, colour);
     finishRun(frame, start, length, finish, random);
   }
 }

@@ -13,13 +13,7 @@
 namespace orvanta {
 namespace {
 
-Image viewOf(std::vector<uint32_t>& words) {
-  Image image;
-  image.width = static_cast<int32_t>(words.size());
-  image.height = words.empty() ? 0 : 1;
-  image.pixels = words.data();
-  return image;
-}
+Image viewOf(std::vector<uint32_t>& words) { return pixelRun(words.data(), words.size()); }
 
 // Run lengths around the sweep's registers and groups of 32, every set of passes with up to
 // three brightenings (and a count below zero, which brightens nothing), grain amounts that
