@@ -14,8 +14,6 @@ uint64_t frameHash(const uint32_t* pixels, size_t count) {
   return hash;
 }
 
-int hashWays() { return cpu::hasAvx2() ? 32 : 4; }
-
 void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixelCount, uint64_t* hashes) {
   for (int first = 0; first < count; first += 4) {
     const uint32_t* group[4];
@@ -31,6 +29,8 @@ void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixel
 
 namespace {
 
+int hashWays() { return cpu::hasAvx2() ? FrameHashBatch::kMaxWays : 4; }
+
 // Parts are whole blocks of the widest kernel, so that it needs no tail.
 size_t partUnit(int ways) {
 #if ORVANTA_X86_AVX2
@@ -40,18 +40,13 @@ size_t partUnit(int ways) {
   return 1;
 }
 
-// Advances `ways` chains by `pixels` words each, a multiple of partUnit(ways).
-void advanceChains(const uint32_t* const* words, int ways, size_t pixels, uint64_t* hashes) {
+// Advances the first `ways` chains by `pixels` words each, a multiple of partUnit(ways).
+void advanceChains(const uint32_t* const (&words)[FrameHashBatch::kMaxWays], int ways, size_t pixels,
+                   uint64_t (&hashes)[FrameHashBatch::kMaxWays]) {
 #if ORVANTA_X86_AVX2
+  static_assert(FrameHashBatch::kMaxWays == 32, "the Avx2 kernel runs every chain");
   if (ways == 32) {
-    const uint32_t* thirtyTwo[32];
-    uint64_t states[32];
-    for (int c = 0; c < 32; ++c) {
-      thirtyTwo[c] = words[c];
-      states[c] = hashes[c];
-    }
-    kernels::advanceThirtyTwoAvx2(thirtyTwo, pixels / kernels::kAvx2BlockPixels, states);
-    for (int c = 0; c < 32; ++c) hashes[c] = states[c];
+    kernels::advanceThirtyTwoAvx2(words, pixels / kernels::kAvx2BlockPixels, hashes);
     return;
   }
 #endif

@@ -12,9 +12,6 @@ namespace orvanta {
 // The fingerprint of one run of pixels, one byte at a time.
 uint64_t frameHash(const uint32_t* pixels, size_t count);
 
-// How many chains FrameHashBatch advances side by side on this processor: 4 or 32.
-int hashWays();
-
 // The fingerprints of `count` frames of pixelCount words each, four side by side.
 void hashFramesSideBySide(const uint32_t* const* frames, int count, size_t pixelCount, uint64_t* hashes);
 
@@ -36,6 +33,7 @@ class FrameHashBatch {
 
   explicit FrameHashBatch(size_t pixelCount);
 
+  // How many chains run side by side on this processor: 32 where AVX2 runs, else 4.
   int ways() const { return ways_; }
 
   // Takes a frame with a tag of the caller's choice; the frame may change as soon as add
