@@ -103,8 +103,14 @@ void BM_TunnelDrawNoiseTextures(benchmark::State& state) {
 BENCHMARK(BM_TunnelDrawNoiseTextures)->Unit(benchmark::kMicrosecond);
 
 // The block fill alone: the nodes of one view cast once, every block of the frame drawn per
-// iteration.
+// iteration; argument 0 takes the dispatched version, 1 and 2 the Avx2 one with each way of
+// loading the texels (where the processor runs it), so the two ways compare on this machine.
 void BM_TunnelBlocks(benchmark::State& state) {
+#if ORVANTA_X86_AVX2
+  const bool avx2 = state.range(0) != 0 && cpu::hasAvx2();
+  const cpu::LaneLoads loads = state.range(0) == 1 ? cpu::LaneLoads::kGather : cpu::LaneLoads::kSingle;
+  if (state.range(0) != 0) state.SetLabel(!avx2 ? "no avx2" : state.range(0) == 1 ? "gathers" : "single loads");
+#endif
   const Image base = baseTexture(), height = heightTexture(), env = envTexture();
   HeightSlopes slopes;
   slopes.build(height);
@@ -124,13 +130,20 @@ void BM_TunnelBlocks(benchmark::State& state) {
   frame.create(kFrameWidth, kFrameHeight);
   for (auto _ : state) {
     for (int32_t r = 0; r + 1 < tunnel.rows; ++r) {
-      drawTunnelBlocks(textures, &edges[static_cast<size_t>(r * tunnel.cols)], tunnel.cols - 1,
-                       frame.pixels + static_cast<size_t>(kTunnelBlockSize * r * kFrameWidth), kFrameWidth);
+      const TunnelColumnEdge* const rowEdges = &edges[static_cast<size_t>(r * tunnel.cols)];
+      uint32_t* const out = frame.pixels + static_cast<size_t>(kTunnelBlockSize * r * kFrameWidth);
+#if ORVANTA_X86_AVX2
+      if (avx2) {
+        drawTunnelBlocksAvx2(textures, rowEdges, tunnel.cols - 1, out, kFrameWidth, loads);
+        continue;
+      }
+#endif
+      drawTunnelBlocks(textures, rowEdges, tunnel.cols - 1, out, kFrameWidth);
     }
     benchmark::DoNotOptimize(frame.pixels);
   }
 }
-BENCHMARK(BM_TunnelBlocks)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TunnelBlocks)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void BM_TunnelCastRays(benchmark::State& state) {
   Tunnel tunnel;

@@ -11,7 +11,20 @@ bool processorHasAvx2() {
 #endif
 }
 
+LaneLoads processorLaneLoads() {
+#if ORVANTA_X86_AVX2
+  return __builtin_cpu_is("amd") ? LaneLoads::kSingle : LaneLoads::kGather;
+#else
+  return LaneLoads::kGather;
+#endif
+}
+
 }  // namespace
+
+LaneLoads fasterLaneLoads() {
+  static const LaneLoads loads = processorLaneLoads();
+  return loads;
+}
 
 bool runs(VectorPath path) {
   switch (path) {

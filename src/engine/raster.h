@@ -74,25 +74,29 @@ using SpanSink = void (*)(void* context, const TriangleEdge& left, const Triangl
                           int32_t rows, const SpanSteps& steps);
 void setupTriangle(RenderVertex& a, RenderVertex& b, RenderVertex& c, bool twoLayers, SpanSink sink, void* context);
 
+// The Avx2 walks of these load their texels the way `loads` says (the same pixels either way).
 void setupTexturedTriangle(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
-                           RenderVertex& c);
+                           RenderVertex& c, cpu::LaneLoads loads = cpu::fasterLaneLoads());
 void setupTexturedTriangleTranslucent(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
-                                      RenderVertex& c);
+                                      RenderVertex& c, cpu::LaneLoads loads = cpu::fasterLaneLoads());
 // With `slopes` made from `extra` (a square map), the bump lookups read them in place of its texels.
 void setupTwoLayerTriangle(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                            RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
-                           CombineMode combineMode, const HeightSlopes* slopes = nullptr);
+                           CombineMode combineMode, const HeightSlopes* slopes = nullptr,
+                           cpu::LaneLoads loads = cpu::fasterLaneLoads());
 void setupTwoLayerTriangleTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                       const Image& extra, RenderVertex& a, RenderVertex& b, RenderVertex& c,
                                       LayerMode layerMode, CombineMode combineMode,
-                                      const HeightSlopes* slopes = nullptr);
+                                      const HeightSlopes* slopes = nullptr,
+                                      cpu::LaneLoads loads = cpu::fasterLaneLoads());
 
 // Span routines. Each fills `rows` rows from `firstRow`, walking its own copies of the edges;
 // a pixel is drawn where the interpolated inverse depth is strictly greater than the target's depth.
 // Opaque routines write the depth, translucent ones leave it. Rows and columns outside the
 // target (or a depth buffer of another width) are never touched. The bump routines read
 // `slopes` in place of the height map's texels when they were made from it, and then take the
-// Avx2 walk (gathered loads) where the processor runs it, unless `path` asks for an older one.
+// Avx2 walk (its texels loaded the way `loads` says) where the processor runs it, unless
+// `path` asks for an older one.
 void fillTexturedSpans(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
                        int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillTexturedSpansTranslucent(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,
@@ -100,10 +104,12 @@ void fillTexturedSpansTranslucent(RenderTarget target, const Image& texture, Tri
 
 void fillLayersBumpAdd(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                        TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
-                       const HeightSlopes* slopes = nullptr, cpu::VectorPath path = cpu::VectorPath::kAvx2);
+                       const HeightSlopes* slopes = nullptr, cpu::VectorPath path = cpu::VectorPath::kAvx2,
+                       cpu::LaneLoads loads = cpu::fasterLaneLoads());
 void fillLayersBumpMultiply(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                             TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
-                            const HeightSlopes* slopes = nullptr, cpu::VectorPath path = cpu::VectorPath::kAvx2);
+                            const HeightSlopes* slopes = nullptr, cpu::VectorPath path = cpu::VectorPath::kAvx2,
+                       cpu::LaneLoads loads = cpu::fasterLaneLoads());
 void fillLayersAdd(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                    TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersMultiply(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
@@ -111,11 +117,13 @@ void fillLayersMultiply(RenderTarget target, const Image& texture, const Image& 
 void fillLayersBumpAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                                   TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
                                   SpanSteps steps, const HeightSlopes* slopes = nullptr,
-                                  cpu::VectorPath path = cpu::VectorPath::kAvx2);
+                                  cpu::VectorPath path = cpu::VectorPath::kAvx2,
+                       cpu::LaneLoads loads = cpu::fasterLaneLoads());
 void fillLayersBumpMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                        const Image& extra, TriangleEdge left, TriangleEdge right, int32_t firstRow,
                                        int32_t rows, SpanSteps steps, const HeightSlopes* slopes = nullptr,
-                                       cpu::VectorPath path = cpu::VectorPath::kAvx2);
+                                       cpu::VectorPath path = cpu::VectorPath::kAvx2,
+                       cpu::LaneLoads loads = cpu::fasterLaneLoads());
 void fillLayersAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                               TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,

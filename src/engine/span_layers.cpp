@@ -9,6 +9,8 @@
 
 #if ORVANTA_X86_AVX2
 #include <immintrin.h>
+
+#include "image/lane_loads_avx2.h"
 #endif
 
 namespace orvanta {
@@ -142,25 +144,39 @@ struct SlopeLookup {
 };
 
 #if ORVANTA_X86_AVX2
-// SlopeLookup on eight pixels with gather instructions, for the walk compiled for AVX2; lanes
-// outside the rows read no texels.
+// SlopeLookup on eight pixels, for the walk compiled for AVX2. With gathers, lanes outside the
+// rows read no texels; single loads read them for every lane (each index lies inside its
+// texture, whatever the lane's coordinates).
+template <cpu::LaneLoads kWay>
 struct SlopeLookupAvx2 : SlopeLookup {
   using SlopeLookup::SlopeLookup;
 
+  ORVANTA_TARGET_AVX2 __m256i load(const uint32_t* words, __m256i index, [[maybe_unused]] __m256i lanes) const {
+    if constexpr (kWay == cpu::LaneLoads::kGather) {
+      return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), reinterpret_cast<const int*>(words), index, lanes, 4);
+    } else {
+      return loadLanes<kWay>(words, index);
+    }
+  }
+
   ORVANTA_TARGET_AVX2 void eight(__m256i lanes, __m256i u, __m256i v, __m256i u2, __m256i v2, __m256i& base,
                                  __m256i& layer) const {
-    const __m256i zero = _mm256_setzero_si256();
     const __m256i i1 = span::texelIndex8(address, u, v);
-    base = _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(texels), i1, lanes, 4);
-    const __m256i slope = _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(slopes), i1, lanes, 4);
+    base = load(texels, i1, lanes);
+    const __m256i slope = load(slopes, i1, lanes);
     const __m256i column = _mm256_add_epi32(_mm256_srli_epi32(u2, 16), slope);
     const __m256i row = _mm256_add_epi32(_mm256_srli_epi32(v2, 16), _mm256_srli_epi32(slope, 16));
     const __m256i mask = _mm256_set1_epi32(static_cast<int>(layerMask));
     const __m256i i2 = _mm256_add_epi32(
         _mm256_sll_epi32(_mm256_and_si256(row, mask), _mm_cvtsi32_si128(layerShift)), _mm256_and_si256(column, mask));
-    layer = _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(layerTexels), i2, lanes, 4);
+    layer = load(layerTexels, i2, lanes);
   }
 };
+
+template <typename Lookup>
+constexpr bool kWalksPairs = false;
+template <cpu::LaneLoads kWay>
+constexpr bool kWalksPairs<SlopeLookupAvx2<kWay>> = true;
 #endif
 
 // The slopes when they were made from this height map and it has the base texture's square
@@ -230,14 +246,22 @@ void fillLayers(RenderTarget target, const Lookup& lookup, const TriangleEdge& l
 // A bump-mapped fill, from the slopes when they match the height map.
 template <bool kWriteDepth, typename Compose>
 void fillBumpLayers(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
-                    const HeightSlopes* slopes, [[maybe_unused]] cpu::VectorPath path, const TriangleEdge& left,
-                    const TriangleEdge& right, int32_t firstRow, int32_t rows, const SpanSteps& steps,
-                    Compose compose) {
+                    const HeightSlopes* slopes, [[maybe_unused]] cpu::VectorPath path,
+                    [[maybe_unused]] cpu::LaneLoads loads, const TriangleEdge& left, const TriangleEdge& right,
+                    int32_t firstRow, int32_t rows, const SpanSteps& steps, Compose compose) {
 #if ORVANTA_X86_AVX2
   const uint32_t* words = matchingSlopes(slopes, texture, extra);
   if (words != nullptr && path == cpu::VectorPath::kAvx2 && cpu::hasAvx2()) {
-    walkSpansAvx2<kWriteDepth>(target, left, right, firstRow, rows, steps,
-                               LayerShader<SlopeLookupAvx2, Compose>{SlopeLookupAvx2(texture, envMap, words), compose});
+    auto walk = [&]<cpu::LaneLoads kWay>() {
+      using Lookup = SlopeLookupAvx2<kWay>;
+      walkSpansAvx2<kWriteDepth>(target, left, right, firstRow, rows, steps,
+                                 LayerShader<Lookup, Compose>{Lookup(texture, envMap, words), compose});
+    };
+    if (loads == cpu::LaneLoads::kGather) {
+      walk.template operator()<cpu::LaneLoads::kGather>();
+    } else {
+      walk.template operator()<cpu::LaneLoads::kSingle>();
+    }
     return;
   }
 #endif
@@ -299,7 +323,7 @@ void setupWithLayers(RenderTarget target, const Lookup& lookup, Compose compose,
                                    [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
                                        int32_t rows, const SpanSteps& steps) {
 #if ORVANTA_X86_AVX2
-                                     if constexpr (std::is_same_v<Lookup, SlopeLookupAvx2>) {
+                                     if constexpr (kWalksPairs<Lookup>) {
                                        walkSpansAvx2<kWriteDepth>(target, left, right, firstRow, rows, steps, shader);
                                        return;
                                      }
@@ -314,16 +338,23 @@ void setupWithLayers(RenderTarget target, const Lookup& lookup, Compose compose,
 template <bool kWriteDepth, typename BumpAdd, typename PlainAdd, typename Product>
 void setupLayersOf(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                    const HeightSlopes* slopes, RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
-                   CombineMode combineMode) {
+                   CombineMode combineMode, [[maybe_unused]] cpu::LaneLoads loads) {
   const bool add = combineMode == kAdd;
   const uint32_t* slopeWords = layerMode == kBump ? matchingSlopes(slopes, texture, extra) : nullptr;
 #if ORVANTA_X86_AVX2
   if (slopeWords != nullptr && cpu::hasAvx2()) {
-    const SlopeLookupAvx2 lookup(texture, envMap, slopeWords);
-    if (add) {
-      setupWithLayers<kWriteDepth>(target, lookup, BumpAdd(), a, b, c);
+    auto setup = [&]<cpu::LaneLoads kWay>() {
+      const SlopeLookupAvx2<kWay> lookup(texture, envMap, slopeWords);
+      if (add) {
+        setupWithLayers<kWriteDepth>(target, lookup, BumpAdd(), a, b, c);
+      } else {
+        setupWithLayers<kWriteDepth>(target, lookup, Product(), a, b, c);
+      }
+    };
+    if (loads == cpu::LaneLoads::kGather) {
+      setup.template operator()<cpu::LaneLoads::kGather>();
     } else {
-      setupWithLayers<kWriteDepth>(target, lookup, Product(), a, b, c);
+      setup.template operator()<cpu::LaneLoads::kSingle>();
     }
     return;
   }
@@ -356,29 +387,31 @@ void setupLayersOf(RenderTarget target, const Image& texture, const Image& envMa
 
 void setupTwoLayerTriangle(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                            RenderVertex& a, RenderVertex& b, RenderVertex& c, LayerMode layerMode,
-                           CombineMode combineMode, const HeightSlopes* slopes) {
+                           CombineMode combineMode, const HeightSlopes* slopes, cpu::LaneLoads loads) {
   setupLayersOf<true, AddSaturated, Average, Multiply>(target, texture, envMap, extra, slopes, a, b, c, layerMode,
-                                                       combineMode);
+                                                       combineMode, loads);
 }
 
 void setupTwoLayerTriangleTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                       const Image& extra, RenderVertex& a, RenderVertex& b, RenderVertex& c,
-                                      LayerMode layerMode, CombineMode combineMode, const HeightSlopes* slopes) {
+                                      LayerMode layerMode, CombineMode combineMode, const HeightSlopes* slopes,
+                                      cpu::LaneLoads loads) {
   setupLayersOf<false, HalfThenAdd, HalfThenAdd, MultiplyThenHalf>(target, texture, envMap, extra, slopes, a, b, c,
-                                                                   layerMode, combineMode);
+                                                                   layerMode, combineMode, loads);
 }
 
 void fillLayersBumpAdd(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                        TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
-                       const HeightSlopes* slopes, cpu::VectorPath path) {
-  fillBumpLayers<true>(target, texture, envMap, extra, slopes, path, left, right, firstRow, rows, steps,
+                       const HeightSlopes* slopes, cpu::VectorPath path, cpu::LaneLoads loads) {
+  fillBumpLayers<true>(target, texture, envMap, extra, slopes, path, loads, left, right, firstRow, rows, steps,
                        AddSaturated());
 }
 
 void fillLayersBumpMultiply(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                             TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
-                            const HeightSlopes* slopes, cpu::VectorPath path) {
-  fillBumpLayers<true>(target, texture, envMap, extra, slopes, path, left, right, firstRow, rows, steps, Multiply());
+                            const HeightSlopes* slopes, cpu::VectorPath path, cpu::LaneLoads loads) {
+  fillBumpLayers<true>(target, texture, envMap, extra, slopes, path, loads, left, right, firstRow, rows, steps,
+                       Multiply());
 }
 
 void fillLayersAdd(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
@@ -393,16 +426,17 @@ void fillLayersMultiply(RenderTarget target, const Image& texture, const Image& 
 
 void fillLayersBumpAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                                   TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
-                                  SpanSteps steps, const HeightSlopes* slopes, cpu::VectorPath path) {
-  fillBumpLayers<false>(target, texture, envMap, extra, slopes, path, left, right, firstRow, rows, steps,
+                                  SpanSteps steps, const HeightSlopes* slopes, cpu::VectorPath path,
+                                  cpu::LaneLoads loads) {
+  fillBumpLayers<false>(target, texture, envMap, extra, slopes, path, loads, left, right, firstRow, rows, steps,
                         HalfThenAdd());
 }
 
 void fillLayersBumpMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                        const Image& extra, TriangleEdge left, TriangleEdge right, int32_t firstRow,
                                        int32_t rows, SpanSteps steps, const HeightSlopes* slopes,
-                                       cpu::VectorPath path) {
-  fillBumpLayers<false>(target, texture, envMap, extra, slopes, path, left, right, firstRow, rows, steps,
+                                       cpu::VectorPath path, cpu::LaneLoads loads) {
+  fillBumpLayers<false>(target, texture, envMap, extra, slopes, path, loads, left, right, firstRow, rows, steps,
                         MultiplyThenHalf());
 }
 

@@ -5,6 +5,8 @@
 
 #if ORVANTA_X86_AVX2
 #include <immintrin.h>
+
+#include "image/lane_loads_avx2.h"
 #endif
 
 namespace orvanta {
@@ -34,11 +36,11 @@ struct TexelShader {
 };
 
 #if ORVANTA_X86_AVX2
-template <bool kTranslucent>
+template <bool kTranslucent, cpu::LaneLoads kWay>
 struct TexelShaderAvx2 : TexelShader<kTranslucent> {
   using TexelShader<kTranslucent>::TexelShader;
   ORVANTA_TARGET_AVX2 __m128i four(__m128i old, __m128i u, __m128i v, __m128i, __m128i) const {
-    const __m128i texel = _mm_i32gather_epi32(reinterpret_cast<const int*>(this->texels), this->address(u, v), 4);
+    const __m128i texel = loadLanes<kWay>(this->texels, this->address(u, v));
     if constexpr (kTranslucent) return span::averageBytes4(texel, old);
     return texel;
   }
@@ -53,17 +55,30 @@ ORVANTA_TARGET_AVX2 __attribute__((flatten)) void walkSpansAvx2(const RenderTarg
 }
 #endif
 
+#if ORVANTA_X86_AVX2
+template <bool kTranslucent, cpu::LaneLoads kWay>
+void setupWithTexelsAvx2(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
+                         RenderVertex& c) {
+  const TexelShaderAvx2<kTranslucent, kWay> shader(texture);
+  kernels::setupParts<false>(a, b, c,
+                             [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow, int32_t rows,
+                                 const SpanSteps& steps) {
+                               walkSpansAvx2<!kTranslucent>(target, left, right, firstRow, rows, steps, shader);
+                             });
+}
+#endif
+
 // The triangle's parts walked as soon as they are set up, with one shader for both.
 template <bool kTranslucent>
-void setupWithTexels(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c) {
+void setupWithTexels(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c,
+                     [[maybe_unused]] cpu::LaneLoads loads) {
 #if ORVANTA_X86_AVX2
   if (cpu::hasAvx2()) {
-    const TexelShaderAvx2<kTranslucent> shader(texture);
-    kernels::setupParts<false>(a, b, c,
-                               [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
-                                   int32_t rows, const SpanSteps& steps) {
-                                 walkSpansAvx2<!kTranslucent>(target, left, right, firstRow, rows, steps, shader);
-                               });
+    if (loads == cpu::LaneLoads::kGather) {
+      setupWithTexelsAvx2<kTranslucent, cpu::LaneLoads::kGather>(target, texture, a, b, c);
+    } else {
+      setupWithTexelsAvx2<kTranslucent, cpu::LaneLoads::kSingle>(target, texture, a, b, c);
+    }
     return;
   }
 #endif
@@ -79,13 +94,13 @@ void setupWithTexels(RenderTarget target, const Image& texture, RenderVertex& a,
 }  // namespace
 
 void setupTexturedTriangle(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
-                           RenderVertex& c) {
-  setupWithTexels<false>(target, texture, a, b, c);
+                           RenderVertex& c, cpu::LaneLoads loads) {
+  setupWithTexels<false>(target, texture, a, b, c, loads);
 }
 
 void setupTexturedTriangleTranslucent(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
-                                      RenderVertex& c) {
-  setupWithTexels<true>(target, texture, a, b, c);
+                                      RenderVertex& c, cpu::LaneLoads loads) {
+  setupWithTexels<true>(target, texture, a, b, c, loads);
 }
 
 void fillTexturedSpans(RenderTarget target, const Image& texture, TriangleEdge left, TriangleEdge right,

@@ -85,10 +85,10 @@ void drawTunnelBlocksReference(const TunnelTextures& textures, const TunnelColum
 // Four pixels of a row per register, each lane placed at left + j x step.
 void drawTunnelBlocksSse2(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks,
                           uint32_t* out, ptrdiff_t stride);
-// Only when cpu::hasAvx2(). With the slopes, a column of eight pixels per register; without
-// them, a row.
+// Only when cpu::hasAvx2(). With the slopes, a column of eight pixels per register, its
+// texels loaded the way `loads` says; without them, a row.
 void drawTunnelBlocksAvx2(const TunnelTextures& textures, const TunnelColumnEdge* edges, int32_t blocks,
-                          uint32_t* out, ptrdiff_t stride);
+                          uint32_t* out, ptrdiff_t stride, cpu::LaneLoads loads = cpu::fasterLaneLoads());
 #endif
 
 }  // namespace orvanta

@@ -4,6 +4,7 @@
 #include <immintrin.h>
 
 #include "image/height_slopes.h"
+#include "image/lane_loads_avx2.h"
 
 namespace orvanta {
 namespace {
@@ -110,6 +111,7 @@ ORVANTA_TARGET_AVX2 inline __m256i across(__m256i left, __m256i right) {
 // The block a column at a time: lane y of a register holds row y, so the next column is one
 // addition per value and the rows' own steps need no spreading. Every four columns are turned
 // into four rows' halves by in-lane unpacks; two such halves make a row.
+template <cpu::LaneLoads kWay>
 ORVANTA_TARGET_AVX2 inline void drawColumns(const TunnelTextures& textures, const EdgeRows& left,
                                             const EdgeRows& right, uint32_t* out, ptrdiff_t stride) {
   __m256i u = left.u, v = left.v, u2 = left.u2, v2 = left.v2, s = left.s;
@@ -130,12 +132,11 @@ ORVANTA_TARGET_AVX2 inline void drawColumns(const TunnelTextures& textures, cons
     for (int32_t x = 0; x < 4; ++x) {
       const __m256i texelIndex =
           _mm256_shuffle_epi8(_mm256_blend_epi16(_mm256_srli_epi32(u, 16), v, 0xAA), pairToIndex);
-      const __m256i baseTexels = _mm256_i32gather_epi32(reinterpret_cast<const int*>(textures.base), texelIndex, 4);
-      const __m256i slopes = _mm256_i32gather_epi32(reinterpret_cast<const int*>(textures.slopes), texelIndex, 4);
+      const __m256i baseTexels = loadLanes<kWay>(textures.base, texelIndex);
+      const __m256i slopes = loadLanes<kWay>(textures.slopes, texelIndex);
       // 16-bit sums: only the low byte of each survives, as in the scalar sums.
       const __m256i displaced = _mm256_add_epi16(_mm256_blend_epi16(_mm256_srli_epi32(u2, 16), v2, 0xAA), slopes);
-      const __m256i envTexels = _mm256_i32gather_epi32(reinterpret_cast<const int*>(textures.env),
-                                                       _mm256_shuffle_epi8(displaced, pairToIndex), 4);
+      const __m256i envTexels = loadLanes<kWay>(textures.env, _mm256_shuffle_epi8(displaced, pairToIndex));
       const __m256i p = _mm256_adds_epu8(baseTexels, envTexels);
       // Blue and red (even bytes) at the top of their 16-bit lanes, green and alpha (odd bytes)
       // too: the high half of the product by k is (byte x k) >> 8; alpha is taken times 256.
@@ -163,23 +164,32 @@ ORVANTA_TARGET_AVX2 inline void drawColumns(const TunnelTextures& textures, cons
   }
 }
 
+template <cpu::LaneLoads kWay>
+ORVANTA_TARGET_AVX2 void drawBlockColumns(const TunnelTextures& textures, const TunnelColumnEdge* edges,
+                                          int32_t blocks, uint32_t* out, ptrdiff_t stride) {
+  // Each edge's rows serve the blocks on both sides of it.
+  EdgeRows left = edgeRows(edges[0]);
+  for (int32_t block = 0; block < blocks; ++block) {
+    const EdgeRows right = edgeRows(edges[block + 1]);
+    drawColumns<kWay>(textures, left, right, out + kTunnelBlockSize * block, stride);
+    left = right;
+  }
+}
+
 }  // namespace
 
 ORVANTA_TARGET_AVX2 void drawTunnelBlocksAvx2(const TunnelTextures& textures, const TunnelColumnEdge* edges,
-                                              int32_t blocks, uint32_t* out, ptrdiff_t stride) {
+                                              int32_t blocks, uint32_t* out, ptrdiff_t stride,
+                                              cpu::LaneLoads loads) {
   if (blocks <= 0) return;
   if (textures.slopes == nullptr) {
     for (int32_t block = 0; block < blocks; ++block) {
       drawRowsFromTexels(textures, edges[block], edges[block + 1], out + kTunnelBlockSize * block, stride);
     }
-    return;
-  }
-  // Each edge's rows serve the blocks on both sides of it.
-  EdgeRows left = edgeRows(edges[0]);
-  for (int32_t block = 0; block < blocks; ++block) {
-    const EdgeRows right = edgeRows(edges[block + 1]);
-    drawColumns(textures, left, right, out + kTunnelBlockSize * block, stride);
-    left = right;
+  } else if (loads == cpu::LaneLoads::kGather) {
+    drawBlockColumns<cpu::LaneLoads::kGather>(textures, edges, blocks, out, stride);
+  } else {
+    drawBlockColumns<cpu::LaneLoads::kSingle>(textures, edges, blocks, out, stride);
   }
 }
 

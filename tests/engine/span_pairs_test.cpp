@@ -1,7 +1,7 @@
 // Whole triangles through the triangle routines (which take the Avx2 walks where the processor
-// runs them, two rows at a time) against the same triangles set up plainly and drawn part by
-// part through the fill routines' Sse2 walk, word for word; and the eight-lane byte arithmetic
-// against the per-byte formulas.
+// runs them, two rows at a time, with either way of loading texels) against the same triangles
+// set up plainly and drawn part by part through the fill routines' Sse2 walk, word for word;
+// and the eight-lane byte arithmetic against the per-byte formulas.
 
 #include <gtest/gtest.h>
 
@@ -43,15 +43,16 @@ struct Layers {
   const HeightSlopes* slopes;
 };
 
-void drawTriangle(const Routine& routine, Frame& frame, const Layers& layers, RenderVertex v[3]) {
+void drawTriangle(const Routine& routine, Frame& frame, const Layers& layers, RenderVertex v[3],
+                  cpu::LaneLoads loads) {
   if (!routine.twoLayers) {
     (routine.translucent ? setupTexturedTriangleTranslucent : setupTexturedTriangle)(frame.target(), layers.texture,
-                                                                                      v[0], v[1], v[2]);
+                                                                                      v[0], v[1], v[2], loads);
     return;
   }
   (routine.translucent ? setupTwoLayerTriangleTranslucent : setupTwoLayerTriangle)(
       frame.target(), layers.texture, layers.envMap, layers.extra, v[0], v[1], v[2], kBump, routine.combine,
-      layers.slopes);
+      layers.slopes, loads);
 }
 
 struct FillContext {
@@ -73,10 +74,11 @@ void fillPart(void* context, const TriangleEdge& left, const TriangleEdge& right
                                                                                 firstRow, rows, steps);
   } else if (c.routine->translucent) {
     (add ? fillLayersBumpAddTranslucent : fillLayersBumpMultiplyTranslucent)(
-        target, l.texture, l.envMap, l.extra, left, right, firstRow, rows, steps, l.slopes, sse2);
+        target, l.texture, l.envMap, l.extra, left, right, firstRow, rows, steps, l.slopes, sse2,
+        cpu::LaneLoads::kGather);
   } else {
     (add ? fillLayersBumpAdd : fillLayersBumpMultiply)(target, l.texture, l.envMap, l.extra, left, right, firstRow,
-                                                       rows, steps, l.slopes, sse2);
+                                                       rows, steps, l.slopes, sse2, cpu::LaneLoads::kGather);
   }
 }
 
@@ -125,11 +127,16 @@ TEST(SpanPairs, TrianglesMatchTheFillRoutinesWordForWord) {
     const std::vector<uint32_t> expectedPixels = frame.pixels();
     const std::vector<int32_t> expectedDepths = frame.depths();
 
-    std::copy(pixels.begin(), pixels.end(), frame.image.pixels);
-    std::copy(depths.begin(), depths.end(), frame.depthBuffer.values);
-    drawTriangle(routine, frame, layers, corners);
-    ASSERT_EQ(frame.pixels(), expectedPixels) << routine.name << " trial " << trial;
-    ASSERT_EQ(frame.depths(), expectedDepths) << routine.name << " trial " << trial;
+    // Either way of loading the texels, the same words.
+    for (const cpu::LaneLoads loads : {cpu::LaneLoads::kGather, cpu::LaneLoads::kSingle}) {
+      const char* const way = loads == cpu::LaneLoads::kGather ? "gathers" : "single loads";
+      std::copy(pixels.begin(), pixels.end(), frame.image.pixels);
+      std::copy(depths.begin(), depths.end(), frame.depthBuffer.values);
+      RenderVertex drawn[3] = {corners[0], corners[1], corners[2]};
+      drawTriangle(routine, frame, layers, drawn, loads);
+      ASSERT_EQ(frame.pixels(), expectedPixels) << routine.name << " trial " << trial << ", " << way;
+      ASSERT_EQ(frame.depths(), expectedDepths) << routine.name << " trial " << trial << ", " << way;
+    }
     for (size_t i = 0; i < pixels.size(); ++i) changed += pixels[i] != expectedPixels[i];
   }
   EXPECT_GT(changed, 50000);  // the triangles drew, not only the empty ones matched

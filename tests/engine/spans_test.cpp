@@ -74,6 +74,7 @@ struct Textures {
   Image texture, envMap, extra;
   const HeightSlopes* slopes = nullptr;  // read by the bump routines in place of extra when made from it
   cpu::VectorPath path = cpu::VectorPath::kAvx2;  // the newest walk the bump routines may take
+  cpu::LaneLoads loads = cpu::fasterLaneLoads();   // how that walk loads its texels
 };
 using Fill = void (*)(RenderTarget, const Textures&, TriangleEdge, TriangleEdge, int32_t, int32_t, SpanSteps);
 template <auto F>
@@ -86,7 +87,7 @@ void layers(RenderTarget d, const Textures& t, TriangleEdge l, TriangleEdge r, i
 }
 template <auto F>
 void bump(RenderTarget d, const Textures& t, TriangleEdge l, TriangleEdge r, int32_t first, int32_t rows, SpanSteps s) {
-  F(d, t.texture, t.envMap, t.extra, l, r, first, rows, s, t.slopes, t.path);
+  F(d, t.texture, t.envMap, t.extra, l, r, first, rows, s, t.slopes, t.path, t.loads);
 }
 
 const struct Routine {
@@ -293,16 +294,25 @@ TEST(SpanReference, EveryRoutineMatchesThePerPixelFormulas) {
     referenceWalk(routine, frame, t, left, right, firstRow, rows, steps);
     const std::vector<uint32_t> expectedPixels = frame.pixels();
     const std::vector<int32_t> expectedDepths = frame.depths();
-    // With slopes, the Sse2 walk and (where the processor runs it) the Avx2 one.
-    for (const cpu::VectorPath path : {cpu::VectorPath::kSse2, cpu::VectorPath::kAvx2}) {
-      if (path == cpu::VectorPath::kSse2 && slopeCase != 1) continue;
-      t.path = path;
+    // With slopes, the Sse2 walk and (where the processor runs it) the Avx2 one with either way
+    // of loading texels.
+    const struct {
+      cpu::VectorPath path;
+      cpu::LaneLoads loads;
+      const char* name;
+    } walks[] = {{cpu::VectorPath::kSse2, cpu::LaneLoads::kGather, "sse2"},
+                 {cpu::VectorPath::kAvx2, cpu::LaneLoads::kGather, "avx2 gathers"},
+                 {cpu::VectorPath::kAvx2, cpu::LaneLoads::kSingle, "avx2 single loads"}};
+    for (const auto& walk : walks) {
+      if (walk.path == cpu::VectorPath::kSse2 && slopeCase != 1) continue;
+      t.path = walk.path;
+      t.loads = walk.loads;
       std::copy(pixels.begin(), pixels.end(), frame.image.pixels);
       std::copy(depths.begin(), depths.end(), frame.depthBuffer.values);
       routine.fill(frame.target(), t, left, right, firstRow, rows, steps);
       ASSERT_EQ(frame.pixels(), expectedPixels) << routine.name << " trial " << trial << " slopes " << slopeCase
-                                                << " path " << cpu::nameOf(path);
-      ASSERT_EQ(frame.depths(), expectedDepths) << routine.name << " trial " << trial << " path " << cpu::nameOf(path);
+                                                << " walk " << walk.name;
+      ASSERT_EQ(frame.depths(), expectedDepths) << routine.name << " trial " << trial << " walk " << walk.name;
     }
   }
 }

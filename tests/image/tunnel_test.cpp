@@ -313,7 +313,14 @@ TEST(TunnelBlockPaths, FastPathsEqualTheByteFormulas) {
       {"dispatched", true, drawTunnelBlocks},
 #if ORVANTA_X86_VECTORS
       {"sse2", true, drawTunnelBlocksSse2},
-      {"avx2", cpu::hasAvx2(), drawTunnelBlocksAvx2},
+      {"avx2 gathers", cpu::hasAvx2(),
+       [](const TunnelTextures& t, const TunnelColumnEdge* e, int32_t b, uint32_t* o, ptrdiff_t s) {
+         drawTunnelBlocksAvx2(t, e, b, o, s, cpu::LaneLoads::kGather);
+       }},
+      {"avx2 single loads", cpu::hasAvx2(),
+       [](const TunnelTextures& t, const TunnelColumnEdge* e, int32_t b, uint32_t* o, ptrdiff_t s) {
+         drawTunnelBlocksAvx2(t, e, b, o, s, cpu::LaneLoads::kSingle);
+       }},
 #endif
   };
   for (int run = 0; run < 8000; ++run) {
