@@ -96,10 +96,13 @@ class Browser:
         ]
         # bash (which takes descriptors above 9) puts the pipe ends where the browser expects them.
         remap = f'exec "$0" "$@" 3<&{to_browser_read} 4>&{from_browser_write} {to_browser_read}<&- {from_browser_write}>&-'
-        self._process = subprocess.Popen(
-            ["bash", "-c", remap, chromium, *args],
-            pass_fds=(to_browser_read, from_browser_write),
-            stdout=subprocess.DEVNULL, stderr=open("/tmp/emt/chr.err", "w"))
+        # The browser's own messages go to a file in its profile, quoted if it stops answering.
+        self._log = os.path.join(self._profile, "browser.log")
+        with open(self._log, "wb") as log:
+            self._process = subprocess.Popen(
+                ["bash", "-c", remap, chromium, *args],
+                pass_fds=(to_browser_read, from_browser_write),
+                stdout=subprocess.DEVNULL, stderr=log)
         os.close(to_browser_read)
         os.close(from_browser_write)
         self._buffer = b""
@@ -130,13 +133,21 @@ class Browser:
                 pass
         shutil.rmtree(self._profile, ignore_errors=True)
 
+    def _log_tail(self, lines=20):
+        try:
+            with open(self._log, errors="replace") as log:
+                tail = log.read().splitlines()[-lines:]
+        except OSError:
+            return ""
+        return "".join("\n  browser: " + line for line in tail)
+
     def _read_message(self, deadline):
         while b"\0" not in self._buffer:
             if time.monotonic() > deadline:
-                raise BrowserError("the browser did not answer in time")
+                raise BrowserError("the browser did not answer in time" + self._log_tail())
             chunk = os.read(self._from_browser, 1 << 20)
             if not chunk:
-                raise BrowserError("the browser closed its pipe (did it crash?)")
+                raise BrowserError("the browser closed its pipe (did it crash?)" + self._log_tail())
             self._buffer += chunk
         message, self._buffer = self._buffer.split(b"\0", 1)
         return json.loads(message)
