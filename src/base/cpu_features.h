@@ -48,8 +48,8 @@ const char* nameOf(VectorPath path);
 // How a texture walk loads its texels: with the gather instructions, or one load per lane.
 // The words are the same either way; which is faster depends on the processor. On the Intel
 // machines here the tunnel's blocks drew about a quarter faster with gathers; on the AMD EPYC
-// machines single loads are faster in the triangle walks (5-10 %) and the tunnel's blocks
-// (15-25 %), whose gathers are short or give the next gather's addresses. Kernels whose
+// machines single loads are faster in the triangle walks (3-9 %) and the tunnel's blocks
+// (about 17 %), whose gathers are short or give the next gather's addresses. Kernels whose
 // gathers are wide and independent (the zoom blur's, the warped planes') gather everywhere:
 // single loads were slower there on both.
 enum class LaneLoads { kGather, kSingle };
