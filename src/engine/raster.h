@@ -109,7 +109,7 @@ void fillLayersBumpAdd(RenderTarget target, const Image& texture, const Image& e
 void fillLayersBumpMultiply(RenderTarget target, const Image& texture, const Image& envMap, const Image& extra,
                             TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps,
                             const HeightSlopes* slopes = nullptr, cpu::VectorPath path = cpu::VectorPath::kAvx2,
-                       cpu::LaneLoads loads = cpu::fasterLaneLoads());
+                            cpu::LaneLoads loads = cpu::fasterLaneLoads());
 void fillLayersAdd(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                    TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersMultiply(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
@@ -118,12 +118,12 @@ void fillLayersBumpAddTranslucent(RenderTarget target, const Image& texture, con
                                   TriangleEdge left, TriangleEdge right, int32_t firstRow, int32_t rows,
                                   SpanSteps steps, const HeightSlopes* slopes = nullptr,
                                   cpu::VectorPath path = cpu::VectorPath::kAvx2,
-                       cpu::LaneLoads loads = cpu::fasterLaneLoads());
+                                  cpu::LaneLoads loads = cpu::fasterLaneLoads());
 void fillLayersBumpMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap,
                                        const Image& extra, TriangleEdge left, TriangleEdge right, int32_t firstRow,
                                        int32_t rows, SpanSteps steps, const HeightSlopes* slopes = nullptr,
                                        cpu::VectorPath path = cpu::VectorPath::kAvx2,
-                       cpu::LaneLoads loads = cpu::fasterLaneLoads());
+                                       cpu::LaneLoads loads = cpu::fasterLaneLoads());
 void fillLayersAddTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,
                               TriangleEdge right, int32_t firstRow, int32_t rows, SpanSteps steps);
 void fillLayersMultiplyTranslucent(RenderTarget target, const Image& texture, const Image& envMap, TriangleEdge left,

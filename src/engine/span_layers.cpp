@@ -252,16 +252,11 @@ void fillBumpLayers(RenderTarget target, const Image& texture, const Image& envM
 #if ORVANTA_X86_AVX2
   const uint32_t* words = matchingSlopes(slopes, texture, extra);
   if (words != nullptr && path == cpu::VectorPath::kAvx2 && cpu::hasAvx2()) {
-    auto walk = [&]<cpu::LaneLoads kWay>() {
+    withLaneLoads(loads, [&]<cpu::LaneLoads kWay>() {
       using Lookup = SlopeLookupAvx2<kWay>;
       walkSpansAvx2<kWriteDepth>(target, left, right, firstRow, rows, steps,
                                  LayerShader<Lookup, Compose>{Lookup(texture, envMap, words), compose});
-    };
-    if (loads == cpu::LaneLoads::kGather) {
-      walk.template operator()<cpu::LaneLoads::kGather>();
-    } else {
-      walk.template operator()<cpu::LaneLoads::kSingle>();
-    }
+    });
     return;
   }
 #endif
@@ -343,19 +338,14 @@ void setupLayersOf(RenderTarget target, const Image& texture, const Image& envMa
   const uint32_t* slopeWords = layerMode == kBump ? matchingSlopes(slopes, texture, extra) : nullptr;
 #if ORVANTA_X86_AVX2
   if (slopeWords != nullptr && cpu::hasAvx2()) {
-    auto setup = [&]<cpu::LaneLoads kWay>() {
+    withLaneLoads(loads, [&]<cpu::LaneLoads kWay>() {
       const SlopeLookupAvx2<kWay> lookup(texture, envMap, slopeWords);
       if (add) {
         setupWithLayers<kWriteDepth>(target, lookup, BumpAdd(), a, b, c);
       } else {
         setupWithLayers<kWriteDepth>(target, lookup, Product(), a, b, c);
       }
-    };
-    if (loads == cpu::LaneLoads::kGather) {
-      setup.template operator()<cpu::LaneLoads::kGather>();
-    } else {
-      setup.template operator()<cpu::LaneLoads::kSingle>();
-    }
+    });
     return;
   }
 #endif

@@ -55,30 +55,20 @@ ORVANTA_TARGET_AVX2 __attribute__((flatten)) void walkSpansAvx2(const RenderTarg
 }
 #endif
 
-#if ORVANTA_X86_AVX2
-template <bool kTranslucent, cpu::LaneLoads kWay>
-void setupWithTexelsAvx2(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b,
-                         RenderVertex& c) {
-  const TexelShaderAvx2<kTranslucent, kWay> shader(texture);
-  kernels::setupParts<false>(a, b, c,
-                             [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow, int32_t rows,
-                                 const SpanSteps& steps) {
-                               walkSpansAvx2<!kTranslucent>(target, left, right, firstRow, rows, steps, shader);
-                             });
-}
-#endif
-
 // The triangle's parts walked as soon as they are set up, with one shader for both.
 template <bool kTranslucent>
 void setupWithTexels(RenderTarget target, const Image& texture, RenderVertex& a, RenderVertex& b, RenderVertex& c,
                      [[maybe_unused]] cpu::LaneLoads loads) {
 #if ORVANTA_X86_AVX2
   if (cpu::hasAvx2()) {
-    if (loads == cpu::LaneLoads::kGather) {
-      setupWithTexelsAvx2<kTranslucent, cpu::LaneLoads::kGather>(target, texture, a, b, c);
-    } else {
-      setupWithTexelsAvx2<kTranslucent, cpu::LaneLoads::kSingle>(target, texture, a, b, c);
-    }
+    withLaneLoads(loads, [&]<cpu::LaneLoads kWay>() {
+      const TexelShaderAvx2<kTranslucent, kWay> shader(texture);
+      kernels::setupParts<false>(a, b, c,
+                                 [&](const TriangleEdge& left, const TriangleEdge& right, int32_t firstRow,
+                                     int32_t rows, const SpanSteps& steps) {
+                                   walkSpansAvx2<!kTranslucent>(target, left, right, firstRow, rows, steps, shader);
+                                 });
+    });
     return;
   }
 #endif

@@ -33,6 +33,17 @@ ORVANTA_TARGET_AVX2 inline __m256i loadLanes(const uint32_t* words, __m256i inde
   }
 }
 
+// Runs body.template operator()<kWay>() with the way named at run time, so that a kernel
+// written once as a template on the way is compiled for both and its loops test nothing.
+template <typename Body>
+inline void withLaneLoads(cpu::LaneLoads loads, Body&& body) {
+  if (loads == cpu::LaneLoads::kGather) {
+    body.template operator()<cpu::LaneLoads::kGather>();
+  } else {
+    body.template operator()<cpu::LaneLoads::kSingle>();
+  }
+}
+
 }  // namespace orvanta
 
 #endif  // ORVANTA_X86_AVX2

@@ -186,10 +186,8 @@ ORVANTA_TARGET_AVX2 void drawTunnelBlocksAvx2(const TunnelTextures& textures, co
     for (int32_t block = 0; block < blocks; ++block) {
       drawRowsFromTexels(textures, edges[block], edges[block + 1], out + kTunnelBlockSize * block, stride);
     }
-  } else if (loads == cpu::LaneLoads::kGather) {
-    drawBlockColumns<cpu::LaneLoads::kGather>(textures, edges, blocks, out, stride);
   } else {
-    drawBlockColumns<cpu::LaneLoads::kSingle>(textures, edges, blocks, out, stride);
+    withLaneLoads(loads, [&]<cpu::LaneLoads kWay>() { drawBlockColumns<kWay>(textures, edges, blocks, out, stride); });
   }
 }
 
