@@ -7,7 +7,7 @@ namespace orvanta {
 
 DepthBuffer::DepthBuffer(int32_t newWidth, int32_t newHeight) {
   const size_t count = static_cast<size_t>(std::max(newWidth, 0)) * static_cast<size_t>(std::max(newHeight, 0));
-  storage_.reset(new int32_t[count == 0 ? 1 : count]());
+  storage_ = makeZeroedArray<int32_t>(count);
   values = storage_.get();
   width = newWidth;
   height = newHeight;

@@ -3,7 +3,7 @@
 // owns one beside its frame and clears it before every scene call.
 
 #include <cstdint>
-#include <memory>
+#include "base/zeroed_array.h"
 
 namespace orvanta {
 
@@ -20,7 +20,7 @@ class DepthBuffer {
   int32_t height = 0;
 
  private:
-  std::unique_ptr<int32_t[]> storage_;
+  ZeroedArray<int32_t> storage_;
 };
 
 }  // namespace orvanta

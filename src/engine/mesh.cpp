@@ -26,9 +26,9 @@ void scaleToUnit(Vec3& n) {
 void Mesh::allocate(int32_t newVertexCount, int32_t newFaceCount) {
   vertexCount = std::max(newVertexCount, 0);
   faceCount = std::max(newFaceCount, 0);
-  // Value-initialised: every record zero-filled whole.
-  vertices.reset(new RenderVertex[static_cast<size_t>(vertexCount)]());
-  faces.reset(new MeshFace[static_cast<size_t>(faceCount)]());
+  // Every record zero-filled whole; a capacity never reached (the iso surface's) stays unmapped.
+  vertices = makeZeroedArray<RenderVertex>(static_cast<size_t>(vertexCount));
+  faces = makeZeroedArray<MeshFace>(static_cast<size_t>(faceCount));
 }
 
 void Mesh::computeFaceNormals() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/math.h"
+#include "base/zeroed_array.h"
 
 namespace orvanta {
 
@@ -68,9 +69,9 @@ struct Parsed3ds {
 class Mesh {
  public:
   int32_t vertexCount = 0;
-  std::unique_ptr<RenderVertex[]> vertices;
+  ZeroedArray<RenderVertex> vertices;
   int32_t faceCount = 0;
-  std::unique_ptr<MeshFace[]> faces;
+  ZeroedArray<MeshFace> faces;
   Vec3 position;
   Matrix4 orientation;
 

@@ -4,11 +4,14 @@
 #include <cstring>
 #include <memory>
 
+#include "base/zeroed_array.h"
+
 namespace orvanta {
 
 uint32_t* allocatePixels(Image& image, size_t count) {
   // Not make_shared<T[]>: the web build's C++ library lacks it.
-  image.storage.reset(new uint32_t[count == 0 ? 1 : count]());
+  // From calloc: a picture's pixels are written once by its reader, not cleared first.
+  image.storage.reset(makeZeroedArray<uint32_t>(count).release(), FreeMemory{});
   image.pixels = image.storage.get();
   return image.pixels;
 }

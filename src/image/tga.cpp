@@ -2,7 +2,6 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "base/messages.h"
 #include "base/open_data_file.h"
@@ -36,6 +35,15 @@ void takeSize(const uint8_t (&header)[kHeaderSize], Image& image) {
   image.storage.reset();
 }
 
+// Whether a file of `fileBytes` bytes with this header is a picture the show reads: a size,
+// 32 bits a pixel, and no more pixels promised than the file holds plus the margin.
+bool readable(const uint8_t (&header)[kHeaderSize], long long fileBytes) {
+  const long long width = header[12] | (header[13] << 8);
+  const long long height = header[14] | (header[15] << 8);
+  return fileBytes >= static_cast<long long>(kHeaderSize) && width != 0 && height != 0 && header[16] == 32 &&
+         width * height * 4 <= fileBytes + kTruncationMargin;
+}
+
 void chooseTextureAddressing(Image& image) {
   image.widthShift = 8;
   image.widthMask = 255;
@@ -47,18 +55,21 @@ void chooseTextureAddressing(Image& image) {
   }
 }
 
-// Rows are stored bottom row first; the show keeps row 0 at the top.
-void flipRows(Image& image) {
-  const size_t rowLength = static_cast<size_t>(image.width);
-  uint32_t* top = image.pixels;
-  uint32_t* bottom = image.pixels + (static_cast<size_t>(image.height) - 1) * rowLength;
-  for (; top < bottom; top += rowLength, bottom -= rowLength) {
-    for (size_t x = 0; x < rowLength; ++x) {
-      const uint32_t word = top[x];
-      top[x] = bottom[x];
-      bottom[x] = word;
-    }
+// Rows are stored bottom row first; the show keeps row 0 at the top. Each row of the file goes
+// straight to its place: `fill(row, bytes)` writes up to `bytes` bytes of the next file row
+// at `row` and says how many it wrote; a short row ends the picture (the rest stays zero).
+// Returns the bytes written in all.
+template <typename Fill>
+size_t placeRowsBottomUp(Image& image, size_t bytes, Fill fill) {
+  const size_t rowBytes = static_cast<size_t>(image.width) * 4;
+  size_t placed = 0;
+  for (int32_t row = image.height - 1; row >= 0 && placed < bytes; --row) {
+    const size_t wanted = std::min(rowBytes, bytes - placed);
+    const size_t got = fill(image.pixels + static_cast<size_t>(row) * static_cast<size_t>(image.width), wanted);
+    placed += got;
+    if (got < wanted) break;
   }
+  return placed;
 }
 
 }  // namespace
@@ -67,18 +78,17 @@ bool Image::decodeTga(std::span<const uint8_t> file) {
   uint8_t header[kHeaderSize] = {};  // a short header reads as zeros
   if (!file.empty()) std::memcpy(header, file.data(), std::min(file.size(), kHeaderSize));
   takeSize(header, *this);
-  const unsigned depth = header[16];
-  const long long bytesWanted = static_cast<long long>(width) * height * 4;
-  if (file.size() < kHeaderSize || width == 0 || height == 0 || depth != 32 ||
-      bytesWanted > static_cast<long long>(file.size()) + kTruncationMargin) {
-    return false;
-  }
+  if (!readable(header, static_cast<long long>(file.size()))) return false;
 
-  uint32_t* array = allocatePixels(*this, static_cast<size_t>(width) * static_cast<size_t>(height));
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  allocatePixels(*this, count);
   // A short file leaves the rest of the (zeroed) array as it is.
-  const size_t present = std::min(static_cast<size_t>(bytesWanted), file.size() - kPixelDataOffset);
-  std::memcpy(array, file.data() + kPixelDataOffset, present);
-  flipRows(*this);
+  const uint8_t* from = file.data() + kPixelDataOffset;
+  placeRowsBottomUp(*this, std::min(count * 4, file.size() - kPixelDataOffset), [&](uint32_t* row, size_t bytes) {
+    std::memcpy(row, from, bytes);
+    from += bytes;
+    return bytes;
+  });
   chooseTextureAddressing(*this);
   return true;
 }
@@ -106,13 +116,25 @@ void Image::loadTga(const char* path) {
     reportBrokenFile();
     return;
   }
+  // Decoded as decodeTga decodes the header and the bytes read, but each row is read straight
+  // into its place in the pixel array: no copy of the file is made.
   const auto pixelBytes = static_cast<size_t>(std::min(promised, size - static_cast<long long>(kPixelDataOffset)));
-  const size_t length = kPixelDataOffset + pixelBytes;
-  std::unique_ptr<uint8_t[]> bytes(new uint8_t[length]);
-  std::memcpy(bytes.get(), header, kHeaderSize);
-  const size_t read = std::fread(bytes.get() + kHeaderSize, 1, length - kHeaderSize, file);
+  takeSize(header, *this);
+  if (!readable(header, static_cast<long long>(kHeaderSize + pixelBytes))) {
+    std::fclose(file);
+    reportBrokenFile();
+    return;
+  }
+  allocatePixels(*this, static_cast<size_t>(width) * static_cast<size_t>(height));
+  const size_t read = placeRowsBottomUp(
+      *this, pixelBytes, [file](uint32_t* row, size_t bytes) { return std::fread(row, 1, bytes, file); });
   std::fclose(file);
-  if (!decodeTga({bytes.get(), kHeaderSize + read})) reportBrokenFile();
+  if (!readable(header, static_cast<long long>(kHeaderSize + read))) {
+    takeSize(header, *this);  // the file shrank while it was read
+    reportBrokenFile();
+    return;
+  }
+  chooseTextureAddressing(*this);
 }
 
 }  // namespace orvanta
