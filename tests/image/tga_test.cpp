@@ -89,12 +89,15 @@ TEST_F(TgaLoader, BytesDecodeAsTheFileLoadsButSilently) {
   // is at least 64 KiB short of that; 252 words make it so, 251 do not.
   std::vector<unsigned char> junkAfter = tgaBytes(2, 2, 32, Words(40, 0x01020304u));
   junkAfter[18 + 16 + 3] = 9;  // past the promised pixels: never looked at
+  std::vector<unsigned char> midWord = tgaBytes(3, 2, 32, {1, 2, 3, 0x0A0B0C0Du});
+  midWord.resize(midWord.size() - 2);  // the file ends inside the first word of its second row
   const std::vector<std::vector<unsigned char>> files = {
       tgaBytes(2, 2, 32, {1, 2, 0xAABBCCDD, 4}),
       tgaBytes(2, 3, 32, {1, 2, 3}),
       junkAfter,
       tgaBytes(128, 130, 32, Words(252, 6)),
       tgaBytes(128, 130, 32, Words(251, 6)),
+      midWord,
       tgaBytes(3, 4, 24, {}),
       std::vector<unsigned char>(10, 0x20),
       {},
@@ -112,6 +115,9 @@ TEST_F(TgaLoader, BytesDecodeAsTheFileLoadsButSilently) {
     EXPECT_EQ(decoded.image.widthShift, loaded.image.widthShift) << i;
     EXPECT_EQ(decoded.words(), loaded.words()) << i;
   }
+  OwnedImage cut;
+  EXPECT_TRUE(cut.image.decodeTga(midWord));
+  EXPECT_EQ(cut.words(), (Words{0x0C0D, 0, 0, 1, 2, 3}));  // the top row holds the word's first two bytes
   OwnedImage edge;
   EXPECT_TRUE(edge.image.decodeTga(files[3]));
   EXPECT_EQ(edge.image.pixels[129 * 128 + 127], 6u);  // the bottom row, given first
