@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orvanta {
 
@@ -43,11 +44,14 @@ class VideoPipe {
 
  private:
   bool closeAndWait();
+  bool writeAll(const uint8_t* bytes, size_t length);
 
   VideoSettings settings_;
   std::string partialFile_;
   pid_t child_ = -1;
   int input_ = -1;
+  bool sendsYuv420_ = false;
+  std::vector<uint8_t> converted_;  // one frame in the video's layout, made once
   std::string error_;
 };
 

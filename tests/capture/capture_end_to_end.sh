@@ -97,6 +97,19 @@ if command -v ffmpeg >/dev/null; then
     moov=$(grep -boa moov "$work/clip.mp4" | head -1 | cut -d: -f1)
     mdat=$(grep -boa mdat "$work/clip.mp4" | head -1 | cut -d: -f1)
     [ -n "$moov" ] && [ -n "$mdat" ] && [ "$moov" -lt "$mdat" ] || fail "moov at ${moov:-?}, mdat at ${mdat:-?}"
+    # At the frames' own size the tool hands ffmpeg its own colour planes: the video must
+    # still show the frames' colours (planes swapped or misplaced fall far below 30 dB).
+    "$capture" --fps 8 --from 1 --to 2 --video "$work/own.mp4" --png "$work/own_png" 2>"$work/err" ||
+      fail "video at the frames' size failed: $(cat "$work/err")"
+    video=$(ffprobe -v error -count_frames -select_streams v:0 \
+      -show_entries stream=codec_name,pix_fmt,width,height,nb_read_frames -of csv=p=0 "$work/own.mp4")
+    [ "$video" = "h264,320,240,yuv420p,8" ] || fail "expected 8 frames of 320x240 H.264 in yuv420p, got $video"
+    first=$(ls "$work/own_png" | head -1 | tr -dc 0-9)
+    psnr=$(ffmpeg -hide_banner -i "$work/own.mp4" -framerate 8 -start_number $((10#$first)) \
+      -i "$work/own_png/frame_%06d.png" \
+      -lavfi "[0:v]setpts=PTS-STARTPTS,format=gbrp[a];[1:v]setpts=PTS-STARTPTS,format=gbrp[b];[a][b]psnr" \
+      -f null - 2>&1 | sed -n 's/.*PSNR.* average:\([0-9.]*\).*/\1/p')
+    awk -v p="${psnr:-0}" 'BEGIN { exit !(p > 30) }' || fail "the video's colours are not the frames': PSNR ${psnr:-?} dB"
   fi
 else
   echo "note: ffmpeg not installed; the video output itself is not checked"

@@ -6,11 +6,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "capture/capture_options.h"
 #include "capture/video_pipe.h"
+#include "capture/yuv420.h"
 
 namespace orvanta {
 namespace {
@@ -85,8 +87,42 @@ TEST(VideoPipe, OnlyASuccessfulEncodingGetsTheVideosName) {
     EXPECT_FALSE(fs::exists(directory / "show.partial.mp4")) << c.status << c.finish;
     const bool written = c.status == 0 && c.finish;
     ASSERT_EQ(fs::exists(settings.file), written) << c.status << c.finish;
-    EXPECT_TRUE(!written || fs::file_size(settings.file) == 2 * frame.size() * sizeof(uint32_t));
+    EXPECT_TRUE(!written || fs::file_size(settings.file) == 2 * yuv420Bytes(4, 2));
     fs::remove(settings.file);
+  }
+  fs::remove_all(directory);
+}
+
+// Frames at their own size reach ffmpeg in the video's layout; enlarged or odd-sized ones as
+// they are, for ffmpeg to convert.
+TEST(VideoPipe, SendsTheVideosLayoutOnlyForFramesAtTheirOwnEvenSize) {
+  const fs::path directory = fs::temp_directory_path() / ("orvanta_layout_" + std::to_string(getpid()));
+  fs::create_directories(directory);
+  const std::string encoder = (directory / "encoder").string();
+  std::ofstream(encoder) << "#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n";
+  chmod(encoder.c_str(), 0755);
+  const std::vector<uint32_t> frame = {0xFF0000, 0, 0xFFFFFF, 0xFFFFFF, 0xFF0000, 0, 0xFFFFFF, 0xFFFFFF, 7, 8, 9, 10};
+  std::vector<uint8_t> converted(yuv420Bytes(4, 2));
+  toYuv420(frame.data(), 4, 2, converted.data());
+  const std::string asConverted(converted.begin(), converted.end());
+  struct Case {
+    int32_t width, height;
+    int scale;
+    bool converts;
+  };
+  for (const Case& c : {Case{4, 2, 1, true}, Case{4, 2, 2, false}, Case{3, 2, 1, false}, Case{4, 3, 1, false}}) {
+    const VideoSettings settings{.ffmpeg = encoder, .file = (directory / "clip.mp4").string(), .fps = 10,
+                                 .width = c.width, .height = c.height, .scale = c.scale, .soundtrack = ""};
+    VideoPipe video;
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(video.start(settings)) << video.error();
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(video.write(frame.data()));
+    ASSERT_TRUE(video.finish()) << video.error();
+    std::ifstream file(settings.file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string asIs(reinterpret_cast<const char*>(frame.data()), static_cast<size_t>(c.width * c.height) * 4);
+    EXPECT_EQ(bytes, c.converts ? asConverted : asIs) << c.width << "x" << c.height << " scale " << c.scale;
   }
   fs::remove_all(directory);
 }
