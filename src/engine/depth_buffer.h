@@ -3,6 +3,7 @@
 // owns one beside its frame and clears it before every scene call.
 
 #include <cstdint>
+
 #include "base/zeroed_array.h"
 
 namespace orvanta {
