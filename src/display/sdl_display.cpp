@@ -82,14 +82,18 @@ bool SdlDisplay::open(const char* title, int32_t width, int32_t height, bool win
   SDL_Rect screen{0, 0, width, height};
   SDL_GetDisplayBounds(0, &screen);
   // On screens with more pixels than points the frame is scaled in pixels, not blurred up.
+  // The window stays hidden until its renderer is made: making one may replace the window
+  // underneath, and a window shown early would flash and vanish.
   if (windowed) {
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width * windowScale_,
-                               height * windowScale_, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+                               height * windowScale_,
+                               SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN);
   } else {
     // Without a window manager nobody grows a full-screen window to the screen, so it is made
     // that big from the start; with one (or on Wayland) the full-screen state does the rest.
     window_ = SDL_CreateWindow(title, screen.x, screen.y, screen.w, screen.h,
-                               SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI);
+                               SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI |
+                                   SDL_WINDOW_HIDDEN);
   }
   if (window_ == nullptr) return fail("could not create the window");
   if (windowed) SDL_SetWindowMinimumSize(window_, width, height);
@@ -102,6 +106,7 @@ bool SdlDisplay::open(const char* title, int32_t width, int32_t height, bool win
   texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
   if (texture_ == nullptr) return fail("could not create the frame texture");
   if (!windowed) SDL_ShowCursor(SDL_DISABLE);
+  SDL_ShowWindow(window_);
 
   pacer_.setRate(SDL_GetPerformanceFrequency(), refreshRateOf(window_), waitsForRefresh(renderer_));
   SDL_SetEventFilter(keepShowEvents, nullptr);

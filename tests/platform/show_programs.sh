@@ -57,9 +57,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 cd "$show_dir" || exit 1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-window_of() {  # title, tries: prints xwininfo's answer once the window is there
+window_of() {  # title, tries: prints xwininfo's answer once the window is on screen
   local info
-  for _ in $(seq "$2"); do info=$(xwininfo -name "$1" 2>/dev/null) && { echo "$info"; return 0; }; sleep 0.1; done
+  for _ in $(seq "$2"); do
+    info=$(xwininfo -name "$1" 2>/dev/null) && grep -q IsViewable <<<"$info" && { echo "$info"; return 0; }
+    sleep 0.1
+  done
   return 1
 }
 stop() {  # SDL turns SIGTERM into a quit event, which a waiting message box never reads

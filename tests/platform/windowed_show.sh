@@ -27,11 +27,18 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 for action in escape close; do
   "$program" </dev/null & pid=$!
   info=
-  for _ in $(seq 300); do info=$(xwininfo -name veltrane 2>/dev/null) && break; sleep 0.1; done
+  # The window counts once it is on screen: one that exists but is not shown yet may still
+  # be replaced by another.
+  for _ in $(seq 300); do
+    info=$(xwininfo -name veltrane 2>/dev/null) && grep -q IsViewable <<<"$info" && break
+    sleep 0.1
+  done
   geometry=$(awk '/Absolute upper-left [XY]|Width|Height/ { printf "%s ", $NF }' <<<"$info")
   [ "$geometry" = "240 180 320 240 " ] || fail "expected a 320x240 window centred on 800x600, got '$geometry'"
   sleep 1  # a few frames
-  "$probe" "$action" "$(awk '/Window id/ { print $4 }' <<<"$info")" || fail "could not send $action"
+  window=$(xwininfo -name veltrane 2>/dev/null | awk '/Window id/ { print $4 }')
+  [ "$window" = "$(awk '/Window id/ { print $4 }' <<<"$info")" ] || fail "the shown window was replaced"
+  "$probe" "$action" "$window" || fail "could not send $action"
   for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$pid" 2>/dev/null; then
     fail "still running 3 s after $action"
