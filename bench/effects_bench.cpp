@@ -4,7 +4,9 @@
 #include <random>
 
 #include "image/effects.h"
+#include "base/cpu_features.h"
 #include "image/image.h"
+#include "image/radial_blur_kernels.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {
@@ -33,19 +35,36 @@ void BM_BlurPair(benchmark::State& state) {
 }
 BENCHMARK(BM_BlurPair)->Arg(3)->Arg(16);
 
+// The second argument: 0 takes the dispatched version, 1 and 2 the Avx2 one with the near
+// rows' samples gathered or loaded one at a time (where the processor runs it).
 void BM_RadialBlur(benchmark::State& state) {
   RandomImage frame(kFrameWidth, kFrameHeight, 3);
+#if ORVANTA_X86_AVX2
+  const bool avx2 = state.range(1) != 0 && cpu::hasAvx2();
+  const cpu::LaneLoads loads = state.range(1) == 1 ? cpu::LaneLoads::kGather : cpu::LaneLoads::kSingle;
+  if (state.range(1) != 0) state.SetLabel(!avx2 ? "no avx2" : state.range(1) == 1 ? "gathers" : "single loads");
+#endif
   float t = 0.0f;
   for (auto _ : state) {
     // The moving centre of the scenes.
     const int32_t cx = static_cast<int32_t>(std::sin(t * 0.017452778f) * 100.0 + 160.0);
     const int32_t cy = static_cast<int32_t>(std::sin(t * 0.013962222205268014) * 80.0 + 120.0);
-    radialBlur(frame.image, cx, cy, static_cast<int32_t>(state.range(0)), 16);
+    const auto strength = static_cast<int32_t>(state.range(0));
+#if ORVANTA_X86_AVX2
+    if (avx2) {
+      kernels::radialBlurAvx2(&frame.image, cx, cy, strength, 16, loads);
+    } else {
+      radialBlur(frame.image, cx, cy, strength, 16);
+    }
+#else
+    radialBlur(frame.image, cx, cy, strength, 16);
+#endif
     t += 7.0f;
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_RadialBlur)->Arg(1000)->Arg(2000);  // the blob scene's strength and the spike scene's
+// The blob scene's strength and the spike scene's.
+BENCHMARK(BM_RadialBlur)->ArgsProduct({{1000, 2000}, {0, 1, 2}});
 
 void BM_SmoothNeighbours(benchmark::State& state) {
   RandomImage frame(kFrameWidth, kFrameHeight, 4);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "image/lane_loads_avx2.h"
 #include "image/pixel_mixing.h"
 #include "image/radial_blur_kernels.h"
 
@@ -138,8 +139,8 @@ ORVANTA_TARGET_AVX2 void mixRow(const FreeRows& rows, int32_t y, uint32_t v, int
 // other pixels with a weight above 0. Pixel k of row j therefore needs only pixel k - 1 of row
 // j and pixel k of row j - 1 done: all pixels with the same j + k (one diagonal of the
 // quadrant) are independent of each other. A quadrant's near rows are walked diagonal by
-// diagonal, eight rows of a diagonal at a time, the samples gathered; nothing waits on the
-// pixel just written. Rows go in bands of kBand, each band finished before the next starts.
+// diagonal, eight rows of a diagonal at a time, the samples loaded by lane (gathers, or single
+// loads where the processor does those faster); nothing waits on the pixel just written. Rows go in bands of kBand, each band finished before the next starts.
 constexpr int32_t kBand = 128;
 
 struct DiagonalBand {
@@ -166,43 +167,64 @@ ORVANTA_TARGET_AVX2 __m256i gatherClamped(const int* base, __m256i index, __m256
   return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, _mm256_min_epi32(index, last), mask, 4);
 }
 
+// The four neighbours of eight samples at `at` and the eight old pixels, loaded the way kWay
+// says. Lanes outside `mask` are not needed: gathers skip them (and give 0); single loads, which
+// must stay inside the array too, read lane 0's samples and the first old pixel there. With
+// kClamp each read index is clamped to the array's last pixel.
+template <bool kClamp, cpu::LaneLoads kWay>
+ORVANTA_TARGET_AVX2 void loadSamples(const DiagonalBand& band, const uint32_t* target, __m256i at, __m256i mask,
+                                     __m256i (&neighbours)[4], __m256i& old) {
+  const __m256i last = _mm256_set1_epi32(band.last);
+  constexpr int32_t kOffsets[4] = {0, 1, kRow, kRow + 1};
+  if constexpr (kWay == cpu::LaneLoads::kGather) {
+    const __m256i zero = _mm256_setzero_si256();
+    const int* const base = reinterpret_cast<const int*>(band.pixels);
+    for (int n = 0; n < 4; ++n) {
+      if constexpr (kClamp) {
+        neighbours[n] = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kOffsets[n])), last, mask);
+      } else {
+        neighbours[n] = _mm256_mask_i32gather_epi32(zero, base + kOffsets[n], at, mask, 4);
+      }
+    }
+    old = _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(target), band.laneOffsets, mask, 4);
+  } else {
+    const __m256i index = _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(at, _mm256_setzero_si256()), at, mask);
+    for (int n = 0; n < 4; ++n) {
+      if constexpr (kClamp) {
+        neighbours[n] =
+            loadLanes<kWay>(band.pixels, _mm256_min_epi32(_mm256_add_epi32(index, _mm256_set1_epi32(kOffsets[n])), last));
+      } else {
+        neighbours[n] = loadLanes<kWay>(band.pixels + kOffsets[n], index);
+      }
+    }
+    old = loadLanes<kWay>(target, _mm256_and_si256(band.laneOffsets, mask));
+  }
+}
+
 // The mixes of `count` (1 ... 8) pixels of one diagonal: rows lane ... lane + count - 1 of the
 // band, row lane at pixel k. Lanes past count are masked off. Reads are clamped to the array
 // only where the band's samples can reach past it (kClamp).
-template <bool kClamp>
+template <bool kClamp, cpu::LaneLoads kWay>
 ORVANTA_TARGET_AVX2 void mixDiagonal(const DiagonalBand& band, int32_t lane, int32_t k, int32_t count) {
   const __m256i ones = _mm256_set1_epi32(-1);
   const __m256i mask =
       count == 8 ? ones : _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-  const __m256i zero = _mm256_setzero_si256();
-  const int* const base = reinterpret_cast<const int*>(band.pixels);
   uint32_t* const target = band.pixels + band.start + lane * band.rowStride + k * band.dx;
 
   const __m256i u = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(band.firstU + static_cast<uint32_t>(k) * band.du)),
                                      band.laneU);
   const __m256i at = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(band.sampleRow + lane)),
                                       _mm256_srai_epi32(u, 16));
-  __m256i topLeftPixels, topRightPixels, bottomLeftPixels, bottomRightPixels;
-  if (kClamp) {
-    const __m256i last = _mm256_set1_epi32(band.last);
-    topLeftPixels = gatherClamped(base, at, last, mask);
-    topRightPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(1)), last, mask);
-    bottomLeftPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kRow)), last, mask);
-    bottomRightPixels = gatherClamped(base, _mm256_add_epi32(at, _mm256_set1_epi32(kRow + 1)), last, mask);
-  } else {
-    topLeftPixels = _mm256_mask_i32gather_epi32(zero, base, at, mask, 4);
-    topRightPixels = _mm256_mask_i32gather_epi32(zero, base + 1, at, mask, 4);
-    bottomLeftPixels = _mm256_mask_i32gather_epi32(zero, base + kRow, at, mask, 4);
-    bottomRightPixels = _mm256_mask_i32gather_epi32(zero, base + kRow + 1, at, mask, 4);
-  }
-  const __m256i old = _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(target), band.laneOffsets, mask, 4);
+  __m256i neighbours[4];
+  __m256i old;
+  loadSamples<kClamp, kWay>(band, target, at, mask, neighbours, old);
 
   // fu in both halves of each lane.
   const __m256i fu = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(u, 0xA0), 0xA0);
   const __m256i restU = _mm256_xor_si256(fu, ones);
   const __m256i restV = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(band.restV + lane));
   const __m256i fv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(band.fv + lane));
-  const __m256i mixed = mixEight(old, topLeftPixels, topRightPixels, bottomLeftPixels, bottomRightPixels,
+  const __m256i mixed = mixEight(old, neighbours[0], neighbours[1], neighbours[2], neighbours[3],
                                  weight(restU, restV), weight(fu, restV), weight(restU, fv), weight(fu, fv), band.keep,
                                  band.mix);
 
@@ -226,6 +248,7 @@ ORVANTA_TARGET_AVX2 void mixDiagonal(const DiagonalBand& band, int32_t lane, int
 }
 
 // Rows first ... first + rows - 1 (counted from the centre) of one quadrant.
+template <cpu::LaneLoads kWay>
 ORVANTA_TARGET_AVX2 void walkBand(DiagonalBand& band, const Quadrant& quadrant, int32_t first, int32_t rows) {
   band.rows = rows;
   band.runLength = quadrant.runLength;
@@ -258,16 +281,17 @@ ORVANTA_TARGET_AVX2 void walkBand(DiagonalBand& band, const Quadrant& quadrant, 
     const int32_t hi = std::min(rows - 1, s);
     for (int32_t lane = lo; lane <= hi; lane += 8) {
       if (clamp) {
-        mixDiagonal<true>(band, lane, s - lane, std::min(8, hi - lane + 1));
+        mixDiagonal<true, kWay>(band, lane, s - lane, std::min(8, hi - lane + 1));
       } else {
-        mixDiagonal<false>(band, lane, s - lane, std::min(8, hi - lane + 1));
+        mixDiagonal<false, kWay>(band, lane, s - lane, std::min(8, hi - lane + 1));
       }
     }
   }
 }
 
 // The quadrants one after another; each has no chain to hide.
-ORVANTA_TARGET_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, uint32_t level, int32_t near) {
+ORVANTA_TARGET_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint32_t c, uint32_t level, int32_t near,
+                                     cpu::LaneLoads loads) {
   DiagonalBand band;
   band.pixels = image->pixels;
   band.last = static_cast<int32_t>(image->pixelCount()) - 1;
@@ -277,14 +301,17 @@ ORVANTA_TARGET_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint3
   const int active = quadrantsOf(*image, cx, cy, c, near, near, quadrants);
   for (int i = 0; i < active; ++i) {
     for (int32_t first = 0; first < quadrants[i].rows; first += kBand) {
-      walkBand(band, quadrants[i], first, std::min(kBand, quadrants[i].rows - first));
+      withLaneLoads(loads, [&]<cpu::LaneLoads kWay>() {
+        walkBand<kWay>(band, quadrants[i], first, std::min(kBand, quadrants[i].rows - first));
+      });
     }
   }
 }
 
 }  // namespace
 
-ORVANTA_TARGET_AVX2 void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep) {
+ORVANTA_TARGET_AVX2 void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep,
+                                        cpu::LaneLoads loads) {
   if (!radialBlurQuadrantsApply(*image, cx, cy, strength)) {
     radialBlurReference(image, cx, cy, strength, keep);
     return;
@@ -293,7 +320,7 @@ ORVANTA_TARGET_AVX2 void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, in
   const uint32_t level = (255u - static_cast<uint32_t>(keep)) & 0xFFu;
   // Rows nearer the centre row than ceil(65536 / c) read their own row.
   const int32_t near = c == 0 ? image->height : static_cast<int32_t>((65536u + c - 1u) / c);
-  mixNearRows(image, cx, cy, c, level, near);
+  mixNearRows(image, cx, cy, c, level, near, loads);
 
   FreeRows rows;
   rows.pixels = image->pixels;

@@ -49,8 +49,10 @@ void walkQuadrants(Image* image, int32_t cx, int32_t cy, int32_t strength, int32
 // may be mixed at once. With strength c, these are the rows at least ceil(65536 / c) rows
 // from the centre row (cy in the upper part, cy + 1 in the lower one). In the nearer rows
 // pixel k of a row needs only pixel k - 1 of its row and pixel k of the row before done, so
-// they go diagonal by diagonal, eight rows at a time. Only when cpu::hasAvx2().
-void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep);
+// they go diagonal by diagonal, eight rows at a time, their samples loaded the way `loads`
+// says. Only when cpu::hasAvx2().
+void radialBlurAvx2(Image* image, int32_t cx, int32_t cy, int32_t strength, int32_t keep,
+                    cpu::LaneLoads loads = cpu::fasterLaneLoads());
 #endif
 
 }  // namespace orvanta::kernels

@@ -238,9 +238,13 @@ TEST(RadialBlur, FastRoutesEqualThePlainOrder) {
     copyImage(wide.image, fast.image);
     kernels::radialBlurSse2(&fast.image, cx, cy, c, d);
     ASSERT_EQ(fast.words(), plain.words()) << "SSE2 " << cx << "," << cy << " c " << c << " d " << d;
-    if (cpu::hasAvx2()) {
-      kernels::radialBlurAvx2(&wide.image, cx, cy, c, d);
-      ASSERT_EQ(wide.words(), plain.words()) << "AVX2 " << cx << "," << cy << " c " << c << " d " << d;
+    // The Avx2 walk, its samples gathered and loaded one at a time.
+    for (const cpu::LaneLoads loads : {cpu::LaneLoads::kGather, cpu::LaneLoads::kSingle}) {
+      if (!cpu::hasAvx2()) break;
+      copyImage(wide.image, fast.image);
+      kernels::radialBlurAvx2(&fast.image, cx, cy, c, d, loads);
+      ASSERT_EQ(fast.words(), plain.words()) << "AVX2 " << (loads == cpu::LaneLoads::kGather ? "gathers " : "single ")
+                                             << cx << "," << cy << " c " << c << " d " << d;
     }
 #endif
   }
@@ -252,7 +256,7 @@ TEST(RadialBlur, FastRoutesEqualThePlainOrder) {
 TEST(RadialBlur, FastRoutesEqualThePlainOrderAtOtherHeights) {
   std::mt19937 generator(31);
   for (int32_t height : {1, 2, 3, 9, 17, 300, 520}) {
-    OwnedImage plain(320, height), wide(320, height), fast(320, height);
+    OwnedImage plain(320, height), wide(320, height), fast(320, height), input(320, height);
     for (int round = 0; round < 12; ++round) {
       const int32_t cx = round == 0 ? 319 : static_cast<int32_t>(generator() % 320);
       const int32_t cy = round == 0 ? height - 1 : round == 1 ? 0 : static_cast<int32_t>(generator() % height);
@@ -261,12 +265,20 @@ TEST(RadialBlur, FastRoutesEqualThePlainOrderAtOtherHeights) {
       testing::fillRandom(plain.image, generator());
       copyImage(plain.image, wide.image);
       copyImage(plain.image, fast.image);
+      copyImage(plain.image, input.image);
       kernels::radialBlurReference(&plain.image, cx, cy, c, d);
       radialBlur(wide.image, cx, cy, c, d);
       ASSERT_EQ(wide.words(), plain.words()) << height << " rows, " << cx << "," << cy << " c " << c << " d " << d;
 #if ORVANTA_X86_VECTORS
       kernels::radialBlurSse2(&fast.image, cx, cy, c, d);
       ASSERT_EQ(fast.words(), plain.words()) << "SSE2 " << height << " rows, " << cx << "," << cy << " c " << c;
+      for (const cpu::LaneLoads loads : {cpu::LaneLoads::kGather, cpu::LaneLoads::kSingle}) {
+        if (!cpu::hasAvx2()) break;
+        copyImage(input.image, wide.image);
+        kernels::radialBlurAvx2(&wide.image, cx, cy, c, d, loads);
+        ASSERT_EQ(wide.words(), plain.words()) << "AVX2 " << (loads == cpu::LaneLoads::kGather ? "gathers " : "single ")
+                                               << height << " rows, " << cx << "," << cy << " c " << c;
+      }
 #endif
     }
   }
