@@ -7,6 +7,7 @@
 #include "base/cpu_features.h"
 #include "image/image.h"
 #include "image/radial_blur_kernels.h"
+#include "image/warp_plane_kernels.h"
 #include "scenes/toolkit.h"
 
 namespace orvanta {
@@ -98,6 +99,33 @@ void BM_WarpPlaneKeyed(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_WarpPlaneKeyed);
+
+#if ORVANTA_X86_AVX2
+// The blob scene's two planes in one pass, a frame's rows, with the texels gathered (1) or
+// loaded one at a time (2), so that the two ways compare on this machine.
+void BM_WarpRowPairs(benchmark::State& state) {
+  if (!cpu::hasAvx2()) {
+    state.SkipWithError("no avx2");
+    return;
+  }
+  const cpu::LaneLoads loads = state.range(0) == 1 ? cpu::LaneLoads::kGather : cpu::LaneLoads::kSingle;
+  state.SetLabel(state.range(0) == 1 ? "gathers" : "single loads");
+  RandomImage under(256, 256, 10), over(256, 256, 11), frame(kFrameWidth, kFrameHeight, 12);
+  uint32_t turn = 0;
+  for (auto _ : state) {
+    for (int32_t y = 0; y < kFrameHeight; ++y) {
+      const uint32_t row = static_cast<uint32_t>(y) + turn;
+      const kernels::TextureLine a{row * 4099u, row * 70001u, 52000u + row * 13u, 9000u - row * 7u};
+      const kernels::TextureLine b{row * 81001u, row * 3001u, 47000u - row * 11u, 12000u + row * 5u};
+      kernels::warpRowPairAvx2(frame.image.pixels + y * kFrameWidth, under.image.pixels, a, over.image.pixels, b,
+                               loads);
+    }
+    ++turn;
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_WarpRowPairs)->Arg(1)->Arg(2);
+#endif
 
 void BM_AddNoise(benchmark::State& state) {
   RandomImage frame(kFrameWidth, kFrameHeight, 9);

@@ -18,9 +18,11 @@ void warpRowReference(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_
 // texel of over unless that is a hole, then the texel of under.
 void warpRowPairReference(uint32_t* out, const uint32_t* under, TextureLine a, const uint32_t* over, TextureLine b);
 #if ORVANTA_X86_VECTORS
-// Eight texels at a time; only when cpu::hasAvx2().
-void warpRowAvx2(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed);
-void warpRowPairAvx2(uint32_t* out, const uint32_t* under, TextureLine a, const uint32_t* over, TextureLine b);
+// Eight texels at a time, loaded the way `loads` says; only when cpu::hasAvx2().
+void warpRowAvx2(uint32_t* out, const uint32_t* texels, uint32_t u, uint32_t v, uint32_t du, uint32_t dv, bool keyed,
+                 cpu::LaneLoads loads = cpu::fasterLaneLoads());
+void warpRowPairAvx2(uint32_t* out, const uint32_t* under, TextureLine a, const uint32_t* over, TextureLine b,
+                     cpu::LaneLoads loads = cpu::fasterLaneLoads());
 #endif
 
 }  // namespace orvanta::kernels

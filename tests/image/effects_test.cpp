@@ -434,7 +434,9 @@ TEST(WarpPlane, VectorRowsEqualPlainRows) {
   auto step = [&](bool any) {
     return any ? static_cast<uint32_t>(generator()) : static_cast<uint32_t>(generator() % 600000) - 300000u;
   };
-  for (int trial = 0; trial < 400; ++trial) {
+  for (int trial = 0; trial < 800; ++trial) {
+    // A third of the trials gather the texels, the rest load them one at a time.
+    const cpu::LaneLoads loads = trial % 3 == 0 ? cpu::LaneLoads::kGather : cpu::LaneLoads::kSingle;
     Words plain(320);
     for (uint32_t& word : plain) word = static_cast<uint32_t>(generator());
     Words fast = plain;
@@ -444,11 +446,11 @@ TEST(WarpPlane, VectorRowsEqualPlainRows) {
     const uint32_t dv = step(trial % 4 == 1);
     const bool keyed = trial % 2 == 0;
     kernels::warpRowReference(plain.data(), texture.image.pixels, u, v, du, dv, keyed);
-    kernels::warpRowAvx2(fast.data(), texture.image.pixels, u, v, du, dv, keyed);
+    kernels::warpRowAvx2(fast.data(), texture.image.pixels, u, v, du, dv, keyed, loads);
     ASSERT_EQ(plain, fast) << trial;
     const kernels::TextureLine a{v, u, step(trial % 4 == 2), step(trial % 4 == 3)}, b{u, v, du, dv};
     kernels::warpRowPairReference(plain.data(), under.image.pixels, a, texture.image.pixels, b);
-    kernels::warpRowPairAvx2(fast.data(), under.image.pixels, a, texture.image.pixels, b);
+    kernels::warpRowPairAvx2(fast.data(), under.image.pixels, a, texture.image.pixels, b, loads);
     ASSERT_EQ(plain, fast) << "pair " << trial;
   }
 #endif
