@@ -208,6 +208,22 @@ TEST(RadialBlur, WorkedPixelsReadWhatThisPassHasRewritten) {
   EXPECT_EQ(narrow.at(99, 99), 77u);
 }
 
+#if ORVANTA_X86_VECTORS
+// The Avx2 blur of `input` into `work`, its near rows' samples gathered and loaded one at a
+// time, each against `expected`.
+void expectAvx2BothWays(const Image& input, const OwnedImage& expected, OwnedImage& work, int32_t cx, int32_t cy,
+                        int32_t c, int32_t d) {
+  if (!cpu::hasAvx2()) return;
+  for (const cpu::LaneLoads loads : {cpu::LaneLoads::kGather, cpu::LaneLoads::kSingle}) {
+    copyImage(input, work.image);
+    kernels::radialBlurAvx2(&work.image, cx, cy, c, d, loads);
+    ASSERT_EQ(work.words(), expected.words())
+        << "AVX2 " << (loads == cpu::LaneLoads::kGather ? "gathers, " : "single loads, ") << input.height
+        << " rows, " << cx << "," << cy << " c " << c << " d " << d;
+  }
+}
+#endif
+
 // Quadrants side by side against the one-pixel-at-a-time order, over the parameters the show
 // uses and the edges of the range where that route is taken.
 TEST(RadialBlur, FastRoutesEqualThePlainOrder) {
@@ -238,14 +254,7 @@ TEST(RadialBlur, FastRoutesEqualThePlainOrder) {
     copyImage(wide.image, fast.image);
     kernels::radialBlurSse2(&fast.image, cx, cy, c, d);
     ASSERT_EQ(fast.words(), plain.words()) << "SSE2 " << cx << "," << cy << " c " << c << " d " << d;
-    // The Avx2 walk, its samples gathered and loaded one at a time.
-    for (const cpu::LaneLoads loads : {cpu::LaneLoads::kGather, cpu::LaneLoads::kSingle}) {
-      if (!cpu::hasAvx2()) break;
-      copyImage(wide.image, fast.image);
-      kernels::radialBlurAvx2(&fast.image, cx, cy, c, d, loads);
-      ASSERT_EQ(fast.words(), plain.words()) << "AVX2 " << (loads == cpu::LaneLoads::kGather ? "gathers " : "single ")
-                                             << cx << "," << cy << " c " << c << " d " << d;
-    }
+    ASSERT_NO_FATAL_FAILURE(expectAvx2BothWays(wide.image, plain, fast, cx, cy, c, d));
 #endif
   }
   EXPECT_GE(sideBySide, 75);
@@ -272,13 +281,7 @@ TEST(RadialBlur, FastRoutesEqualThePlainOrderAtOtherHeights) {
 #if ORVANTA_X86_VECTORS
       kernels::radialBlurSse2(&fast.image, cx, cy, c, d);
       ASSERT_EQ(fast.words(), plain.words()) << "SSE2 " << height << " rows, " << cx << "," << cy << " c " << c;
-      for (const cpu::LaneLoads loads : {cpu::LaneLoads::kGather, cpu::LaneLoads::kSingle}) {
-        if (!cpu::hasAvx2()) break;
-        copyImage(input.image, wide.image);
-        kernels::radialBlurAvx2(&wide.image, cx, cy, c, d, loads);
-        ASSERT_EQ(wide.words(), plain.words()) << "AVX2 " << (loads == cpu::LaneLoads::kGather ? "gathers " : "single ")
-                                               << height << " rows, " << cx << "," << cy << " c " << c;
-      }
+      ASSERT_NO_FATAL_FAILURE(expectAvx2BothWays(input.image, plain, wide, cx, cy, c, d));
 #endif
     }
   }
