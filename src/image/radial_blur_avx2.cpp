@@ -140,7 +140,8 @@ ORVANTA_TARGET_AVX2 void mixRow(const FreeRows& rows, int32_t y, uint32_t v, int
 // j and pixel k of row j - 1 done: all pixels with the same j + k (one diagonal of the
 // quadrant) are independent of each other. A quadrant's near rows are walked diagonal by
 // diagonal, eight rows of a diagonal at a time, the samples loaded by lane (gathers, or single
-// loads where the processor does those faster); nothing waits on the pixel just written. Rows go in bands of kBand, each band finished before the next starts.
+// loads where the processor does those faster); nothing waits on the pixel just written. Rows
+// go in bands of kBand, each band finished before the next starts.
 constexpr int32_t kBand = 128;
 
 struct DiagonalBand {
