@@ -3,8 +3,8 @@
 #include <cmath>
 #include <random>
 
-#include "image/effects.h"
 #include "base/cpu_features.h"
+#include "image/effects.h"
 #include "image/image.h"
 #include "image/radial_blur_kernels.h"
 #include "image/warp_plane_kernels.h"
