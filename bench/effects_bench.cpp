@@ -36,30 +36,29 @@ void BM_BlurPair(benchmark::State& state) {
 }
 BENCHMARK(BM_BlurPair)->Arg(3)->Arg(16);
 
-// The second argument: 0 takes the dispatched version, 1 and 2 the Avx2 one with the near
-// rows' samples gathered or loaded one at a time (where the processor runs it).
+// The blur a run times: way 0 the dispatched version, 1 and 2 the Avx2 one with the near rows'
+// samples gathered or loaded one at a time (where the processor runs it).
+void blurOneWay(Image& image, int32_t cx, int32_t cy, int32_t strength, [[maybe_unused]] int64_t way) {
+#if ORVANTA_X86_AVX2
+  if (way != 0 && cpu::hasAvx2()) {
+    kernels::radialBlurAvx2(&image, cx, cy, strength, 16, way == 1 ? cpu::LaneLoads::kGather : cpu::LaneLoads::kSingle);
+    return;
+  }
+#endif
+  radialBlur(image, cx, cy, strength, 16);
+}
+
 void BM_RadialBlur(benchmark::State& state) {
   RandomImage frame(kFrameWidth, kFrameHeight, 3);
-#if ORVANTA_X86_AVX2
-  const bool avx2 = state.range(1) != 0 && cpu::hasAvx2();
-  const cpu::LaneLoads loads = state.range(1) == 1 ? cpu::LaneLoads::kGather : cpu::LaneLoads::kSingle;
-  if (state.range(1) != 0) state.SetLabel(!avx2 ? "no avx2" : state.range(1) == 1 ? "gathers" : "single loads");
-#endif
+  const auto strength = static_cast<int32_t>(state.range(0));
+  const int64_t way = state.range(1);
+  if (way != 0) state.SetLabel(!cpu::hasAvx2() ? "no avx2" : way == 1 ? "gathers" : "single loads");
   float t = 0.0f;
   for (auto _ : state) {
     // The moving centre of the scenes.
     const int32_t cx = static_cast<int32_t>(std::sin(t * 0.017452778f) * 100.0 + 160.0);
     const int32_t cy = static_cast<int32_t>(std::sin(t * 0.013962222205268014) * 80.0 + 120.0);
-    const auto strength = static_cast<int32_t>(state.range(0));
-#if ORVANTA_X86_AVX2
-    if (avx2) {
-      kernels::radialBlurAvx2(&frame.image, cx, cy, strength, 16, loads);
-    } else {
-      radialBlur(frame.image, cx, cy, strength, 16);
-    }
-#else
-    radialBlur(frame.image, cx, cy, strength, 16);
-#endif
+    blurOneWay(frame.image, cx, cy, strength, way);
     t += 7.0f;
     benchmark::ClobberMemory();
   }

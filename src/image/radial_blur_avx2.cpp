@@ -300,13 +300,13 @@ ORVANTA_TARGET_AVX2 void mixNearRows(Image* image, int32_t cx, int32_t cy, uint3
   band.mix = _mm256_set1_epi16(static_cast<int16_t>(level << 8));
   Quadrant quadrants[4];
   const int active = quadrantsOf(*image, cx, cy, c, near, near, quadrants);
-  for (int i = 0; i < active; ++i) {
-    for (int32_t first = 0; first < quadrants[i].rows; first += kBand) {
-      withLaneLoads(loads, [&]<cpu::LaneLoads kWay>() {
+  withLaneLoads(loads, [&]<cpu::LaneLoads kWay>() {
+    for (int i = 0; i < active; ++i) {
+      for (int32_t first = 0; first < quadrants[i].rows; first += kBand) {
         walkBand<kWay>(band, quadrants[i], first, std::min(kBand, quadrants[i].rows - first));
-      });
+      }
     }
-  }
+  });
 }
 
 }  // namespace
