@@ -88,45 +88,51 @@ ORVANTA_TARGET_AVX2 inline void byteColumns(const uint32_t* const* words, size_t
   }
 }
 
-// Sums per limb of one group's block: chains 0-3 and 8-11 in [0], 4-7 and 12-15 in [1], as the
-// word unpacks lay them out.
-struct LimbSums {
-  __m256i half[2][4];
+// A block's differences, both groups, each pair of neighbouring steps unpacked into the
+// two halves of the word unpacks: [group][pair][half], half 0 holding chains 0-3 and 8-11.
+struct BlockDiffs {
+  __m256i pairs[2][kBlockBytes / 2][2];
 };
 
-ORVANTA_TARGET_AVX2 inline void clear(LimbSums& sums) {
-  for (auto& half : sums.half) {
-    for (__m256i& sum : half) sum = _mm256_setzero_si256();
-  }
+// sum += lanes, kept a running sum: as a plain add the compiler reassociates the sums of an
+// unrolled loop into a tree, whose many products in flight spill to memory.
+ORVANTA_TARGET_AVX2 inline void addInto(__m256i& sum, __m256i lanes) {
+  __asm__("vpaddd %1, %0, %0" : "+x"(sum) : "x"(lanes));
 }
 
-// Adds the differences of two neighbouring steps of one group, unpacked into pairs, weighted
-// for the block's pair p.
-ORVANTA_TARGET_AVX2 inline void addPair(LimbSums& sums, __m256i first, __m256i second, int p) {
-  const LimbPair* pair = kWeights.pairs[p];
+// A quarter is one group's chains of one half: q / 2 is the group, q % 2 the half. Its limb
+// sums fit four registers, beside the walk's.
+// Its pair k is at quarterPairs[2 k].
+ORVANTA_TARGET_AVX2 inline const __m256i* quarterPairs(const BlockDiffs& diffs, int quarter) {
+  return &diffs.pairs[quarter >> 1][0][quarter & 1];
+}
+
+ORVANTA_TARGET_AVX2 inline void addPairs(__m256i (&sums)[4], const __m256i* pairs, int first, int count) {
+  for (int k = first; k < first + count; ++k) {
+    const __m256i pair = _mm256_load_si256(pairs + 2 * k);
 #pragma GCC unroll 4
-  for (int limb = 0; limb < 4; ++limb) {
-    const __m256i weight = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair[limb].lanes));
-    sums.half[0][limb] = _mm256_add_epi32(sums.half[0][limb], _mm256_madd_epi16(first, weight));
-    sums.half[1][limb] = _mm256_add_epi32(sums.half[1][limb], _mm256_madd_epi16(second, weight));
-  }
-}
-
-// hash' = P^kBlockBytes hash + the block's weighted sum, for the group's sixteen chains.
-ORVANTA_TARGET_AVX2 inline void foldBlock(const LimbSums& sums, uint64_t* hashes) {
-  alignas(32) int32_t limbSums[2][4][8];
-  for (int half = 0; half < 2; ++half) {
     for (int limb = 0; limb < 4; ++limb) {
-      _mm256_store_si256(reinterpret_cast<__m256i*>(limbSums[half][limb]), sums.half[half][limb]);
+      const __m256i weight = _mm256_load_si256(reinterpret_cast<const __m256i*>(kWeights.pairs[k][limb].lanes));
+      addInto(sums[limb], _mm256_madd_epi16(pair, weight));
     }
   }
-  for (int f = 0; f < 16; ++f) {
-    const int32_t* lane = &limbSums[(f >> 2) & 1][0][(f & 3) + 4 * (f >> 3)];
+}
+
+// hash' = P^kBlockBytes hash + the block's weighted sum, for the quarter's eight chains: lane k
+// of a half's sums belongs to chain 4 half + k % 4 + 8 (k / 4) of its group.
+ORVANTA_TARGET_AVX2 inline void foldQuarter(const __m256i (&sums)[4], int quarter, uint64_t* hashes) {
+  alignas(32) int32_t limbSums[4][8];
+  for (int limb = 0; limb < 4; ++limb) {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(limbSums[limb]), sums[limb]);
+  }
+  uint64_t* group = hashes + 16 * (quarter >> 1);
+  for (int k = 0; k < 8; ++k) {
     uint64_t block = 0;
     for (int limb = 0; limb < 4; ++limb) {
-      block += static_cast<uint64_t>(static_cast<int64_t>(lane[8 * limb])) << (16 * limb);
+      block += static_cast<uint64_t>(static_cast<int64_t>(limbSums[limb][k])) << (16 * limb);
     }
-    hashes[f] = hashes[f] * kWeights.blockPower + block;
+    uint64_t& hash = group[4 * (quarter & 1) + (k & 3) + 8 * (k >> 2)];
+    hash = hash * kWeights.blockPower + block;
   }
 }
 
@@ -142,20 +148,76 @@ ORVANTA_TARGET_AVX2 inline __m256i lowBytesOf(const uint64_t* hashes) {
   return _mm256_load_si256(reinterpret_cast<const __m256i*>(low));
 }
 
+// The low bytes of both groups, carried from step to step.
+struct LowBytes {
+  __m256i a;
+  __m256i b;
+};
+
+// One pass over a block's steps: when kWalk, the walk of the block in the columns (both
+// groups' chains overlapping), its differences kept in `walked`; when kSum, the sums of the
+// block before, from `summed`, folded into the hashes. The walk is a chain of latencies with few
+// registers live, so the sums of the block before fill its waits: quarter q of them goes
+// beside the walk's chunk q, four pairs per pair of steps.
+template <bool kWalk, bool kSum>
+ORVANTA_TARGET_AVX2 inline void passBlock(const uint8_t* columnsA, const uint8_t* columnsB, LowBytes& low,
+                                          BlockDiffs& walked, const BlockDiffs& summed, uint64_t* hashes) {
+  constexpr int kChunks = kBlockBytes / 32;
+  static_assert(kChunks == 4 && kBlockBytes / 2 == 4 * 16, "a quarter's sums go beside each chunk");
+  const __m256i lowPrime = _mm256_set1_epi16(static_cast<short>(kFnvPrime & 0xFFu));
+  __m256i lowA = low.a;
+  __m256i lowB = low.b;
+  for (int chunk = 0; chunk < kChunks; ++chunk) {
+    const uint8_t* chunkA = columnsA + 512 * chunk;
+    const uint8_t* chunkB = columnsB + 512 * chunk;
+    __m256i(*pairsA)[2] = walked.pairs[0] + 16 * chunk;
+    __m256i(*pairsB)[2] = walked.pairs[1] + 16 * chunk;
+    const __m256i* quarter = quarterPairs(summed, chunk);
+    __m256i sums[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(),
+                       _mm256_setzero_si256()};
+#pragma GCC unroll 16
+    for (int t = 0; t < 32; t += 2) {
+      if constexpr (kWalk) {
+        __m256i diffsA[2];
+        __m256i diffsB[2];
+#pragma GCC unroll 2
+        for (int u = 0; u < 2; ++u) {
+          const int column = 32 * ((t + u) & 15) + 16 * ((t + u) >> 4);
+          const __m256i mixedA = _mm256_xor_si256(lowA, widenedColumn(chunkA + column));
+          const __m256i mixedB = _mm256_xor_si256(lowB, widenedColumn(chunkB + column));
+          diffsA[u] = _mm256_sub_epi16(mixedA, lowA);  // the high bytes cancel
+          diffsB[u] = _mm256_sub_epi16(mixedB, lowB);
+          lowA = _mm256_mullo_epi16(mixedA, lowPrime);
+          lowB = _mm256_mullo_epi16(mixedB, lowPrime);
+        }
+        __m256i(&pairA)[2] = pairsA[t / 2];
+        __m256i(&pairB)[2] = pairsB[t / 2];
+        _mm256_store_si256(&pairA[0], _mm256_unpacklo_epi16(diffsA[0], diffsA[1]));
+        _mm256_store_si256(&pairA[1], _mm256_unpackhi_epi16(diffsA[0], diffsA[1]));
+        _mm256_store_si256(&pairB[0], _mm256_unpacklo_epi16(diffsB[0], diffsB[1]));
+        _mm256_store_si256(&pairB[1], _mm256_unpackhi_epi16(diffsB[0], diffsB[1]));
+      }
+      if constexpr (kSum) addPairs(sums, quarter, 2 * t, 4);
+    }
+    if constexpr (kSum) foldQuarter(sums, chunk, hashes);
+  }
+  low = LowBytes{lowA, lowB};
+}
+
 }  // namespace
 
 ORVANTA_TARGET_AVX2 void advanceThirtyTwoAvx2(const uint32_t* const (&words)[32], size_t blocks,
                                               uint64_t (&hashes)[32]) {
+  if (blocks == 0) return;
   constexpr int kChunks = kBlockBytes / 32;
-  constexpr int kPairs = kBlockBytes / 2;
   // Each group's low bytes, one chain per word; the words' high bytes are left to wander,
   // since a low byte's product and difference depend on low bytes only.
-  __m256i lowA = lowBytesOf(hashes);
-  __m256i lowB = lowBytesOf(hashes + 16);
-  const __m256i lowPrime = _mm256_set1_epi16(static_cast<short>(kFnvPrime & 0xFFu));
+  LowBytes low{lowBytesOf(hashes), lowBytesOf(hashes + 16)};
   alignas(32) uint8_t columnsA[kChunks * 512];
   alignas(32) uint8_t columnsB[kChunks * 512];
-  alignas(32) __m256i pairsB[kPairs][2];
+  alignas(32) BlockDiffs diffs[2];
+  // Block b is walked while block b - 1 is summed: the first block only walked, the last only
+  // summed.
   for (size_t b = 0; b < blocks; ++b) {
     const size_t at = b * kAvx2BlockPixels;
 #pragma GCC unroll 4
@@ -163,42 +225,14 @@ ORVANTA_TARGET_AVX2 void advanceThirtyTwoAvx2(const uint32_t* const (&words)[32]
       byteColumns(words, at + 8 * chunk, columnsA + 512 * chunk);
       byteColumns(words + 16, at + 8 * chunk, columnsB + 512 * chunk);
     }
-    // Both chains step by step. Group A's differences are summed as they come; there are not
-    // registers enough for group B's sums as well, so its differences wait in pairsB.
-    LimbSums sumsA;
-    clear(sumsA);
-    for (int chunk = 0; chunk < kChunks; ++chunk) {
-#pragma GCC unroll 16
-      for (int t = 0; t < 32; t += 2) {
-        __m256i diffsA[2];
-        __m256i diffsB[2];
-#pragma GCC unroll 2
-        for (int u = 0; u < 2; ++u) {
-          const size_t column = 512 * chunk + 32 * ((t + u) & 15) + 16 * ((t + u) >> 4);
-          const __m256i bytesA = widenedColumn(columnsA + column);
-          const __m256i bytesB = widenedColumn(columnsB + column);
-          const __m256i mixedA = _mm256_xor_si256(lowA, bytesA);
-          const __m256i mixedB = _mm256_xor_si256(lowB, bytesB);
-          diffsA[u] = _mm256_sub_epi16(mixedA, lowA);  // the high bytes cancel
-          diffsB[u] = _mm256_sub_epi16(mixedB, lowB);
-          lowA = _mm256_mullo_epi16(mixedA, lowPrime);
-          lowB = _mm256_mullo_epi16(mixedB, lowPrime);
-        }
-        const int p = (32 * chunk + t) / 2;
-        addPair(sumsA, _mm256_unpacklo_epi16(diffsA[0], diffsA[1]), _mm256_unpackhi_epi16(diffsA[0], diffsA[1]), p);
-        _mm256_store_si256(&pairsB[p][0], _mm256_unpacklo_epi16(diffsB[0], diffsB[1]));
-        _mm256_store_si256(&pairsB[p][1], _mm256_unpackhi_epi16(diffsB[0], diffsB[1]));
-      }
+    BlockDiffs& walked = diffs[b & 1];
+    if (b == 0) {
+      passBlock<true, false>(columnsA, columnsB, low, walked, diffs[1], hashes);
+    } else {
+      passBlock<true, true>(columnsA, columnsB, low, walked, diffs[(b + 1) & 1], hashes);
     }
-    foldBlock(sumsA, hashes);
-    LimbSums sumsB;
-    clear(sumsB);
-#pragma GCC unroll 8
-    for (int p = 0; p < kPairs; ++p) {
-      addPair(sumsB, _mm256_load_si256(&pairsB[p][0]), _mm256_load_si256(&pairsB[p][1]), p);
-    }
-    foldBlock(sumsB, hashes + 16);
   }
+  passBlock<false, true>(columnsA, columnsB, low, diffs[blocks & 1], diffs[(blocks + 1) & 1], hashes);
 }
 
 }  // namespace orvanta::kernels

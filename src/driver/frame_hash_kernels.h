@@ -28,7 +28,8 @@ inline constexpr size_t kAvx2BlockPixels = 32;
 // two groups of sixteen 16-bit lanes: only the hashes' low bytes are walked as chains, each
 // step an xor and a multiply by the prime's low byte; the rest of each hash is a weighted sum
 // of the differences those xors make, taken in word multiplies. The two groups' chains
-// overlap, so neither waits for its multiplies. Only when cpu::hasAvx2().
+// overlap, and each block's sums are taken while the next block is walked, so the walk's
+// multiplies do not wait. Only when cpu::hasAvx2().
 void advanceThirtyTwoAvx2(const uint32_t* const (&words)[32], size_t blocks, uint64_t (&hashes)[32]);
 #endif
 
