@@ -50,41 +50,42 @@ constexpr BlockWeights makeBlockWeights() {
 
 constexpr BlockWeights kWeights = makeBlockWeights();
 
-// Byte t of eight pixels of each of sixteen chains' words, the chains in order: 16 bytes at
-// out + 32 (t mod 16) + 16 (t / 16).
-ORVANTA_TARGET_AVX2 inline void byteColumns(const uint32_t* const* words, size_t at, uint8_t* out) {
-  __m256i rows[16];
-#pragma GCC unroll 16
-  for (int f = 0; f < 16; ++f) rows[f] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words[f] + at));
-  // Each 128-bit half on its own: bytes, then words, double words and quad words of chain pairs.
-  __m256i low[8], high[8];
+// The bytes of four pixels of sixteen chains' words, one step per register, chain c in 16-bit
+// lane c: steps[s] holds byte s of each chain's sixteen. Chains c and c + 8 share a register,
+// one per 128-bit half, so three rounds of unpacks within the halves transpose eight chains
+// by sixteen bytes in both at once, and a last unpack with zero widens each step.
+ORVANTA_TARGET_AVX2 inline void stepBytes(const uint32_t* const* words, size_t at, __m256i* steps) {
+  __m256i rows[8];
 #pragma GCC unroll 8
-  for (int p = 0; p < 8; ++p) {
-    low[p] = _mm256_unpacklo_epi8(rows[2 * p], rows[2 * p + 1]);
-    high[p] = _mm256_unpackhi_epi8(rows[2 * p], rows[2 * p + 1]);
+  for (int c = 0; c < 8; ++c) {
+    rows[c] = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(words[c + 8] + at),
+                                  reinterpret_cast<const __m128i*>(words[c] + at));
   }
-  __m256i fours[4][4];  // [chains 4q ...][bytes 4k ... 4k + 3]
+  __m256i bytes[4][2];  // chains 2p and 2p + 1: bytes 0-7, 8-15
 #pragma GCC unroll 4
-  for (int q = 0; q < 4; ++q) {
-    fours[q][0] = _mm256_unpacklo_epi16(low[2 * q], low[2 * q + 1]);
-    fours[q][1] = _mm256_unpackhi_epi16(low[2 * q], low[2 * q + 1]);
-    fours[q][2] = _mm256_unpacklo_epi16(high[2 * q], high[2 * q + 1]);
-    fours[q][3] = _mm256_unpackhi_epi16(high[2 * q], high[2 * q + 1]);
+  for (int p = 0; p < 4; ++p) {
+    bytes[p][0] = _mm256_unpacklo_epi8(rows[2 * p], rows[2 * p + 1]);
+    bytes[p][1] = _mm256_unpackhi_epi8(rows[2 * p], rows[2 * p + 1]);
   }
-  __m256i eights[2][8];  // [chains 8s ...][bytes 2o, 2o + 1]
+  __m256i fours[2][4];  // chains 4q to 4q + 3: bytes 4k to 4k + 3
 #pragma GCC unroll 2
-  for (int s = 0; s < 2; ++s) {
-#pragma GCC unroll 4
-    for (int k = 0; k < 4; ++k) {
-      eights[s][2 * k] = _mm256_unpacklo_epi32(fours[2 * s][k], fours[2 * s + 1][k]);
-      eights[s][2 * k + 1] = _mm256_unpackhi_epi32(fours[2 * s][k], fours[2 * s + 1][k]);
+  for (int q = 0; q < 2; ++q) {
+#pragma GCC unroll 2
+    for (int h = 0; h < 2; ++h) {
+      fours[q][2 * h] = _mm256_unpacklo_epi16(bytes[2 * q][h], bytes[2 * q + 1][h]);
+      fours[q][2 * h + 1] = _mm256_unpackhi_epi16(bytes[2 * q][h], bytes[2 * q + 1][h]);
     }
   }
-#pragma GCC unroll 8
-  for (int o = 0; o < 8; ++o) {
-    _mm256_store_si256(reinterpret_cast<__m256i*>(out + 32 * (2 * o)), _mm256_unpacklo_epi64(eights[0][o], eights[1][o]));
-    _mm256_store_si256(reinterpret_cast<__m256i*>(out + 32 * (2 * o + 1)),
-                       _mm256_unpackhi_epi64(eights[0][o], eights[1][o]));
+  const __m256i zero = _mm256_setzero_si256();
+#pragma GCC unroll 4
+  for (int k = 0; k < 4; ++k) {
+    // Bytes 4k, 4k + 1 of all eight chains, then 4k + 2, 4k + 3.
+    const __m256i evens = _mm256_unpacklo_epi32(fours[0][k], fours[1][k]);
+    const __m256i odds = _mm256_unpackhi_epi32(fours[0][k], fours[1][k]);
+    _mm256_store_si256(steps + 4 * k, _mm256_unpacklo_epi8(evens, zero));
+    _mm256_store_si256(steps + 4 * k + 1, _mm256_unpackhi_epi8(evens, zero));
+    _mm256_store_si256(steps + 4 * k + 2, _mm256_unpacklo_epi8(odds, zero));
+    _mm256_store_si256(steps + 4 * k + 3, _mm256_unpackhi_epi8(odds, zero));
   }
 }
 
@@ -136,11 +137,6 @@ ORVANTA_TARGET_AVX2 inline void foldQuarter(const __m256i (&sums)[4], int quarte
   }
 }
 
-// A column's sixteen bytes, one per 16-bit lane.
-ORVANTA_TARGET_AVX2 inline __m256i widenedColumn(const uint8_t* column) {
-  return _mm256_cvtepu8_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(column)));
-}
-
 // The low bytes of sixteen hashes, one per 16-bit lane.
 ORVANTA_TARGET_AVX2 inline __m256i lowBytesOf(const uint64_t* hashes) {
   alignas(32) uint16_t low[16];
@@ -160,7 +156,7 @@ struct LowBytes {
 // registers live, so the sums of the block before fill its waits: quarter q of them goes
 // beside the walk's chunk q, four pairs per pair of steps.
 template <bool kWalk, bool kSum>
-ORVANTA_TARGET_AVX2 inline void passBlock(const uint8_t* columnsA, const uint8_t* columnsB, LowBytes& low,
+ORVANTA_TARGET_AVX2 inline void passBlock(const __m256i* stepsA, const __m256i* stepsB, LowBytes& low,
                                           BlockDiffs& walked, const BlockDiffs& summed, uint64_t* hashes) {
   constexpr int kChunks = kBlockBytes / 32;
   static_assert(kChunks == 4 && kBlockBytes / 2 == 4 * 16, "a quarter's sums go beside each chunk");
@@ -168,8 +164,8 @@ ORVANTA_TARGET_AVX2 inline void passBlock(const uint8_t* columnsA, const uint8_t
   __m256i lowA = low.a;
   __m256i lowB = low.b;
   for (int chunk = 0; chunk < kChunks; ++chunk) {
-    const uint8_t* chunkA = columnsA + 512 * chunk;
-    const uint8_t* chunkB = columnsB + 512 * chunk;
+    const __m256i* chunkA = stepsA + 32 * chunk;
+    const __m256i* chunkB = stepsB + 32 * chunk;
     __m256i(*pairsA)[2] = walked.pairs[0] + 16 * chunk;
     __m256i(*pairsB)[2] = walked.pairs[1] + 16 * chunk;
     const __m256i* quarter = quarterPairs(summed, chunk);
@@ -182,9 +178,8 @@ ORVANTA_TARGET_AVX2 inline void passBlock(const uint8_t* columnsA, const uint8_t
         __m256i diffsB[2];
 #pragma GCC unroll 2
         for (int u = 0; u < 2; ++u) {
-          const int column = 32 * ((t + u) & 15) + 16 * ((t + u) >> 4);
-          const __m256i mixedA = _mm256_xor_si256(lowA, widenedColumn(chunkA + column));
-          const __m256i mixedB = _mm256_xor_si256(lowB, widenedColumn(chunkB + column));
+          const __m256i mixedA = _mm256_xor_si256(lowA, _mm256_load_si256(chunkA + t + u));
+          const __m256i mixedB = _mm256_xor_si256(lowB, _mm256_load_si256(chunkB + t + u));
           diffsA[u] = _mm256_sub_epi16(mixedA, lowA);  // the high bytes cancel
           diffsB[u] = _mm256_sub_epi16(mixedB, lowB);
           lowA = _mm256_mullo_epi16(mixedA, lowPrime);
@@ -209,30 +204,28 @@ ORVANTA_TARGET_AVX2 inline void passBlock(const uint8_t* columnsA, const uint8_t
 ORVANTA_TARGET_AVX2 void advanceThirtyTwoAvx2(const uint32_t* const (&words)[32], size_t blocks,
                                               uint64_t (&hashes)[32]) {
   if (blocks == 0) return;
-  constexpr int kChunks = kBlockBytes / 32;
   // Each group's low bytes, one chain per word; the words' high bytes are left to wander,
   // since a low byte's product and difference depend on low bytes only.
   LowBytes low{lowBytesOf(hashes), lowBytesOf(hashes + 16)};
-  alignas(32) uint8_t columnsA[kChunks * 512];
-  alignas(32) uint8_t columnsB[kChunks * 512];
+  alignas(32) __m256i stepsA[kBlockBytes];
+  alignas(32) __m256i stepsB[kBlockBytes];
   alignas(32) BlockDiffs diffs[2];
   // Block b is walked while block b - 1 is summed: the first block only walked, the last only
   // summed.
   for (size_t b = 0; b < blocks; ++b) {
     const size_t at = b * kAvx2BlockPixels;
-#pragma GCC unroll 4
-    for (int chunk = 0; chunk < kChunks; ++chunk) {
-      byteColumns(words, at + 8 * chunk, columnsA + 512 * chunk);
-      byteColumns(words + 16, at + 8 * chunk, columnsB + 512 * chunk);
+    for (int unit = 0; unit < kBlockBytes / 16; ++unit) {
+      stepBytes(words, at + 4 * unit, stepsA + 16 * unit);
+      stepBytes(words + 16, at + 4 * unit, stepsB + 16 * unit);
     }
     BlockDiffs& walked = diffs[b & 1];
     if (b == 0) {
-      passBlock<true, false>(columnsA, columnsB, low, walked, diffs[1], hashes);
+      passBlock<true, false>(stepsA, stepsB, low, walked, diffs[1], hashes);
     } else {
-      passBlock<true, true>(columnsA, columnsB, low, walked, diffs[(b + 1) & 1], hashes);
+      passBlock<true, true>(stepsA, stepsB, low, walked, diffs[(b + 1) & 1], hashes);
     }
   }
-  passBlock<false, true>(columnsA, columnsB, low, diffs[blocks & 1], diffs[(blocks + 1) & 1], hashes);
+  passBlock<false, true>(stepsA, stepsB, low, diffs[blocks & 1], diffs[(blocks + 1) & 1], hashes);
 }
 
 }  // namespace orvanta::kernels
