@@ -102,12 +102,12 @@ ORVANTA_TARGET_AVX2 inline void addInto(__m256i& sum, __m256i lanes) {
 }
 
 // A quarter is one group's chains of one half: q / 2 is the group, q % 2 the half. Its limb
-// sums fit four registers, beside the walk's.
-// Its pair k is at quarterPairs[2 k].
+// sums fit four registers, beside the walk's. Its pair k is at quarterPairs(...)[2 k].
 ORVANTA_TARGET_AVX2 inline const __m256i* quarterPairs(const BlockDiffs& diffs, int quarter) {
   return &diffs.pairs[quarter >> 1][0][quarter & 1];
 }
 
+// Adds `count` of a quarter's pairs, from pair `first` on, weighted, to its limb sums.
 ORVANTA_TARGET_AVX2 inline void addPairs(__m256i (&sums)[4], const __m256i* pairs, int first, int count) {
   for (int k = first; k < first + count; ++k) {
     const __m256i pair = _mm256_load_si256(pairs + 2 * k);
@@ -150,11 +150,11 @@ struct LowBytes {
   __m256i b;
 };
 
-// One pass over a block's steps: when kWalk, the walk of the block in the columns (both
-// groups' chains overlapping), its differences kept in `walked`; when kSum, the sums of the
-// block before, from `summed`, folded into the hashes. The walk is a chain of latencies with few
-// registers live, so the sums of the block before fill its waits: quarter q of them goes
-// beside the walk's chunk q, four pairs per pair of steps.
+// One pass over a block's steps: when kWalk, the walk of the block's steps in stepsA and
+// stepsB (both groups' chains overlapping), its differences kept in `walked`; when kSum, the
+// sums of the block before, from `summed`, folded into the hashes. The walk is a chain of
+// latencies with few registers live, so the sums of the block before fill its waits: quarter
+// q of them goes beside the walk's chunk q, four pairs per pair of steps.
 template <bool kWalk, bool kSum>
 ORVANTA_TARGET_AVX2 inline void passBlock(const __m256i* stepsA, const __m256i* stepsB, LowBytes& low,
                                           BlockDiffs& walked, const BlockDiffs& summed, uint64_t* hashes) {
@@ -207,9 +207,9 @@ ORVANTA_TARGET_AVX2 void advanceThirtyTwoAvx2(const uint32_t* const (&words)[32]
   // Each group's low bytes, one chain per word; the words' high bytes are left to wander,
   // since a low byte's product and difference depend on low bytes only.
   LowBytes low{lowBytesOf(hashes), lowBytesOf(hashes + 16)};
-  alignas(32) __m256i stepsA[kBlockBytes];
-  alignas(32) __m256i stepsB[kBlockBytes];
-  alignas(32) BlockDiffs diffs[2];
+  __m256i stepsA[kBlockBytes];
+  __m256i stepsB[kBlockBytes];
+  BlockDiffs diffs[2];
   // Block b is walked while block b - 1 is summed: the first block only walked, the last only
   // summed.
   for (size_t b = 0; b < blocks; ++b) {
